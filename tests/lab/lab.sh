@@ -1,0 +1,80 @@
+# The lab's body, sourced by scripts/lab once it runs inside its own namespaces.
+# Helpers that tests call from inside the lab (printer, lan-address) use the same file.
+
+lab_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+LAB_LAN_IF=lab0
+LAB_LAN_ADDR=127.1.0.1
+
+lab_log() { echo "lab: $*" >&2; }
+
+# Remembers a process that the lab must stop when it ends.
+lab_track() { echo "$1" >>"$PRALO_LAB_DIR/pids"; }
+
+lab_stop_all() {
+  local rc=$?
+  trap - EXIT INT TERM HUP
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null || true; fi
+  if [ -f "$PRALO_LAB_DIR/pids" ]; then
+    local pid
+    while read -r pid; do kill "$pid" 2>/dev/null || true; done <"$PRALO_LAB_DIR/pids"
+    sleep 0.2
+    while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done <"$PRALO_LAB_DIR/pids"
+  fi
+  rm -rf "$PRALO_LAB_DIR"
+  exit "$rc"
+}
+
+# Loopback and the lab LAN, nothing else; no IPv6, so no link-local addresses or routes.
+lab_network() {
+  sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+  ip link set lo up
+  ip link add "$LAB_LAN_IF" type veth peer name lab1
+  sysctl -qw net.ipv6.conf.lab0.disable_ipv6=1 net.ipv6.conf.lab1.disable_ipv6=1
+  ip link set lab1 up
+  ip link set "$LAB_LAN_IF" up
+  ip addr add "$LAB_LAN_ADDR/24" dev "$LAB_LAN_IF"
+  sysctl -qw net.ipv4.conf.all.route_localnet=1 "net.ipv4.conf.$LAB_LAN_IF.route_localnet=1"
+}
+
+lab_display() {
+  local fifo="$PRALO_LAB_DIR/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix 3>"$fifo" >/dev/null 2>&1 &
+  lab_track $!
+  local number
+  read -r -t 30 number <"$fifo" || { lab_log "Xvfb did not start"; return 1; }
+  export DISPLAY=":$number"
+}
+
+# The template prefix is made once (wineboot --init, inside the lab) and copied per run.
+lab_wine() {
+  local template=${PRALO_WINE_TEMPLATE:-$lab_repo/build/wineprefix}
+  export WINEDEBUG=${WINEDEBUG:--all} WINEARCH=win64
+  if [ ! -f "$template/.complete" ]; then
+    lab_log "initialising the Wine prefix $template (once)"
+    rm -rf "$template"
+    mkdir -p "$(dirname "$template")"
+    WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1
+    WINEPREFIX=$template wineserver -w
+    touch "$template/.complete"
+  fi
+  export WINEPREFIX="$PRALO_LAB_DIR/prefix"
+  cp -a "$template" "$WINEPREFIX"
+  wineserver -p
+  wine cmd /c exit >/dev/null 2>&1
+}
+
+lab_main() {
+  export PRALO_LAB_DIR
+  PRALO_LAB_DIR=$(mktemp -d /tmp/pralo-lab.XXXXXX)
+  trap lab_stop_all EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM HUP
+  lab_network
+  lab_display
+  lab_wine
+  export PATH="$lab_repo/tests/lab/bin:$PATH"
+  local rc=0
+  "$@" || rc=$?
+  exit "$rc"
+}

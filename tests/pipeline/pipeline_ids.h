@@ -1,0 +1,6 @@
+#pragma once
+
+#define IDD_PIPELINE 100
+#define IDC_PIPELINE_TEXT 1001
+#define IDC_PIPELINE_EDIT 1002
+#define IDC_PIPELINE_PING 1003

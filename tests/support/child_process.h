@@ -1,0 +1,17 @@
+#pragma once
+// Starts a program of the build, waits for it and collects its standard output.
+#include <windows.h>
+
+#include <string>
+
+struct ChildResult {
+  DWORD exitCode = 0;
+  std::string output;
+};
+
+// Path of an executable in the same folder as the running test.
+std::string ExeBesideThisTest(const std::string& name);
+
+// Runs a command line to its end with stdout and stderr captured. A child that hangs
+// is left to the test's own time limit.
+ChildResult RunChild(const std::string& commandLine);
