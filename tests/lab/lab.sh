@@ -74,7 +74,9 @@ lab_main() {
   lab_display
   lab_wine
   export PATH="$lab_repo/tests/lab/bin:$PATH"
-  local rc=0
-  "$@" || rc=$?
+  # In the background, so that a signal reaches the traps at once; stdin stays the caller's.
+  "$@" <&0 &
+  local command=$! rc=0
+  wait "$command" || rc=$?
   exit "$rc"
 }
