@@ -1,0 +1,36 @@
+#pragma once
+// CDialog: a modal dialog from a dialog template, with data exchange.
+#include "DataExchange.h"
+#include "Wnd.h"
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+
+  // Runs the dialog modally. With no parent it is owned by the active window.
+  virtual INT_PTR DoModal();
+  void EndDialog(int nResult);
+
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+  static const AFX_MSGMAP messageMap;
+  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
+
+ protected:
+  virtual void DoDataExchange(CDataExchange* pDX);
+  // Commands that no entry of the dialog handles go on to the application object.
+  BOOL OnCmdMsg(UINT id, UINT code) override;
+
+  // Binds the object to its window, then runs OnInitDialog; the answer is the dialog
+  // procedure's for WM_INITDIALOG.
+  static INT_PTR BindAndInitialize(HWND hWnd, CDialog* dialog);
+
+  UINT m_nIDTemplate;
+  CWnd* m_pParentWnd;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+};

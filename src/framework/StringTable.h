@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// A string of the program's string table; empty when there is none with that id.
+std::string AfxLoadString(UINT id);

@@ -1,0 +1,34 @@
+#pragma once
+// The application object. Exactly one exists, as a global; the program's entry runs its
+// InitInstance. A program whose InitInstance returns FALSE ends without a message loop.
+#include <windows.h>
+
+#include <string>
+
+#include "CmdTarget.h"
+
+class CWnd;
+
+// The framework's Help command.
+constexpr UINT ID_HELP = 0xE146;
+
+class CWinApp : public CCmdTarget {
+ public:
+  CWinApp();
+  ~CWinApp() override;
+
+  HINSTANCE m_hInstance = nullptr;
+  CWnd* m_pMainWnd = nullptr;
+
+  virtual BOOL InitInstance();
+  // Default handler of ID_HELP. No help content ships, so it shows nothing.
+  virtual void OnHelp();
+
+  static const AFX_MSGMAP messageMap;
+  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+// The executable's base name without extension: the caption of AfxMessageBox.
+const char* AfxGetAppName();
