@@ -1,5 +1,9 @@
 #include "Controls.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 CImageList::~CImageList() {
   if (m_hImageList != nullptr) ImageList_Destroy(m_hImageList);
 }
@@ -58,14 +62,25 @@ UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
   return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, nItem, nMask));
 }
 
+// The list view is asked into a buffer of our own that grows until the text fits, then
+// the text is cut into the caller's buffer: the ANSI list view can write past a short
+// buffer that it is given directly.
 int CListCtrl::GetItemText(int nItem, int nSubItem, char* text, int nLen) const {
   if (nLen <= 0) return 0;
-  text[0] = '\0';
-  LVITEMA item{};
-  item.iSubItem = nSubItem;
-  item.pszText = text;
-  item.cchTextMax = nLen;
-  return static_cast<int>(SendMessage(LVM_GETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item)));
+  std::vector<char> whole(256);
+  for (;;) {
+    LVITEMA item{};
+    item.iSubItem = nSubItem;
+    item.pszText = whole.data();
+    item.cchTextMax = static_cast<int>(whole.size() - 1);
+    auto length = static_cast<size_t>(SendMessage(LVM_GETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item)));
+    if (length + 1 < whole.size() - 1) break;
+    whole.assign(whole.size() * 2, '\0');
+  }
+  size_t copied = std::min(std::strlen(whole.data()), static_cast<size_t>(nLen - 1));
+  std::memcpy(text, whole.data(), copied);
+  text[copied] = '\0';
+  return static_cast<int>(copied);
 }
 
 int CComboBox::AddString(const char* text) {

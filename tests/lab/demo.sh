@@ -8,6 +8,7 @@ program="$bin/pipeline_demo.exe"
 
 if [ -n "${PRALO_USER_DISPLAY:-}" ]; then
   export DISPLAY=$PRALO_USER_DISPLAY
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
   exec wine "$program"
 fi
 

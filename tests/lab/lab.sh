@@ -46,17 +46,23 @@ lab_display() {
   export DISPLAY=":$number"
 }
 
+# What the template prefix holds; a template of another version is made anew.
+LAB_TEMPLATE_VERSION=2
+
 # The template prefix is made once (wineboot --init, inside the lab) and copied per run.
+# Its windows are not left to a window manager: the lab's display has none, and Wine
+# would wait for one on every window it hides.
 lab_wine() {
   local template=${PRALO_WINE_TEMPLATE:-$lab_repo/build/wineprefix}
   export WINEDEBUG=${WINEDEBUG:--all} WINEARCH=win64
-  if [ ! -f "$template/.complete" ]; then
+  if [ "$(cat "$template/.complete" 2>/dev/null)" != "$LAB_TEMPLATE_VERSION" ]; then
     lab_log "initialising the Wine prefix $template (once)"
     rm -rf "$template"
     mkdir -p "$(dirname "$template")"
     WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1
+    WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
-    touch "$template/.complete"
+    echo "$LAB_TEMPLATE_VERSION" >"$template/.complete"
   fi
   export WINEPREFIX="$PRALO_LAB_DIR/prefix"
   cp -a "$template" "$WINEPREFIX"

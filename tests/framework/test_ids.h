@@ -1,0 +1,22 @@
+#pragma once
+
+#define IDD_EXCHANGE 200
+#define IDD_OWNED 201
+#define IDD_PAGE0 210
+#define IDD_PAGE1 211
+#define IDD_PAGE2 212
+#define IDD_PAGE3 213
+
+#define IDC_NAME 1001
+#define IDC_CODE 1002
+#define IDC_PING 1003
+#define IDC_BASE_BUTTON 1004
+#define IDC_LIST 1005
+#define IDC_COMBO 1006
+#define IDC_CHOICE 1007
+#define IDC_OPEN_OWNED 1008
+#define IDC_MENU_BUTTON 1009
+
+#define IDS_GREETING 300
+#define ID_MENU_FIRST 501
+#define ID_MENU_SECOND 502

@@ -1,0 +1,134 @@
+#pragma once
+// The UI robot: drives the real windows that the code under test shows, from inside the
+// test's own process and thread, as a user would.
+//
+//   Drive([&] { result = dialog.DoModal(); },
+//         [](Robot& robot) {
+//           Window box = robot.Expect("Data exchange");
+//           box.Type(IDC_NAME, "LPT9");
+//           box.Click(IDOK);
+//           robot.ExpectMessageBox().Answer(IDOK);
+//         });
+//
+// The script runs in a fiber that a thread timer resumes from whatever modal loop is
+// running (dialog, sheet, message box, menu). Waits hand control back to that loop;
+// actions are posted as the input a user's mouse or keyboard would produce. A window
+// that does not come, or one that comes unasked (a message box above all), fails the
+// test with what was expected and what is up instead.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class Robot;
+
+enum class MessageIcon { None, Stop, Exclamation, Information, Question };
+
+struct WizardButtons {
+  bool back = false;
+  bool next = false;
+  bool finish = false;
+  bool operator==(const WizardButtons&) const = default;
+};
+
+// One top-level window as the user sees it, and what the user can do to it.
+class Window {
+ public:
+  Window(Robot& robot, HWND hwnd) : robot_(&robot), hwnd_(hwnd) {}
+  HWND Handle() const { return hwnd_; }
+
+  // What it shows.
+  std::string Caption() const;
+  std::string ClassName() const;
+  HWND Owner() const;
+  std::string Text(int id) const;
+  bool Enabled(int id) const;
+  bool Checked(int id) const;
+  bool Visible(int id) const;
+  HWND Focus() const;
+
+  std::vector<std::string> ListHeaders(int id) const;
+  std::vector<int> ListColumnWidths(int id) const;
+  std::vector<std::vector<std::string>> ListRows(int id) const;
+  std::vector<int> ListImages(int id) const;
+  int ListSelection(int id) const;  // the first selected row, or -1
+
+  std::vector<std::string> ComboItems(int id) const;
+  int ComboSelection(int id) const;
+
+  std::string MessageText() const;
+  MessageIcon Icon() const;
+  std::vector<int> Buttons() const;  // ids of the visible push buttons, in tab order
+
+  int SheetPage() const;  // index of the page on display
+  std::string SheetPageCaption() const;
+  WizardButtons Wizard() const;
+
+  std::vector<std::string> MenuItems() const;  // a separator reads "-"
+
+  // What the user does.
+  void Click(int id);
+  void Type(int id, const std::string& text);
+  void Check(int id) { Click(id); }
+  void PressKey(int id, UINT virtualKey);
+  void ClickListRow(int id, int row);
+  void DoubleClickListRow(int id, int row);
+  void ClickListEmptyArea(int id);
+  void ChooseComboItem(int id, int index);
+  void PressEnter();
+  void PressEscape();
+  void Next();
+  void Back();
+  void Finish();
+  void Cancel();
+  void Answer(int buttonId) { Click(buttonId); }
+  void ChooseMenuItem(const std::string& text);
+  void DismissMenu();
+  void OpenSystemMenu();
+
+  // Writes what the user sees of the window to a PNG file.
+  void Screenshot(const std::string& path) const;
+
+ private:
+  HWND Control(int id, const char* purpose) const;
+  void PostKey(HWND target, UINT virtualKey) const;
+  void PostMouse(HWND target, POINT point, bool doubleClick) const;
+
+  Robot* robot_;
+  HWND hwnd_;
+};
+
+class Robot {
+ public:
+  static constexpr DWORD kPatienceMs = 5000;
+
+  // Waits until the window on top has this caption. A message box on top instead fails
+  // at once, with its text.
+  Window Expect(const std::string& caption, DWORD timeoutMs = kPatienceMs);
+  // Waits until a message box is on top.
+  Window ExpectMessageBox(DWORD timeoutMs = kPatienceMs);
+  // Waits until a popup menu is open.
+  Window ExpectMenu(DWORD timeoutMs = kPatienceMs);
+  // Waits until the window on top is not this one any more.
+  void ExpectClosed(const Window& window, DWORD timeoutMs = kPatienceMs);
+  // Waits until a condition holds, resuming the application between checks.
+  void WaitUntil(const std::function<bool()>& condition, const std::string& what, DWORD timeoutMs = kPatienceMs);
+
+  // Ends the script with a failure that names the expectation and what is up instead.
+  [[noreturn]] void Fail(const std::string& expectation) const;
+
+  // The window on top: an open menu, else the frontmost visible, enabled window of the
+  // thread; nullptr when none is up.
+  static HWND TopWindow();
+  static std::string Describe(HWND window);
+
+ private:
+  friend void Drive(const std::function<void()>& body, const std::function<void(Robot&)>& script);
+  void ResumeApplication();
+  struct Session* session_ = nullptr;
+};
+
+// Runs body, which shows windows modally, while script drives them. Returns when both
+// have ended. A script that fails closes what is left open, so body always returns.
+void Drive(const std::function<void()>& body, const std::function<void(Robot&)>& script);
