@@ -29,6 +29,7 @@ BOOL CCmdTarget::Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lPa
     void operator()(AFX_PMSG_NOTIFY fn) const { (self->*fn)(reinterpret_cast<NMHDR*>(lParam), result); }
     void operator()(AFX_PMSG_CURSOR fn) const { *result = reinterpret_cast<LRESULT>((self->*fn)()); }
     void operator()(AFX_PMSG_MENU fn) const { (self->*fn)(reinterpret_cast<HMENU>(wParam)); }
+    void operator()(AFX_PMSG_MESSAGE fn) const { *result = (self->*fn)(wParam, lParam); }
   };
   LRESULT ignored = 0;
   std::visit(Call{this, wParam, lParam, result != nullptr ? result : &ignored}, entry.handler);

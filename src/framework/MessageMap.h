@@ -16,6 +16,7 @@ using AFX_PMSG_SYSCOMMAND = void (CCmdTarget::*)(UINT, LPARAM);
 using AFX_PMSG_NOTIFY = void (CCmdTarget::*)(NMHDR*, LRESULT*);
 using AFX_PMSG_CURSOR = HCURSOR (CCmdTarget::*)();
 using AFX_PMSG_MENU = void (CCmdTarget::*)(HMENU);
+using AFX_PMSG_MESSAGE = LRESULT (CCmdTarget::*)(WPARAM, LPARAM);
 
 enum class AfxRoute { Message, Command, Notify };
 
@@ -23,7 +24,8 @@ struct AFX_MSGMAP_ENTRY {
   AfxRoute route;
   UINT message;  // the window message, or the notification code of a command or WM_NOTIFY
   UINT id;       // control or command id; unused for window messages
-  std::variant<AFX_PMSG, AFX_PMSG_SYSCOMMAND, AFX_PMSG_NOTIFY, AFX_PMSG_CURSOR, AFX_PMSG_MENU> handler;
+  std::variant<AFX_PMSG, AFX_PMSG_SYSCOMMAND, AFX_PMSG_NOTIFY, AFX_PMSG_CURSOR, AFX_PMSG_MENU, AFX_PMSG_MESSAGE>
+      handler;
 };
 
 struct AFX_MSGMAP {
@@ -66,4 +68,8 @@ AFX_MSGMAP_ENTRY ON_WM_QUERYDRAGICON(HCURSOR (T::*fn)()) {
 template <class T>
 AFX_MSGMAP_ENTRY ON_WM_INITMENU(void (T::*fn)(HMENU)) {
   return {AfxRoute::Message, WM_INITMENU, 0, static_cast<AFX_PMSG_MENU>(fn)};
+}
+template <class T>
+AFX_MSGMAP_ENTRY ON_MESSAGE(UINT message, LRESULT (T::*fn)(WPARAM, LPARAM)) {
+  return {AfxRoute::Message, message, 0, static_cast<AFX_PMSG_MESSAGE>(fn)};
 }

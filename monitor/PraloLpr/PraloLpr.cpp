@@ -1,0 +1,164 @@
+// The "Pralo TCP/IP Port" print monitor, as far as the port manager needs it: the
+// spooler lists the ports stored under the monitor's "Port Names" key and deletes
+// them. Printing itself is not part of this component.
+#include <windows.h>
+
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kMonitorName[] = L"Pralo TCP/IP Port";
+const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port";
+const wchar_t kPortNamesKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Port Names";
+// Wine's spooler finds the monitor of a port it is asked to delete only through a
+// subkey "Ports\<port name>" of the monitor's key. The ports themselves live under
+// "Port Names", so every listing mirrors them there.
+const wchar_t kSpoolerPortsKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Ports";
+
+class Key {
+ public:
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key() {
+    if (handle_ != nullptr) RegCloseKey(handle_);
+  }
+  HKEY* put() { return &handle_; }
+  HKEY get() const { return handle_; }
+
+ private:
+  HKEY handle_ = nullptr;
+};
+
+std::vector<std::wstring> SubkeyNames(const wchar_t* path) {
+  std::vector<std::wstring> names;
+  Key key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD length = ARRAYSIZE(name);
+    LONG rc = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_SUCCESS) names.emplace_back(name, length);
+  }
+  return names;
+}
+
+void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
+  for (const std::wstring& stale : SubkeyNames(kSpoolerPortsKey)) {
+    bool listed = false;
+    for (const std::wstring& port : ports) listed = listed || lstrcmpiW(port.c_str(), stale.c_str()) == 0;
+    if (!listed) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKey) + L"\\" + stale).c_str());
+  }
+  for (const std::wstring& port : ports) {
+    Key key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKey) + L"\\" + port).c_str(), 0, nullptr, 0,
+                    KEY_WRITE, nullptr, key.put(), nullptr);
+  }
+}
+
+// Lays out PORT_INFO_1W or PORT_INFO_2W records at the start of the buffer and their
+// strings from its end, as the spooler expects.
+class PortInfoWriter {
+ public:
+  PortInfoWriter(BYTE* buffer, DWORD size) : buffer_(buffer), stringsEnd_(buffer + size) {}
+  wchar_t* Put(const std::wstring& text) {
+    stringsEnd_ -= (text.size() + 1) * sizeof(wchar_t);
+    auto* out = reinterpret_cast<wchar_t*>(stringsEnd_);
+    text.copy(out, text.size());
+    out[text.size()] = L'\0';
+    return out;
+  }
+  BYTE* Records() const { return buffer_; }
+
+ private:
+  BYTE* buffer_;
+  BYTE* stringsEnd_;
+};
+
+BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPDWORD needed, LPDWORD returned) {
+  if (level != 1 && level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  std::vector<std::wstring> names = SubkeyNames(kPortNamesKey);
+  MirrorPortsForSpooler(names);
+  const size_t record = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
+  const size_t perPortText = level == 1 ? 0 : 2 * (std::size(kMonitorName));
+  size_t total = 0;
+  for (const std::wstring& name : names) total += record + (name.size() + 1 + perPortText) * sizeof(wchar_t);
+  *needed = static_cast<DWORD>(total);
+  *returned = 0;
+  if (ports == nullptr || size < total) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  PortInfoWriter writer(ports, size);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (level == 1) {
+      reinterpret_cast<PORT_INFO_1W*>(writer.Records())[i].pName = writer.Put(names[i]);
+    } else {
+      PORT_INFO_2W& info = reinterpret_cast<PORT_INFO_2W*>(writer.Records())[i];
+      info.pPortName = writer.Put(names[i]);
+      info.pMonitorName = writer.Put(kMonitorName);
+      info.pDescription = writer.Put(kMonitorName);
+      info.fPortType = PORT_TYPE_WRITE;
+      info.Reserved = 0;
+    }
+  }
+  *returned = static_cast<DWORD>(names.size());
+  return TRUE;
+}
+
+BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
+  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKey) + L"\\" + portName).c_str());
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(rc));
+    return FALSE;
+  }
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKey) + L"\\" + portName).c_str());
+  return TRUE;
+}
+
+BOOL NotSupported() {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return FALSE;
+}
+
+BOOL WINAPI OpenPort(HANDLE, LPWSTR, PHANDLE) { return NotSupported(); }
+BOOL WINAPI StartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return NotSupported(); }
+BOOL WINAPI WritePort(HANDLE, LPBYTE, DWORD, LPDWORD) { return NotSupported(); }
+BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD) { return NotSupported(); }
+BOOL WINAPI EndDocPort(HANDLE) { return NotSupported(); }
+BOOL WINAPI ClosePort(HANDLE) { return NotSupported(); }
+VOID WINAPI Shutdown(HANDLE) {}
+
+MONITOR2 monitor = [] {
+  MONITOR2 m{};
+  m.cbSize = sizeof m;
+  m.pfnEnumPorts = EnumPorts;
+  m.pfnOpenPort = OpenPort;
+  m.pfnStartDocPort = StartDocPort;
+  m.pfnWritePort = WritePort;
+  m.pfnReadPort = ReadPort;
+  m.pfnEndDocPort = EndDocPort;
+  m.pfnClosePort = ClosePort;
+  m.pfnDeletePort = DeletePort;
+  m.pfnShutdown = Shutdown;
+  return m;
+}();
+
+// Any non-null value: the monitor keeps no per-instance state.
+const HANDLE kMonitorHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x50524C4F));
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT, PHANDLE monitorHandle) {
+  if (monitorHandle != nullptr) *monitorHandle = kMonitorHandle;
+  return &monitor;
+}

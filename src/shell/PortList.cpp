@@ -1,0 +1,116 @@
+// Reading the spooler's ports and printers into the main dialog's list.
+#include <windows.h>
+
+#include <winspool.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "MonitorRegistry.h"
+#include "PortManagerDlg.h"
+#include "StringTable.h"
+#include "TextField.h"
+#include "resource.h"
+
+namespace {
+
+// Image 0 of the list's image list is the monitor's port icon; index 1 has no image.
+constexpr int kMonitorPortImage = 0;
+constexpr int kNoImage = 1;
+// The printer column holds at most this many characters.
+constexpr size_t kPrinterTextCapacity = 512;
+
+std::string_view Trimmed(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Calls an enumeration twice, first for the size it needs; empty when it has nothing
+// or fails.
+template <typename Enumerate>
+std::vector<BYTE> Enumeration(Enumerate enumerate, DWORD& returned) {
+  DWORD needed = 0;
+  returned = 0;
+  enumerate(nullptr, 0, &needed, &returned);
+  if (needed == 0) return {};
+  std::vector<BYTE> buffer(needed + 1);
+  if (!enumerate(buffer.data(), needed + 1, &needed, &returned)) {
+    returned = 0;
+    return {};
+  }
+  return buffer;
+}
+
+}  // namespace
+
+bool PrinterUsesPort(const char* printerPorts, const char* portName) {
+  std::string_view rest(printerPorts);
+  for (;;) {
+    size_t comma = rest.find(',');
+    std::string entry(Trimmed(rest.substr(0, comma)));
+    if (!entry.empty() && lstrcmpiA(entry.c_str(), portName) == 0) return true;
+    if (comma == std::string_view::npos) return false;
+    rest.remove_prefix(comma + 1);
+  }
+}
+
+void CPortManagerDlg::ReadPorts() {
+  DWORD count = 0;
+  std::vector<BYTE> buffer = Enumeration(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPortsA(nullptr, 2, data, size, needed, returned);
+      },
+      count);
+  const auto* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    PortEntry& entry = m_ports.emplace_back();
+    CopyText(entry.name, ports[i].pPortName != nullptr ? ports[i].pPortName : "");
+    CopyText(entry.monitor, ports[i].pMonitorName != nullptr ? ports[i].pMonitorName : "");
+  }
+}
+
+void CPortManagerDlg::ReadPrinters() {
+  DWORD count = 0;
+  std::vector<BYTE> buffer = Enumeration(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, data, size, needed, returned);
+      },
+      count);
+  const auto* printers = reinterpret_cast<const PRINTER_INFO_5A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    PrinterEntry& entry = m_printers.emplace_back();
+    CopyText(entry.name, printers[i].pPrinterName != nullptr ? printers[i].pPrinterName : "");
+    CopyText(entry.ports, printers[i].pPortName != nullptr ? printers[i].pPortName : "");
+  }
+}
+
+void CPortManagerDlg::ShowPort(int row, const PortEntry& port) {
+  const bool monitorPort = std::strcmp(port.monitor, kMonitorName) == 0;
+  m_PortList.InsertItem(row, "", monitorPort ? kMonitorPortImage : kNoImage);
+  m_PortList.SetItemText(row, 1, port.name);
+  m_PortList.SetItemText(row, 2, port.monitor);
+  std::string printers;
+  for (const PrinterEntry& printer : m_printers) {
+    if (!PrinterUsesPort(printer.ports, port.name)) continue;
+    if (!printers.empty()) printers += ", ";
+    printers += printer.name;
+  }
+  char text[kPrinterTextCapacity];
+  CopyText(text, printers);
+  m_PortList.SetItemText(row, 3, text);
+}
+
+void CPortManagerDlg::FillPortList() {
+  m_PortList.DeleteAllItems();
+  m_ports.clear();
+  m_printers.clear();
+  ReadPorts();
+  if (m_ports.empty()) {
+    MessageBox(AfxLoadString(IDS_NO_PORTS).c_str(), AfxLoadString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ReadPrinters();
+  for (size_t i = 0; i < m_ports.size(); ++i) ShowPort(static_cast<int>(i), m_ports[i]);
+}

@@ -1,0 +1,95 @@
+#include "PortManagerDlg.h"
+
+#include <cstring>
+
+#include "MonitorRegistry.h"
+#include "WinApp.h"
+#include "resource.h"
+
+namespace {
+// Posted after a key press in the port list, so that the buttons follow the row that
+// the list selects once it has handled the key (it reports the key before moving).
+constexpr UINT WM_PORT_SELECTION_MOVED = WM_APP + 1;
+}  // namespace
+
+const AFX_MSGMAP CPortManagerDlg::messageMap{
+    &CDialog::messageMap,
+    {
+        ON_NOTIFY(NM_CLICK, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
+        ON_NOTIFY(LVN_KEYDOWN, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
+        ON_MESSAGE(WM_PORT_SELECTION_MOVED, &CPortManagerDlg::OnSelectionMoved),
+    }};
+
+CPortManagerDlg::CPortManagerDlg(CWnd* pParent)
+    : CDialog(IDD_PRALOPM_DIALOG, pParent),
+      m_hIcon(LoadIconA(AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr),
+                        MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+  ResetPortConfig(m_PortConfig);
+}
+
+void CPortManagerDlg::DoDataExchange(CDataExchange* pDX) {
+  DDX_Control(pDX, IDC_ABOUT_BUTTON, m_btnAbout);
+  DDX_Control(pDX, IDC_PORT_LIST, m_PortList);
+}
+
+BOOL CPortManagerDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HINSTANCE instance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
+  m_ImageList.Create(24, 24, ILC_COLOR4, 0, 10);
+  m_ImageList.Add(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MONITOR_PORT)));
+
+  m_PortList.InsertColumn(0, "", LVCFMT_LEFT);
+  m_PortList.InsertColumn(1, "Port", LVCFMT_LEFT);
+  m_PortList.InsertColumn(2, "Description", LVCFMT_LEFT);
+  m_PortList.InsertColumn(3, "Printer", LVCFMT_LEFT);
+  m_PortList.SetColumnWidth(0, 32);
+  m_PortList.SetColumnWidth(1, 80);
+  m_PortList.SetColumnWidth(2, 120);
+  m_PortList.SetColumnWidth(3, LVSCW_AUTOSIZE_USEHEADER);
+  m_PortList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+
+  m_PortList.SetImageList(&m_ImageList, LVSIL_SMALL);
+  m_nSel = -1;
+  FillPortList();
+  ResetPortConfig(m_PortConfig);
+  LoadModelCatalogue(m_ModelCatalogue);
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+  return TRUE;
+}
+
+int CPortManagerDlg::GetSelectedPort() {
+  int count = m_PortList.GetItemCount();
+  for (int row = 0; row < count; ++row) {
+    if (m_PortList.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) {
+      m_PortList.GetItemText(row, 1, m_szPortName, sizeof m_szPortName);
+      return row;
+    }
+  }
+  return -1;
+}
+
+void CPortManagerDlg::UpdatePortButtons() {
+  m_nSel = GetSelectedPort();
+  bool monitorPort = false;
+  if (m_nSel != -1) {
+    char monitor[40];
+    m_PortList.GetItemText(m_nSel, 2, monitor, sizeof monitor);
+    monitorPort = std::strcmp(monitor, kMonitorName) == 0;
+  }
+  GetDlgItem(IDC_DELETE_PORT)->EnableWindow(monitorPort);
+  GetDlgItem(IDC_CONFIGURE_PORT)->EnableWindow(monitorPort);
+}
+
+void CPortManagerDlg::OnClickPortList(NMHDR* pNotifyStruct, LRESULT* pResult) {
+  if (pNotifyStruct->code == static_cast<UINT>(LVN_KEYDOWN))
+    PostMessage(WM_PORT_SELECTION_MOVED);
+  else
+    UpdatePortButtons();
+  *pResult = 0;
+}
+
+LRESULT CPortManagerDlg::OnSelectionMoved(WPARAM, LPARAM) {
+  UpdatePortButtons();
+  return 0;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The main window: the spooler's ports, the monitor's marked, with their printers.
+#include <vector>
+
+#include "Controls.h"
+#include "Dialog.h"
+#include "ModelCatalogue.h"
+#include "PortConfig.h"
+
+struct PortEntry {
+  char name[120];
+  char monitor[40];
+};
+
+struct PrinterEntry {
+  char name[40];
+  char ports[256];  // one port name, or several separated by commas
+};
+
+class CPortManagerDlg : public CDialog {
+ public:
+  explicit CPortManagerDlg(CWnd* pParent = nullptr);
+
+  PortConfig m_PortConfig;
+  ModelCatalogue m_ModelCatalogue;
+  CButton m_btnAbout;
+  CListCtrl m_PortList;
+  char m_szPortName[120] = {};
+  int m_nSel = -1;
+
+  // Re-reads ports and printers and rebuilds the list.
+  void FillPortList();
+  // The first selected row, copying its port name into m_szPortName; -1 for none.
+  int GetSelectedPort();
+  // Re-reads the selection and enables Delete and Configure for the monitor's ports.
+  void UpdatePortButtons();
+
+  static const AFX_MSGMAP messageMap;
+  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  void OnClickPortList(NMHDR* pNotifyStruct, LRESULT* pResult);
+  LRESULT OnSelectionMoved(WPARAM, LPARAM);
+
+ private:
+  void ReadPorts();
+  void ReadPrinters();
+  void ShowPort(int row, const PortEntry& port);
+
+  std::vector<PortEntry> m_ports;
+  std::vector<PrinterEntry> m_printers;
+  CImageList m_ImageList;
+  HICON m_hIcon;
+};
+
+// True when the printer's port text names the port: one of its comma-separated
+// entries, blanks trimmed, equals the port's name regardless of letter case, as the
+// spooler compares port names.
+bool PrinterUsesPort(const char* printerPorts, const char* portName);

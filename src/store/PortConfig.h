@@ -1,0 +1,26 @@
+#pragma once
+// One port's settings, and the port's registry key under the monitor's "Port Names".
+#include <cstdint>
+
+struct PortConfig {
+  int32_t modelIndex;  // catalogue entry; 0 not identified, -1 a Custom type; never stored
+  char portName[100];
+  char deviceIP[256];
+  char lprQueue[100];
+  char communityName[50];
+  uint32_t rawPortNumber;
+  uint32_t protocol;  // 9100 raw, 515 LPR
+  uint32_t lprByteCounting;
+  uint32_t biDiEnabled;
+  uint32_t configUpdateInt;  // seconds
+  uint32_t statusUpdateInt;  // seconds
+};
+
+inline constexpr uint32_t kProtocolRaw = 9100;
+inline constexpr uint32_t kProtocolLpr = 515;
+
+void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
+// Loads the values of the key named by portName; false when the key cannot be opened.
+bool ReadPortConfig(PortConfig& config);
+// Creates or opens the key and stores every value; false when it cannot.
+bool WritePortConfig(const PortConfig& config, bool snmpUpdated);
