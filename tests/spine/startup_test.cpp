@@ -1,0 +1,113 @@
+// Start-up checks in the order the program runs them, through a seam for the refusals
+// that Wine never produces. Every refusal is a box without owner, captioned "Pralo Port
+// Manager", with the stop icon; the versions themselves are checked end to end.
+#include <gtest/gtest.h>
+
+#include "PortManagerApp.h"
+#include "Wnd.h"
+#include "robot.h"
+#include "scripted_services.h"
+
+namespace {
+
+class FakeStartup : public StartupSystem {
+ public:
+  bool monitorInstalled = true;
+  DWORD versionWord = 0x0A280105;  // Windows XP
+  LONG keyResult = ERROR_SUCCESS;
+  ScriptedServices services;
+
+  bool LoadMonitorLibrary() override { return monitorInstalled; }
+  DWORD VersionWord() override { return versionWord; }
+  LONG OpenPortNamesKey() override { return keyResult; }
+  ServiceControl& Services() override { return services; }
+};
+
+constexpr char kCaption[] = "Pralo Port Manager";
+
+// Runs start-up and answers the one refusal it must show.
+void ExpectRefusal(FakeStartup& system, const char* text) {
+  CPortManagerApp app(system);
+  BOOL result = TRUE;
+  Drive([&] { result = app.InitInstance(); },
+        [&](Robot& robot) {
+          Window box = robot.ExpectMessageBox();
+          EXPECT_EQ(box.Caption(), kCaption);
+          EXPECT_EQ(box.MessageText(), text);
+          EXPECT_EQ(box.Icon(), MessageIcon::Stop);
+          EXPECT_EQ(box.Owner(), nullptr);
+          EXPECT_EQ(box.Buttons(), std::vector<int>{IDOK});
+          box.Answer(IDOK);
+          robot.ExpectClosed(box);
+        });
+  EXPECT_FALSE(result);
+}
+
+// Runs start-up, which must reach the main window; closes it.
+void ExpectMainWindow(FakeStartup& system) {
+  CPortManagerApp app(system);
+  BOOL result = TRUE;
+  Drive([&] { result = app.InitInstance(); },
+        [&](Robot& robot) {
+          Window main = robot.Expect(kCaption);
+          EXPECT_EQ(AfxGetMainWnd()->m_hWnd, main.Handle());
+          main.Click(IDCANCEL);
+        });
+  EXPECT_FALSE(result);
+  EXPECT_EQ(system.services.opened, system.services.closed);
+}
+
+TEST(Startup, MissingMonitorIsReportedFirstEvenOnWindows95) {
+  FakeStartup system;
+  system.monitorInstalled = false;
+  system.versionWord = 0xC0000004;
+  system.keyResult = ERROR_ACCESS_DENIED;
+  ExpectRefusal(system,
+                "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.");
+}
+
+TEST(Startup, Windows9xIsRefused) {
+  FakeStartup system;
+  system.versionWord = 0xC0000A04;
+  ExpectRefusal(system, "This application does not run in this version of Windows.");
+}
+
+TEST(Startup, RegistryRefusalOfAnyKindMeansNoRights) {
+  for (LONG error : {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND}) {
+    FakeStartup system;
+    system.keyResult = error;
+    ExpectRefusal(system, "Only an administrator may use this application.");
+    EXPECT_EQ(system.services.opened, 0);  // the service steps never ran
+  }
+}
+
+TEST(Startup, AccessDeniedByTheServiceManagerOrSpoolerMeansNoRights) {
+  FakeStartup manager;
+  manager.services.managerError = ERROR_ACCESS_DENIED;
+  ExpectRefusal(manager, "Only an administrator may use this application.");
+
+  FakeStartup spooler;
+  spooler.services.serviceError = ERROR_ACCESS_DENIED;
+  ExpectRefusal(spooler, "Only an administrator may use this application.");
+  EXPECT_EQ(spooler.services.opened, spooler.services.closed);
+}
+
+TEST(Startup, OtherServiceErrorsLetTheUserIn) {
+  FakeStartup manager;
+  manager.services.managerError = ERROR_INVALID_HANDLE;
+  ExpectMainWindow(manager);
+
+  FakeStartup spooler;
+  spooler.services.serviceError = ERROR_SERVICE_DOES_NOT_EXIST;
+  ExpectMainWindow(spooler);
+}
+
+TEST(Startup, EveryNtVersionReachesTheMainWindow) {
+  for (DWORD version : {0x04213303u, 0x05650004u, 0x08930005u, 0x80000000u}) {
+    FakeStartup system;
+    system.versionWord = version;
+    ExpectMainWindow(system);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+// A service control manager that follows a script, for cases Wine cannot produce. It
+// counts the handles it gives out and takes back, and records the waits asked of it.
+#include <deque>
+#include <vector>
+
+#include "ServiceControl.h"
+
+class ScriptedServices : public ServiceControl {
+ public:
+  // Error codes for the opens; 0 lets them succeed.
+  DWORD managerError = 0;
+  DWORD serviceError = 0;
+
+  int opened = 0;
+  int closed = 0;
+  std::vector<DWORD> waits;
+
+  SC_HANDLE OpenManager() override { return Open(managerError); }
+  SC_HANDLE OpenService(SC_HANDLE, const char*) override { return Open(serviceError); }
+  BOOL Control(SC_HANDLE, DWORD, SERVICE_STATUS*) override { return Fail(ERROR_CALL_NOT_IMPLEMENTED); }
+  BOOL Start(SC_HANDLE) override { return Fail(ERROR_CALL_NOT_IMPLEMENTED); }
+  BOOL Close(SC_HANDLE) override {
+    ++closed;
+    return TRUE;
+  }
+  DWORD LastError() override { return lastError_; }
+  void Sleep(DWORD milliseconds) override { waits.push_back(milliseconds); }
+
+ protected:
+  BOOL Fail(DWORD error) {
+    lastError_ = error;
+    return FALSE;
+  }
+
+ private:
+  SC_HANDLE Open(DWORD error) {
+    if (error != 0) {
+      lastError_ = error;
+      return nullptr;
+    }
+    ++opened;
+    return reinterpret_cast<SC_HANDLE>(static_cast<ULONG_PTR>(0x1000 + opened));
+  }
+  DWORD lastError_ = 0;
+};

@@ -1,0 +1,67 @@
+#include "spooler_lab.h"
+
+#include <winspool.h>
+
+#include "MonitorRegistry.h"
+#include "Unique.h"
+#include "registry.h"
+
+namespace {
+const char kLocalPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+}  // namespace
+
+SpoolerLab::SpoolerLab() {
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLocalPortsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameLength = sizeof name, type = 0, size = 4096;
+    std::vector<BYTE> data(size);
+    if (RegEnumValueA(key.get(), index, name, &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+    data.resize(size);
+    savedLocalPorts_.push_back({std::string(name, nameLength), type, data});
+  }
+}
+
+SpoolerLab::~SpoolerLab() {
+  for (const std::string& port : monitorPorts_) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + port);
+  for (const std::string& printer : printers_) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\" + printer);
+  for (const SavedValue& value : savedLocalPorts_)
+    SetRawValue(HKEY_LOCAL_MACHINE, kLocalPortsKey, value.name.c_str(), value.type,
+                std::string(value.data.begin(), value.data.end()));
+}
+
+void SpoolerLab::KeepLocalPorts(const std::vector<std::string>& names) {
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLocalPortsKey, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
+  for (const SavedValue& value : savedLocalPorts_) {
+    bool keep = false;
+    for (const std::string& name : names) keep = keep || lstrcmpiA(name.c_str(), value.name.c_str()) == 0;
+    if (!keep) RegDeleteValueA(key.get(), value.name.c_str());
+  }
+}
+
+void SpoolerLab::AddMonitorPort(const std::string& name, const std::string& address) {
+  SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name, "DeviceIP", address);
+  monitorPorts_.push_back(name);
+}
+
+void SpoolerLab::AddLocalPrinter(const std::string& name, const std::string& ports) {
+  std::string path = std::string(kPrintersKey) + "\\" + name;
+  SetTextValue(HKEY_LOCAL_MACHINE, path, "Name", name);
+  SetTextValue(HKEY_LOCAL_MACHINE, path, "Port", ports);
+  printers_.push_back(name);
+}
+
+std::vector<std::string> SpoolerLab::SpoolerPrinterOrder() {
+  DWORD needed = 0, returned = 0;
+  EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed + 1);
+  std::vector<std::string> names;
+  if (needed == 0 || !EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, buffer.data(), needed, &needed, &returned))
+    return names;
+  const auto* printers = reinterpret_cast<const PRINTER_INFO_5A*>(buffer.data());
+  for (DWORD i = 0; i < returned; ++i) names.emplace_back(printers[i].pPrinterName);
+  return names;
+}
