@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# The demo lab of scripts/run: starts the program, then either leaves it to the user's
-# display or photographs it on the lab's virtual display and closes it.
+# The demo lab of scripts/run: installs the monitor through its setup program, adds a
+# few ports and printers, and starts the Port Manager. It either leaves the program to
+# the user's display or photographs it on the lab's virtual display and closes it.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-bin="$repo/build/windows/bin"
-program="$bin/pipeline_demo.exe"
+dist="$repo/build/windows/dist"
+
+wine "$dist/monitor/PrlSetup.exe" install >/dev/null
+wine reg import "$(winepath -w "$repo/tests/lab/demo.reg")" >/dev/null 2>&1
 
 if [ -n "${PRALO_USER_DISPLAY:-}" ]; then
   export DISPLAY=$PRALO_USER_DISPLAY
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
-  exec wine "$program"
+  exec wine "$dist/PraloPM.exe"
 fi
 
-wine "$program" &
+wine "$dist/PraloPM.exe" &
 program_pid=$!
 mkdir -p "$(dirname "$PRALO_SCREENSHOT")"
 for _ in $(seq 40); do

@@ -85,7 +85,7 @@ TEST_F(Catalogue, LookupTakesTheFirstPrefixInIndexOrder) {
 }
 
 TEST_F(Catalogue, TheShippedCatalogueLoads) {
-  ASSERT_TRUE(LoadModelCatalogueFrom(catalogue, ExeBesideThisTest("PrlModels.ini")));
+  ASSERT_TRUE(LoadModelCatalogueFrom(catalogue, DistFile("monitor\\PrlModels.ini")));
   ASSERT_EQ(catalogue.count, 12);
   EXPECT_STREQ(catalogue.entries[3].displayName, "Kestrel ColorPro 520");  // after a skipped driver key
   EXPECT_STREQ(catalogue.entries[6].displayName, "Ostrand Jetline 30");

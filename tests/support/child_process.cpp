@@ -14,6 +14,8 @@ std::string ExeBesideThisTest(const std::string& name) {
   return folder + name;
 }
 
+std::string DistFile(const std::string& relativePath) { return ExeBesideThisTest("..\\dist\\" + relativePath); }
+
 ChildResult RunChild(const std::string& commandLine) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   UniqueHandle readEnd, writeEnd;

@@ -11,6 +11,8 @@ struct ChildResult {
 
 // Path of an executable in the same folder as the running test.
 std::string ExeBesideThisTest(const std::string& name);
+// Path of a shipped file: the program in dist, the monitor's components in dist\monitor.
+std::string DistFile(const std::string& relativePath);
 
 // Runs a command line to its end with stdout and stderr captured. A child that hangs
 // is left to the test's own time limit.

@@ -1,0 +1,85 @@
+// PraloPM.exe itself, started in the lab: what a user sees under each Windows version,
+// with and without the monitor, and the monitor's ports coming through the spooler.
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "program_under_test.h"
+#include "registry.h"
+#include "resource.h"
+#include "spooler_lab.h"
+
+namespace {
+
+constexpr char kTitle[] = "Pralo Port Manager";
+
+void ReportVersion(const char* version) {
+  SetTextValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\PraloPM.exe", "Version", version);
+}
+
+class ProgramVersions : public testing::TestWithParam<const char*> {
+ protected:
+  void TearDown() override { ReportVersion("win7"); }
+};
+
+using RefusedVersions = ProgramVersions;
+using AcceptedVersions = ProgramVersions;
+
+TEST_P(RefusedVersions, ShowOnlyTheVersionMessage) {
+  ReportVersion(GetParam());
+  ProgramUnderTest program("PraloPM.exe");
+  HWND box = program.WaitForWindow(kTitle);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ProgramUnderTest::MessageText(box), "This application does not run in this version of Windows.");
+  ProgramUnderTest::Click(box, IDOK);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+INSTANTIATE_TEST_SUITE_P(Windows9x, RefusedVersions, testing::Values("win95", "win98", "winme"));
+
+TEST_P(AcceptedVersions, ReachTheMainWindow) {
+  ReportVersion(GetParam());
+  ProgramUnderTest program("PraloPM.exe");
+  HWND main = program.WaitForWindow(kTitle);
+  ASSERT_NE(main, nullptr);
+  EXPECT_NE(GetDlgItem(main, IDC_PORT_LIST), nullptr);
+  ProgramUnderTest::Click(main, IDCANCEL);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+INSTANTIATE_TEST_SUITE_P(WindowsNT, AcceptedVersions, testing::Values("nt351", "nt40", "win2k", "winxp"));
+
+TEST(Program, ListsTheMonitorsPortsThroughTheRealSpooler) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("LabPort", "127.1.0.20");
+  spooler.AddLocalPrinter("Lab Printer", "LabPort");
+  ProgramUnderTest program("PraloPM.exe");
+  HWND main = program.WaitForWindow(kTitle);
+  ASSERT_NE(main, nullptr);
+  bool found = false;
+  for (const auto& row : program.ListRows(GetDlgItem(main, IDC_PORT_LIST), 4)) {
+    if (row[1] != "LabPort") continue;
+    found = true;
+    EXPECT_EQ(row[2], "Pralo TCP/IP Port");
+    EXPECT_EQ(row[3], "Lab Printer");
+  }
+  EXPECT_TRUE(found) << "LabPort is not in the list";
+  ProgramUnderTest::Click(main, IDCANCEL);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+TEST(Program, WithoutTheMonitorOnlyThatIsReportedEvenOnWindows95) {
+  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" uninstall").exitCode, 0u);
+  ReportVersion("win95");
+  {
+    ProgramUnderTest program("PraloPM.exe");
+    HWND box = program.WaitForWindow(kTitle);
+    if (box != nullptr) {
+      EXPECT_EQ(ProgramUnderTest::MessageText(box),
+                "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.");
+      ProgramUnderTest::Click(box, IDOK);
+    }
+    EXPECT_EQ(program.WaitForExit(), 0u);
+  }
+  ReportVersion("win7");
+  EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" install").exitCode, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// Starts a program of the build and watches its windows from outside, as a user sees
+// them: captions, message boxes, list rows. Used by end-to-end tests of PraloPM.exe.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Unique.h"
+
+class ProgramUnderTest {
+ public:
+  // exeName: a program of the build's dist folder.
+  explicit ProgramUnderTest(const std::string& exeName);
+  ~ProgramUnderTest();  // ends the program if it still runs
+  ProgramUnderTest(const ProgramUnderTest&) = delete;
+  ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+  // The program's enabled, visible top-level window once one is up; nullptr (and a
+  // test failure naming what was up) when none comes within the time.
+  HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 10000);
+  static std::string Caption(HWND window);
+  static std::string MessageText(HWND messageBox);
+  // Every row of a list view of the program, column by column.
+  std::vector<std::vector<std::string>> ListRows(HWND list, int columns);
+  static void Click(HWND dialog, int buttonId);
+
+  // Waits for the program to end; its exit code, or STILL_ACTIVE.
+  DWORD WaitForExit(DWORD timeoutMs = 10000);
+
+ private:
+  HWND TopWindow() const;
+  UniqueHandle process_;
+  DWORD processId_ = 0;
+};
