@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "StringTable.h"
 #include "TextField.h"
 
 namespace {
@@ -19,9 +20,7 @@ constexpr size_t kKeyNameAllowance = 50;
 PrinterModel UnknownModel() {
   PrinterModel unknown{};
   CopyText(unknown.identifier, "0.0.0.0.0.0");
-  char name[60] = {};
-  LoadStringA(GetModuleHandleA(nullptr), 335, name, sizeof name);
-  CopyText(unknown.displayName, name);
+  CopyText(unknown.displayName, AfxLoadString(335));
   CopyText(unknown.lprQueue, "raw");
   unknown.rawPortNumber = 515;
   return unknown;

@@ -11,6 +11,15 @@ class ScriptedServices : public ServiceControl {
   // Error codes for the opens; 0 lets them succeed.
   DWORD managerError = 0;
   DWORD serviceError = 0;
+  // What each ControlService call answers, in turn: success or the error code, and
+  // the state reported either way. Once the script runs out, calls fail with 1062.
+  struct Reply {
+    DWORD error;
+    DWORD state;
+  };
+  std::deque<Reply> controlReplies;
+  std::vector<DWORD> controlsSent;
+  DWORD startError = 0;  // 0: the start request is accepted
 
   int opened = 0;
   int closed = 0;
@@ -18,8 +27,14 @@ class ScriptedServices : public ServiceControl {
 
   SC_HANDLE OpenManager() override { return Open(managerError); }
   SC_HANDLE OpenService(SC_HANDLE, const char*) override { return Open(serviceError); }
-  BOOL Control(SC_HANDLE, DWORD, SERVICE_STATUS*) override { return Fail(ERROR_CALL_NOT_IMPLEMENTED); }
-  BOOL Start(SC_HANDLE) override { return Fail(ERROR_CALL_NOT_IMPLEMENTED); }
+  BOOL Control(SC_HANDLE, DWORD control, SERVICE_STATUS* status) override {
+    controlsSent.push_back(control);
+    Reply reply = controlReplies.empty() ? Reply{ERROR_SERVICE_NOT_ACTIVE, SERVICE_STOPPED} : controlReplies.front();
+    if (!controlReplies.empty()) controlReplies.pop_front();
+    status->dwCurrentState = reply.state;
+    return reply.error == 0 ? TRUE : Fail(reply.error);
+  }
+  BOOL Start(SC_HANDLE) override { return startError == 0 ? TRUE : Fail(startError); }
   BOOL Close(SC_HANDLE) override {
     ++closed;
     return TRUE;

@@ -1,0 +1,7 @@
+#pragma once
+// The bi-directional status word that a printer's driver data keeps.
+#include <cstdint>
+
+// The second 32-bit word of the printer's "PbdStatus" value; 0 when the printer has
+// no driver data or the value holds fewer than 8 bytes.
+uint32_t ReadPbdStatus(const char* printerName);
