@@ -15,8 +15,12 @@ constexpr UINT WM_PORT_SELECTION_MOVED = WM_APP + 1;
 const AFX_MSGMAP CPortManagerDlg::messageMap{
     &CDialog::messageMap,
     {
+        ON_WM_SYSCOMMAND(&CPortManagerDlg::OnSysCommand),
+        ON_WM_PAINT(&CPortManagerDlg::OnPaint),
+        ON_WM_QUERYDRAGICON(&CPortManagerDlg::OnQueryDragIcon),
         ON_NOTIFY(NM_CLICK, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
         ON_NOTIFY(LVN_KEYDOWN, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
+        ON_BN_CLICKED(IDC_ABOUT_BUTTON, &CPortManagerDlg::OnAboutButton),
         ON_MESSAGE(WM_PORT_SELECTION_MOVED, &CPortManagerDlg::OnSelectionMoved),
     }};
 
@@ -51,6 +55,7 @@ BOOL CPortManagerDlg::OnInitDialog() {
   m_PortList.SetImageList(&m_ImageList, LVSIL_SMALL);
   m_nSel = -1;
   FillPortList();
+  AddAboutToSystemMenu();
   ResetPortConfig(m_PortConfig);
   LoadModelCatalogue(m_ModelCatalogue);
   SetIcon(m_hIcon, TRUE);

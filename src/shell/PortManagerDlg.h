@@ -41,10 +41,16 @@ class CPortManagerDlg : public CDialog {
  protected:
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  void OnSysCommand(UINT nID, LPARAM lParam);
+  void OnPaint();
+  HCURSOR OnQueryDragIcon();
   void OnClickPortList(NMHDR* pNotifyStruct, LRESULT* pResult);
   LRESULT OnSelectionMoved(WPARAM, LPARAM);
+  void OnAboutButton();
 
  private:
+  void AddAboutToSystemMenu();
   void ReadPorts();
   void ReadPrinters();
   void ShowPort(int row, const PortEntry& port);

@@ -59,6 +59,17 @@ HWND CurrentSheetPage(HWND window) {
   return reinterpret_cast<HWND>(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
+// A menu item's label as the user reads it: mnemonic markers removed ("&&" is one
+// ampersand), the accelerator text after a tab left out.
+std::string AsShown(const char* label) {
+  std::string shown;
+  for (const char* c = label; *c != '\0' && *c != '\t'; ++c) {
+    if (*c == '&' && *++c == '\0') break;
+    shown += *c;
+  }
+  return shown;
+}
+
 std::vector<std::string> MenuItemsOf(HWND menuWindow) {
   auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
   std::vector<std::string> items;
@@ -69,7 +80,7 @@ std::vector<std::string> MenuItemsOf(HWND menuWindow) {
     }
     char text[256] = {};
     GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-    items.emplace_back(text);
+    items.push_back(AsShown(text));
   }
   return items;
 }

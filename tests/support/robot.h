@@ -65,7 +65,8 @@ class Window {
   std::string SheetPageCaption() const;
   WizardButtons Wizard() const;
 
-  std::vector<std::string> MenuItems() const;  // a separator reads "-"
+  // Item labels as shown, without mnemonic markers or accelerators; a separator is "-".
+  std::vector<std::string> MenuItems() const;
 
   // What the user does.
   void Click(int id);
