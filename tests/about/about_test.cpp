@@ -140,7 +140,7 @@ class ReplacedIni {
 
 TEST(MonitorAbout, ListsTheInstalledVersions) {
   EXPECT_EQ(ComponentList("about-monitor.png"),
-            "PraloLpr.dll - 2.1.0.17\r\nPrlStat.dll - \r\nPrlFind.dll - \r\nPrlutil.dll - 2.1.0.12\r\n"
+            "PraloLpr.dll - 2.1.0.17\r\nPrlStat.dll - 2.1.0.11\r\nPrlFind.dll - 2.0.3.4\r\nPrlutil.dll - 2.1.0.12\r\n"
             "Prlagent.dll - 2.1.0.9\r\nPrlconv.dll - 1.4.2.3\r\nPrlModels.ini - 2.1.0.17\r\nPrlStat.ini - 2.1.0.17");
 }
 

@@ -1,0 +1,63 @@
+// The exports of PRLFIND.dll. A context's first word holds the handle of its search in
+// a table of running searches; several searches may run at once.
+#include "PrlFind.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "LocalSubnets.h"
+#include "Search.h"
+#include "SubnetTable.h"
+
+namespace {
+
+std::mutex searchesMutex;
+std::map<uint32_t, std::unique_ptr<Search>> searches;
+uint32_t lastHandle = 0;
+
+std::unique_ptr<Search> TakeSearch(DiscoveryContext* context) {
+  std::lock_guard lock(searchesMutex);
+  auto found = searches.find(context->words[0]);
+  if (found == searches.end()) return nullptr;
+  std::unique_ptr<Search> search = std::move(found->second);
+  searches.erase(found);
+  return search;
+}
+
+}  // namespace
+
+extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, DiscoveryCallback callback, void* callbackContext,
+                                     uint32_t) {
+  if (context == nullptr || callback == nullptr) return -1;
+  if (std::unique_ptr<Search> previous = TakeSearch(context)) previous->Stop();
+  auto search = std::make_unique<Search>(callback, callbackContext);
+  if (!search->Start(LocalSubnets())) return -1;
+  std::lock_guard lock(searchesMutex);
+  do ++lastHandle;
+  while (lastHandle == 0 || searches.count(lastHandle) != 0);
+  context->words[0] = lastHandle;
+  searches[lastHandle] = std::move(search);
+  return 0;
+}
+
+extern "C" int WINAPI StopDiscovery(DiscoveryContext* context) {
+  if (context == nullptr) return -1;
+  std::unique_ptr<Search> search = TakeSearch(context);
+  context->words[0] = 0;
+  if (search == nullptr) return -1;
+  search->Stop();
+  return 0;
+}
+
+extern "C" int WINAPI AddDiscoverySubnet(DiscoveryContext* context, uint32_t subnet, uint32_t, uint32_t) {
+  std::optional<HostRange> hosts = SubnetHosts(subnet);
+  if (context == nullptr || !hosts) return -1;
+  std::lock_guard lock(searchesMutex);
+  auto found = searches.find(context->words[0]);
+  if (found == searches.end()) return -1;
+  found->second->Add(*hosts);
+  return 0;
+}
+
+extern "C" uint32_t WINAPI MakeDiscoverySubnet(uint32_t address, uint32_t mask) { return SubnetHandle(address, mask); }

@@ -1,0 +1,44 @@
+#pragma once
+// A UDP socket for SNMP requests: send to an IPv4 address (host order) and wait for
+// datagrams with a time-out.
+#include <winsock2.h>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class UdpSocket {
+ public:
+  UdpSocket();
+  ~UdpSocket();
+  UdpSocket(const UdpSocket&) = delete;
+  UdpSocket& operator=(const UdpSocket&) = delete;
+
+  bool IsOpen() const { return socket_ != INVALID_SOCKET; }
+  // Sends never wait: a datagram that the system cannot take now comes back as
+  // WouldBlock, to be sent again later.
+  bool MakeNonBlocking();
+  enum class Sent { Yes, WouldBlock, Failed };
+  Sent SendTo(uint32_t address, uint16_t port, std::span<const uint8_t> datagram);
+  // Waits up to timeoutMs for a datagram; false on time-out or error. The sender's
+  // address (host order) and port come back with it.
+  bool Receive(std::vector<uint8_t>& datagram, uint32_t& fromAddress, uint16_t& fromPort, DWORD timeoutMs);
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+};
+
+// Keeps Windows Sockets started while it lives.
+class WinsockSession {
+ public:
+  WinsockSession() { started_ = WSAStartup(MAKEWORD(2, 2), &data_) == 0; }
+  ~WinsockSession() {
+    if (started_) WSACleanup();
+  }
+  WinsockSession(const WinsockSession&) = delete;
+  WinsockSession& operator=(const WinsockSession&) = delete;
+
+ private:
+  WSADATA data_{};
+  bool started_ = false;
+};

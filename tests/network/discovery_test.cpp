@@ -1,0 +1,188 @@
+// Network discovery (PRLFIND.dll ordinals 2 to 5) against the lab's printers, and its
+// stop guarantee under a callback that sends messages to the stopping thread.
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <random>
+
+#include "PrlFind.h"
+#include "lab_printers.h"
+
+namespace {
+
+struct Found {
+  std::string name, model;
+  int times = 0;
+};
+
+// Collects what a search reports, keyed by dotted address.
+class Collector {
+ public:
+  static int CALLBACK Callback(DiscoveredPrinter* printer, void* context) {
+    auto* self = static_cast<Collector*>(context);
+    std::lock_guard lock(self->mutex_);
+    in_addr address{};
+    address.s_addr = htonl(printer->address);
+    Found& found = self->found_[inet_ntoa(address)];
+    found.name.assign(printer->name, strnlen(printer->name, sizeof printer->name));
+    found.model.assign(printer->model, strnlen(printer->model, sizeof printer->model));
+    ++found.times;
+    return 1;
+  }
+  std::map<std::string, Found> Snapshot() {
+    std::lock_guard lock(mutex_);
+    return found_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, Found> found_;
+};
+
+// Waits until every expected printer is in, then for the sweep to end, and stops.
+std::map<std::string, Found> Search(bool withRemoteSubnet) {
+  std::vector<LabPrinter> expected;
+  for (const LabPrinter& printer : LabPrinters())
+    if ((printer.OnLan() || withRemoteSubnet) && (printer.Answers("mirabo") || printer.Answers("public")))
+      expected.push_back(printer);
+  Collector collector;
+  DiscoveryContext context{};
+  DWORD start = GetTickCount();
+  EXPECT_EQ(StartDiscovery(&context, &Collector::Callback, &collector, 0), 0);
+  if (withRemoteSubnet) {
+    uint32_t remote = MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0"));
+    EXPECT_EQ(AddDiscoverySubnet(&context, remote, 0, 0), 0);
+  }
+  for (DWORD waited = 0; waited < 5000; waited = GetTickCount() - start) {
+    std::map<std::string, Found> found = collector.Snapshot();
+    bool all = true;
+    for (const LabPrinter& printer : expected) all = all && found.count(printer.address) != 0;
+    if (all) break;
+    Sleep(20);
+  }
+  testing::Test::RecordProperty("ms_all_reported", static_cast<int>(GetTickCount() - start));
+  Sleep(2500);  // the rest of the sweep, with its retries: nothing more may come
+  EXPECT_EQ(StopDiscovery(&context), 0);
+  EXPECT_EQ(context.words[0], 0u);
+  return collector.Snapshot();
+}
+
+class Discovery : public testing::Test {
+ protected:
+  void SetUp() override { WSAStartup(MAKEWORD(1, 1), &winsock); }
+  void TearDown() override { WSACleanup(); }
+  WSADATA winsock{};
+};
+
+TEST_F(Discovery, LocalSearchReportsEveryLanPrinterOnceWithNameAndModel) {
+  std::map<std::string, Found> found = Search(false);
+  for (const LabPrinter& printer : LabPrinters()) {
+    bool reachable = printer.Answers("mirabo") || printer.Answers("public");
+    if (!printer.OnLan() || !reachable) {
+      EXPECT_EQ(found.count(printer.address), 0u) << printer.address << " must not be reported";
+      continue;
+    }
+    ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not reported";
+    EXPECT_EQ(found[printer.address].times, 1) << printer.address;
+    EXPECT_EQ(found[printer.address].name, printer.sysName);
+    EXPECT_EQ(found[printer.address].model, printer.ReportedModel());
+  }
+  EXPECT_EQ(found.count("127.1.0.99"), 0u);
+  for (const auto& [address, printer] : found) EXPECT_EQ(address.rfind("127.1.0.", 0), 0u) << address;
+}
+
+TEST_F(Discovery, AnAddedSubnetAddsItsPrinters) {
+  std::map<std::string, Found> found = Search(true);
+  for (const LabPrinter& printer : LabPrinters()) {
+    if (printer.OnLan() || !(printer.Answers("mirabo") || printer.Answers("public"))) continue;
+    ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not reported";
+    EXPECT_EQ(found[printer.address].times, 1);
+    EXPECT_EQ(found[printer.address].model, printer.ReportedModel());
+  }
+}
+
+TEST_F(Discovery, SubnetHandlesStandForTheirPair) {
+  uint32_t remote = MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0"));
+  EXPECT_NE(remote, 0u);
+  EXPECT_EQ(MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0")), remote);
+  EXPECT_NE(MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.0.0")), remote);
+  DiscoveryContext idle{};
+  EXPECT_NE(AddDiscoverySubnet(&idle, remote, 0, 0), 0);  // no search runs in this context
+  EXPECT_NE(StopDiscovery(&idle), 0);
+}
+
+// ---- Stop guarantees --------------------------------------------------------------------
+
+int ThreadCount() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+  CloseHandle(snapshot);
+  return count;
+}
+
+// A window of the test's thread that the callback sends a message to, as the discovery
+// dialog's list is sent its rows.
+struct SentTo {
+  HWND window = nullptr;
+  std::atomic<bool> stopped{false};
+  std::atomic<int> late{0};
+  std::atomic<int> delivered{0};
+};
+
+int CALLBACK SendingCallback(DiscoveredPrinter*, void* context) {
+  auto* target = static_cast<SentTo*>(context);
+  if (target->stopped) ++target->late;
+  SendMessageA(target->window, WM_APP, 0, reinterpret_cast<LPARAM>(target));
+  return 1;
+}
+
+LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) ++reinterpret_cast<SentTo*>(lParam)->delivered;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(Discovery, StopReturnsWithNoCallbackAfterItEvenWhenCallbacksSendToTheStoppingThread) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CountingWindowProc;
+  windowClass.lpszClassName = "DiscoveryStopTest";
+  RegisterClassA(&windowClass);
+  SentTo target;
+  target.window = CreateWindowA("DiscoveryStopTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(target.window, nullptr);
+
+  std::mt19937 random(20261207);
+  uint32_t remote = MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0"));
+  const int threadsBefore = ThreadCount();
+  DWORD handlesBefore = 0, handlesAfter = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    DiscoveryContext context{};
+    target.stopped = false;
+    ASSERT_EQ(StartDiscovery(&context, &SendingCallback, &target, 0), 0);
+    AddDiscoverySubnet(&context, remote, 0, 0);
+    Sleep(std::uniform_int_distribution<DWORD>(0, 50)(random));  // callbacks block in SendMessage meanwhile
+    ASSERT_EQ(StopDiscovery(&context), 0);
+    target.stopped = true;
+  }
+  Sleep(200);
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+  EXPECT_EQ(target.late, 0);
+  EXPECT_GT(target.delivered, 0);  // the callbacks did reach the window
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_LE(handlesAfter, handlesBefore + 2);  // nothing that grows with the cycles
+  RecordProperty("callbacks_delivered", target.delivered.load());
+  DestroyWindow(target.window);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#include "identify.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "PrlStat.h"
+#include "lab_printers.h"
+
+Identified Identify(const std::string& address, const char* community) {
+  struct {
+    char buffer[260];
+    char guard[32];
+  } area;
+  std::memset(&area, 0x5A, sizeof area);
+  uint32_t size = sizeof area.buffer;
+  DWORD start = GetTickCount();
+  Identified identified;
+  identified.result = QueryPrinterIdentifier(HostOrder(address), area.buffer, &size, community);
+  identified.milliseconds = GetTickCount() - start;
+  for (char guard : area.guard) EXPECT_EQ(guard, 0x5A) << "the library wrote past the caller's buffer";
+  if (identified.result == 0) identified.identifier.assign(area.buffer, strnlen(area.buffer, sizeof area.buffer));
+  return identified;
+}

@@ -1,0 +1,37 @@
+#include "lab_printers.h"
+
+#include <winsock2.h>
+
+#include <fstream>
+#include <sstream>
+
+bool LabPrinter::Answers(const std::string& community) const {
+  for (const std::string& accepted : communities)
+    if (accepted == community) return true;
+  return false;
+}
+
+uint32_t HostOrder(const std::string& dotted) { return ntohl(inet_addr(dotted.c_str())); }
+
+std::vector<LabPrinter> LabPrinters() {
+  std::vector<LabPrinter> printers;
+  std::ifstream table(PRALO_LAB_PRINTERS);
+  std::string line;
+  while (std::getline(table, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    if (fields.size() != 6) continue;
+    LabPrinter& printer = printers.emplace_back();
+    printer.address = fields[0];
+    printer.hostOrder = HostOrder(fields[0]);
+    printer.sysObjectId = fields[1];
+    printer.sysName = fields[2];
+    printer.sysDescr = fields[3];
+    printer.model = fields[4] == "-" ? "" : fields[4];
+    std::stringstream communities(fields[5]);
+    for (std::string community; std::getline(communities, community, ',');) printer.communities.push_back(community);
+  }
+  return printers;
+}

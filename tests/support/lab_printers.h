@@ -1,0 +1,19 @@
+#pragma once
+// The lab's SNMP printers, as tests/lab/printers.tsv lists them.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct LabPrinter {
+  std::string address;
+  uint32_t hostOrder = 0;
+  std::string sysObjectId, sysName, sysDescr, model;  // model empty: the agent has none
+  std::vector<std::string> communities;
+  // What a search reports as the printer's model.
+  std::string ReportedModel() const { return model.empty() ? sysDescr : model; }
+  bool OnLan() const { return address.rfind("127.1.0.", 0) == 0; }
+  bool Answers(const std::string& community) const;
+};
+
+std::vector<LabPrinter> LabPrinters();
+uint32_t HostOrder(const std::string& dotted);
