@@ -27,7 +27,7 @@ std::unique_ptr<Search> TakeSearch(DiscoveryContext* context) {
 
 }  // namespace
 
-extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, DiscoveryCallback callback, void* callbackContext,
+extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK callback, void* callbackContext,
                                      uint32_t) {
   if (context == nullptr || callback == nullptr) return -1;
   if (std::unique_ptr<Search> previous = TakeSearch(context)) previous->Stop();

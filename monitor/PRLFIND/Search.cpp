@@ -34,7 +34,7 @@ void CopyCut(char* field, size_t capacity, const std::string& text) {
 
 }  // namespace
 
-Search::Search(DiscoveryCallback callback, void* callbackContext)
+Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
     : callback_(callback),
       callbackContext_(callbackContext),
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),

@@ -21,7 +21,7 @@
 
 class Search {
  public:
-  Search(DiscoveryCallback callback, void* callbackContext);
+  Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext);
   ~Search();
   Search(const Search&) = delete;
   Search& operator=(const Search&) = delete;
@@ -58,7 +58,7 @@ class Search {
   void Report(const Target& target, const snmp::Response& response);
   DWORD NextWait(DWORD now) const;
 
-  DiscoveryCallback callback_;
+  PFN_DISCOVERY_CALLBACK callback_;
   void* callbackContext_;
   WinsockSession winsock_;
   UdpSocket socket_;

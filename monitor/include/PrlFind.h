@@ -24,12 +24,12 @@ static_assert(offsetof(DiscoveredPrinter, model) == 84);
 
 // Called on the library's worker thread, one call at a time; non-zero when the caller
 // used the record.
-typedef int(CALLBACK* DiscoveryCallback)(DiscoveredPrinter* printer, void* context);
+typedef int(CALLBACK* PFN_DISCOVERY_CALLBACK)(DiscoveredPrinter* printer, void* context);
 
 extern "C" {
 
 // Starts a background search of the machine's local subnets and returns at once.
-int WINAPI StartDiscovery(DiscoveryContext* context, DiscoveryCallback callback, void* callbackContext,
+int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK callback, void* callbackContext,
                           uint32_t reserved);
 // Returns once no callback of this search runs or will follow. Messages sent to the
 // calling thread are processed while it waits, so a callback may SendMessage to it.

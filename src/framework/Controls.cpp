@@ -37,6 +37,14 @@ void CListCtrl::SetImageList(CImageList* pImageList, int nImageListType) {
   SendMessage(LVM_SETIMAGELIST, nImageListType, reinterpret_cast<LPARAM>(pImageList->m_hImageList));
 }
 
+int CListCtrl::InsertItem(int nItem, const char* text) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = nItem;
+  item.pszText = const_cast<char*>(text);
+  return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
 int CListCtrl::InsertItem(int nItem, const char* text, int nImage) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE;
@@ -81,6 +89,12 @@ int CListCtrl::GetItemText(int nItem, int nSubItem, char* text, int nLen) const 
   std::memcpy(text, whole.data(), copied);
   text[copied] = '\0';
   return static_cast<int>(copied);
+}
+
+int FirstSelectedItem(const CListCtrl& list) {
+  for (int row = 0, count = list.GetItemCount(); row < count; ++row)
+    if (list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) return row;
+  return -1;
 }
 
 int CComboBox::AddString(const char* text) {

@@ -26,6 +26,7 @@ class CListCtrl : public CWnd {
   // Replaces the whole extended style (a mask of 0 means every style bit).
   DWORD SetExtendedStyle(DWORD dwNewStyle);
   void SetImageList(CImageList* pImageList, int nImageListType);
+  int InsertItem(int nItem, const char* text);
   int InsertItem(int nItem, const char* text, int nImage);
   BOOL DeleteItem(int nItem);
   BOOL DeleteAllItems();
@@ -35,6 +36,9 @@ class CListCtrl : public CWnd {
   // Copies at most nLen - 1 characters and terminates; returns the length copied.
   int GetItemText(int nItem, int nSubItem, char* text, int nLen) const;
 };
+
+// The first selected row, from 0 up, or -1.
+int FirstSelectedItem(const CListCtrl& list);
 
 class CComboBox : public CWnd {
  public:

@@ -64,14 +64,9 @@ BOOL CPortManagerDlg::OnInitDialog() {
 }
 
 int CPortManagerDlg::GetSelectedPort() {
-  int count = m_PortList.GetItemCount();
-  for (int row = 0; row < count; ++row) {
-    if (m_PortList.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) {
-      m_PortList.GetItemText(row, 1, m_szPortName, sizeof m_szPortName);
-      return row;
-    }
-  }
-  return -1;
+  int row = FirstSelectedItem(m_PortList);
+  if (row != -1) m_PortList.GetItemText(row, 1, m_szPortName, sizeof m_szPortName);
+  return row;
 }
 
 void CPortManagerDlg::UpdatePortButtons() {

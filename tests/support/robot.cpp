@@ -413,13 +413,14 @@ void Window::PostKey(HWND target, UINT virtualKey) const {
   PostMessageA(target, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
 }
 
-void Window::PostMouse(HWND target, POINT point, bool doubleClick) const {
+void Window::PostMouse(HWND target, POINT point, bool doubleClick, bool withControl) const {
   LPARAM at = MAKELPARAM(point.x, point.y);
-  PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageA(target, WM_LBUTTONUP, 0, at);
+  WPARAM keys = withControl ? MK_CONTROL : 0;
+  PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+  PostMessageA(target, WM_LBUTTONUP, keys, at);
   if (!doubleClick) return;
-  PostMessageA(target, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  PostMessageA(target, WM_LBUTTONUP, 0, at);
+  PostMessageA(target, WM_LBUTTONDBLCLK, MK_LBUTTON | keys, at);
+  PostMessageA(target, WM_LBUTTONUP, keys, at);
 }
 
 void Window::Click(int id) {
@@ -444,12 +445,12 @@ void Window::PressKey(int id, UINT virtualKey) {
   PostKey(control, virtualKey);
 }
 
-void Window::ClickListRow(int id, int row) {
+void Window::ClickListRow(int id, int row, bool withControl) {
   HWND list = Control(id, "click");
   RECT rect{LVIR_LABEL, 0, 0, 0};
   if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect)))
     robot_->Fail("cannot click row " + std::to_string(row) + " of list " + std::to_string(id) + ": no such row");
-  PostMouse(list, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, false);
+  PostMouse(list, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, false, withControl);
 }
 
 void Window::DoubleClickListRow(int id, int row) {
@@ -460,7 +461,7 @@ void Window::DoubleClickListRow(int id, int row) {
   PostMouse(list, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, true);
 }
 
-void Window::ClickListEmptyArea(int id) {
+void Window::ClickListEmptyArea(int id, bool doubleClick) {
   HWND list = Control(id, "click");
   RECT client{};
   GetClientRect(list, &client);
@@ -470,7 +471,7 @@ void Window::ClickListEmptyArea(int id) {
   if (count > 0 && SendMessageA(list, LVM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last)) &&
       last.bottom >= point.y)
     robot_->Fail("list " + std::to_string(id) + " has no empty area to click");
-  PostMouse(list, point, false);
+  PostMouse(list, point, doubleClick);
 }
 
 void Window::ChooseComboItem(int id, int index) {

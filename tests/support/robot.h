@@ -73,9 +73,10 @@ class Window {
   void Type(int id, const std::string& text);
   void Check(int id) { Click(id); }
   void PressKey(int id, UINT virtualKey);
-  void ClickListRow(int id, int row);
+  // withControl: a Ctrl+click, which adds the row to a multiple selection.
+  void ClickListRow(int id, int row, bool withControl = false);
   void DoubleClickListRow(int id, int row);
-  void ClickListEmptyArea(int id);
+  void ClickListEmptyArea(int id, bool doubleClick = false);
   void ChooseComboItem(int id, int index);
   void PressEnter();
   void PressEscape();
@@ -94,7 +95,7 @@ class Window {
  private:
   HWND Control(int id, const char* purpose) const;
   void PostKey(HWND target, UINT virtualKey) const;
-  void PostMouse(HWND target, POINT point, bool doubleClick) const;
+  void PostMouse(HWND target, POINT point, bool doubleClick, bool withControl = false) const;
 
   Robot* robot_;
   HWND hwnd_;

@@ -1,0 +1,19 @@
+#pragma once
+// The search scope stored in the monitor's Discovery key: a mask and subnet addresses.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+inline constexpr char kDiscoveryKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Discovery";
+
+// The stored subnets as (address, mask) pairs in host order, in the registry's
+// enumeration order; empty without a key or a "SubnetAddresses" subkey. Dotted texts
+// convert as inet_addr does: octal and hex parts, all ones for a bad text. A missing or
+// empty mask stands for 255.255.255.0. Waits 500 ms before it reads the addresses,
+// when there is a "SubnetAddresses" subkey.
+std::vector<std::pair<uint32_t, uint32_t>> ReadDiscoveryScope();
+
+// The 32-bit value of a dotted text, as inet_addr and then htonl give it.
+uint32_t DottedToHostOrder(const char* text);

@@ -1,0 +1,89 @@
+#include "PrinterDiscoveryDlg.h"
+
+#include <cstdio>
+
+#include "DiscoveryScope.h"
+#include "StringTable.h"
+#include "SubnetsDlg.h"
+#include "TextField.h"
+#include "resource.h"
+
+const AFX_MSGMAP CPrinterDiscoveryDlg::messageMap{
+    &CDialog::messageMap,
+    {
+        ON_BN_CLICKED(IDC_DISCOVERY_OK, &CPrinterDiscoveryDlg::OnOkButton),
+        ON_NOTIFY(NM_DBLCLK, IDC_DISCOVERY_LIST, &CPrinterDiscoveryDlg::OnDoubleClickList),
+        ON_BN_CLICKED(IDC_DISCOVERY_CANCEL, &CPrinterDiscoveryDlg::OnCancel),
+        ON_BN_CLICKED(IDC_DISCOVERY_SUBNETS, &CPrinterDiscoveryDlg::OnSubnets),
+        ON_BN_CLICKED(IDC_DISCOVERY_REFRESH, &CPrinterDiscoveryDlg::OnRefresh),
+    }};
+
+CPrinterDiscoveryDlg::CPrinterDiscoveryDlg() : CDialog(IDD_PRINTER_DISCOVERY) {}
+
+void CPrinterDiscoveryDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_DISCOVERY_LIST, m_list); }
+
+BOOL CPrinterDiscoveryDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  for (int column = 0; column < 3; ++column)
+    m_list.InsertColumn(column, AfxLoadString(IDS_PRINTER_NAME + static_cast<UINT>(column)).c_str(), LVCFMT_LEFT);
+  for (int column = 0; column < 3; ++column) m_list.SetColumnWidth(column, 110);
+  m_list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  StartSearch();
+  return TRUE;
+}
+
+void CPrinterDiscoveryDlg::StartSearch() {
+  m_context.words[0] = m_context.words[1] = m_context.words[6] = 0;
+  StartDiscovery(&m_context, &DiscoveryCallback, this, 0);
+  for (const auto& [address, mask] : ReadDiscoveryScope())
+    AddDiscoverySubnet(&m_context, MakeDiscoverySubnet(address, mask), 0, 0);
+}
+
+int CPrinterDiscoveryDlg::GetSelectedIndex() const { return FirstSelectedItem(m_list); }
+
+void CPrinterDiscoveryDlg::OnOkButton() {
+  int selected = GetSelectedIndex();
+  StopDiscovery(&m_context);
+  if (selected == -1)
+    m_szSelectedAddress[0] = '\0';
+  else
+    m_list.GetItemText(selected, 1, m_szSelectedAddress, 30);
+  EndDialog(IDOK);
+}
+
+void CPrinterDiscoveryDlg::OnOK() { OnOkButton(); }
+
+void CPrinterDiscoveryDlg::OnCancel() {
+  StopDiscovery(&m_context);
+  EndDialog(IDCANCEL);
+}
+
+void CPrinterDiscoveryDlg::OnDoubleClickList(NMHDR*, LRESULT* pResult) {
+  if (GetSelectedIndex() != -1) OnOkButton();
+  *pResult = 0;
+}
+
+void CPrinterDiscoveryDlg::OnSubnets() {
+  CSubnetsDlg subnets;
+  subnets.DoModal();
+}
+
+void CPrinterDiscoveryDlg::OnRefresh() {
+  StopDiscovery(&m_context);
+  m_list.DeleteAllItems();
+  StartSearch();
+}
+
+int CALLBACK DiscoveryCallback(DiscoveredPrinter* printer, void* context) {
+  auto* dialog = static_cast<CPrinterDiscoveryDlg*>(context);
+  char address[100];
+  std::snprintf(address, sizeof address, "%u.%u.%u.%u", printer->address >> 24, (printer->address >> 16) & 0xFF,
+                (printer->address >> 8) & 0xFF, printer->address & 0xFF);
+  char name[sizeof printer->name];
+  char model[sizeof printer->model];
+  CopyText(name, TextOf(printer->name, sizeof printer->name));
+  CopyText(model, TextOf(printer->model, sizeof printer->model));
+  dialog->m_list.InsertItem(0, name);
+  dialog->m_list.SetItemText(0, 1, address);
+  return dialog->m_list.SetItemText(0, 2, model);
+}

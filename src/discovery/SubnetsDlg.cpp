@@ -1,0 +1,114 @@
+#include "SubnetsDlg.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "DiscoveryScope.h"
+#include "RegistryValue.h"
+#include "StringTable.h"
+#include "Unique.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int kAddressParts[4] = {IDC_SUBNET_ADDRESS1, IDC_SUBNET_ADDRESS2, IDC_SUBNET_ADDRESS3, IDC_SUBNET_ADDRESS4};
+constexpr int kMaskParts[4] = {IDC_SUBNET_MASK1, IDC_SUBNET_MASK2, IDC_SUBNET_MASK3, IDC_SUBNET_MASK4};
+constexpr int kPartRead = 4;  // at most 3 characters
+
+std::string Formatted(UINT id, const std::string& text) {
+  std::string format = AfxLoadString(id);
+  std::vector<char> message(format.size() + text.size() + 1);
+  std::snprintf(message.data(), message.size(), format.c_str(), text.c_str());
+  return message.data();
+}
+
+}  // namespace
+
+const AFX_MSGMAP CSubnetsDlg::messageMap{&CDialog::messageMap,
+                                         {
+                                             ON_BN_CLICKED(IDC_SUBNET_ADD, &CSubnetsDlg::OnAdd),
+                                             ON_BN_CLICKED(IDC_SUBNET_REMOVE, &CSubnetsDlg::OnRemove),
+                                             ON_BN_CLICKED(IDC_SUBNETS_OK, &CSubnetsDlg::OnOkButton),
+                                             ON_BN_CLICKED(IDC_SUBNETS_CANCEL, &CSubnetsDlg::OnCancel),
+                                         }};
+
+CSubnetsDlg::CSubnetsDlg() : CDialog(IDD_SUBNETS) {}
+
+void CSubnetsDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_SUBNET_LIST, m_list); }
+
+BOOL CSubnetsDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  for (int id : kAddressParts) SendDlgItemMessage(id, EM_LIMITTEXT, 3);
+  for (int id : kMaskParts) SendDlgItemMessage(id, EM_LIMITTEXT, 3);
+  m_list.InsertColumn(0, AfxLoadString(IDS_SUBNET_ADDRESSES).c_str(), LVCFMT_LEFT);
+  m_list.SetColumnWidth(0, 120);
+  return TRUE;
+}
+
+std::string CSubnetsDlg::DottedText(const int (&parts)[4]) const {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    char part[kPartRead] = {};
+    GetDlgItemText(parts[i], part, kPartRead);
+    text += (i == 0 ? "" : ".") + std::string(part);
+  }
+  return text;
+}
+
+bool CSubnetsDlg::PartsValid(const int (&parts)[4], bool mask) const {
+  for (int i = 0; i < 4; ++i) {
+    char part[kPartRead] = {};
+    GetDlgItemText(parts[i], part, kPartRead);
+    int value = std::atoi(part);
+    if (mask && i < 2) {
+      if (value != 255) return false;
+    } else if (part[0] == '\0' || value > 255) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void CSubnetsDlg::OnAdd() {
+  std::string address = DottedText(kAddressParts);
+  if (!PartsValid(kAddressParts, false)) {
+    MessageBox(Formatted(IDS_INVALID_SUBNET_ADDRESS, address).c_str(), "Subnet Address", MB_OK | MB_ICONERROR);
+    return;
+  }
+  m_list.InsertItem(m_list.GetItemCount(), address.c_str());
+}
+
+void CSubnetsDlg::OnRemove() {
+  int selected = FirstSelectedItem(m_list);
+  if (selected != -1) m_list.DeleteItem(selected);
+}
+
+void CSubnetsDlg::OnOkButton() {
+  std::string mask = DottedText(kMaskParts);
+  if (!PartsValid(kMaskParts, true)) {
+    MessageBox(Formatted(IDS_INVALID_SUBNET_MASK, mask).c_str(), "Subnet Mask", MB_OK | MB_ICONERROR);
+    return;
+  }
+  StoreScope(mask);
+  EndDialog(IDOK);
+}
+
+// Replaces the stored scope with the mask and the rows shown; registry failures end it
+// quietly.
+void CSubnetsDlg::StoreScope(const std::string& mask) {
+  UniqueKey key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                      key.put(), nullptr) != ERROR_SUCCESS)
+    return;
+  WriteTextValue(key.get(), "SubnetMask", mask);
+  RegDeleteKeyA(key.get(), "SubnetAddresses");
+  UniqueKey addresses;
+  if (RegCreateKeyExA(key.get(), "SubnetAddresses", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                      addresses.put(), nullptr) != ERROR_SUCCESS)
+    return;
+  for (int row = 0, count = m_list.GetItemCount(); row < count; ++row) {
+    char address[100];
+    m_list.GetItemText(row, 0, address, sizeof address);
+    WriteTextValue(addresses.get(), address, "");
+  }
+}

@@ -1,0 +1,169 @@
+// The Subnets dialog: its checks, and the scope it stores in the Discovery key. The
+// addresses typed here are only stored as text; no test searches them, and every test
+// removes the key again.
+#include <gtest/gtest.h>
+
+#include "DiscoveryScope.h"
+#include "SubnetsDlg.h"
+#include "registry.h"
+#include "resource.h"
+#include "robot.h"
+
+namespace {
+
+const std::string kKey = kDiscoveryKey;
+const std::string kAddresses = kKey + "\\SubnetAddresses";
+constexpr int kMask[4] = {IDC_SUBNET_MASK1, IDC_SUBNET_MASK2, IDC_SUBNET_MASK3, IDC_SUBNET_MASK4};
+constexpr int kAddress[4] = {IDC_SUBNET_ADDRESS1, IDC_SUBNET_ADDRESS2, IDC_SUBNET_ADDRESS3, IDC_SUBNET_ADDRESS4};
+
+void TypeParts(Window& box, const int (&ids)[4], std::vector<std::string> parts) {
+  for (int i = 0; i < 4; ++i) box.Type(ids[i], parts[static_cast<size_t>(i)]);
+}
+
+void AddAddress(Robot& robot, Window& box, std::vector<std::string> parts) {
+  size_t rows = box.ListRows(IDC_SUBNET_LIST).size();
+  TypeParts(box, kAddress, std::move(parts));
+  box.Click(IDC_SUBNET_ADD);
+  robot.WaitUntil([&] { return box.ListRows(IDC_SUBNET_LIST).size() == rows + 1; }, "the address added");
+}
+
+// Expects the refusal box with this text and answers it.
+void ExpectRefusal(Robot& robot, const char* caption, const std::string& text) {
+  Window refusal = robot.ExpectMessageBox();
+  EXPECT_EQ(refusal.Caption(), caption);
+  EXPECT_EQ(refusal.MessageText(), text);
+  EXPECT_EQ(refusal.Icon(), MessageIcon::Stop);
+  refusal.Answer(IDOK);
+  robot.ExpectClosed(refusal);
+}
+
+std::vector<std::string> StoredAddresses() {
+  std::vector<std::string> names;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAddresses.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD size = sizeof name;
+    BYTE data[8];
+    DWORD dataSize = sizeof data, type = 0;
+    if (RegEnumValueA(key, index, name, &size, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(dataSize, 1u);  // the empty text
+    names.emplace_back(name);
+  }
+  RegCloseKey(key);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class Subnets : public testing::Test {
+ protected:
+  void SetUp() override { DeleteTree(HKEY_LOCAL_MACHINE, kKey); }
+  void TearDown() override { DeleteTree(HKEY_LOCAL_MACHINE, kKey); }
+
+  INT_PTR Run(const std::function<void(Robot&, Window&)>& script) {
+    CSubnetsDlg dialog;
+    INT_PTR result = 0;
+    Drive([&] { result = dialog.DoModal(); },
+          [&](Robot& robot) {
+            Window box = robot.Expect("Subnets");
+            script(robot, box);
+          });
+    return result;
+  }
+};
+
+TEST_F(Subnets, OkStoresTheMaskAndTheRowsAsTyped) {
+  EXPECT_EQ(Run([](Robot& robot, Window& box) {
+              EXPECT_EQ(box.ListHeaders(IDC_SUBNET_LIST), std::vector<std::string>{"Subnet Addresses"});
+              TypeParts(box, kMask, {"255", "255", "255", "0"});
+              AddAddress(robot, box, {"192", "168", "1", "0"});
+              AddAddress(robot, box, {"10", "1", "0", "0"});
+              AddAddress(robot, box, {"10", "010", "0", "0"});
+              AddAddress(robot, box, {"10", "1", "0", "0"});  // the same again: two rows, one value
+              EXPECT_EQ(box.ListRows(IDC_SUBNET_LIST).size(), 4u);
+              box.Click(IDC_SUBNETS_OK);
+            }),
+            IDOK);
+  RawValue mask = GetRawValue(HKEY_LOCAL_MACHINE, kKey, "SubnetMask");
+  EXPECT_EQ(mask.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::string(mask.data.begin(), mask.data.end()), std::string("255.255.255.0", 14));
+  EXPECT_EQ(StoredAddresses(), (std::vector<std::string>{"10.010.0.0", "10.1.0.0", "192.168.1.0"}));
+}
+
+TEST_F(Subnets, MasksOfTheForm255Dot255DotXDotYAloneAreAccepted) {
+  EXPECT_EQ(Run([](Robot& robot, Window& box) {
+              TypeParts(box, kMask, {"255", "0", "0", "0"});
+              box.Click(IDC_SUBNETS_OK);
+              ExpectRefusal(robot, "Subnet Mask", "'255.0.0.0' is an invalid subnet mask.");
+              TypeParts(box, kMask, {"255", "255", "255", ""});
+              box.Click(IDC_SUBNETS_OK);
+              ExpectRefusal(robot, "Subnet Mask", "'255.255.255.' is an invalid subnet mask.");
+              EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+              TypeParts(box, kMask, {"255", "255", "1", "255"});
+              box.Click(IDC_SUBNETS_OK);
+            }),
+            IDOK);
+  EXPECT_EQ(GetRawValue(HKEY_LOCAL_MACHINE, kKey, "SubnetMask").data.size(), 14u);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kAddresses));  // with no rows: an empty subkey
+  EXPECT_TRUE(StoredAddresses().empty());
+}
+
+TEST_F(Subnets, AddressPartsAboveTwoFiftyFiveOrEmptyAreRefused) {
+  Run([](Robot& robot, Window& box) {
+    TypeParts(box, kAddress, {"127", "300", "0", "0"});
+    box.Click(IDC_SUBNET_ADD);
+    ExpectRefusal(robot, "Subnet Address", "'127.300.0.0' is an invalid subnet address.");
+    TypeParts(box, kAddress, {"127", "2", "0", ""});
+    box.Click(IDC_SUBNET_ADD);
+    ExpectRefusal(robot, "Subnet Address", "'127.2.0.' is an invalid subnet address.");
+    EXPECT_TRUE(box.ListRows(IDC_SUBNET_LIST).empty());
+    EXPECT_EQ(box.Text(IDC_SUBNET_ADDRESS3), "0");  // the edits keep what was typed
+    box.Click(IDC_SUBNETS_CANCEL);
+  });
+}
+
+TEST_F(Subnets, RemoveDeletesOnlyTheFirstSelectedRowAndCancelStoresNothing) {
+  EXPECT_EQ(Run([](Robot& robot, Window& box) {
+              for (const char* third : {"1", "2", "3"}) AddAddress(robot, box, {"127", "9", third, "0"});
+              box.ClickListRow(IDC_SUBNET_LIST, 0);
+              box.ClickListRow(IDC_SUBNET_LIST, 2, true);
+              box.Click(IDC_SUBNET_REMOVE);
+              robot.WaitUntil([&] { return box.ListRows(IDC_SUBNET_LIST).size() == 2; }, "one row removed");
+              EXPECT_EQ(box.ListRows(IDC_SUBNET_LIST),
+                        (std::vector<std::vector<std::string>>{{"127.9.2.0"}, {"127.9.3.0"}}));
+              TypeParts(box, kMask, {"255", "255", "255", "0"});
+              box.PressEscape();
+            }),
+            IDCANCEL);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+}
+
+TEST_F(Subnets, OkReplacesTheWholeStoredScope) {
+  SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "127.8.0.0", "");
+  Run([](Robot& robot, Window& box) {
+    TypeParts(box, kMask, {"255", "255", "255", "0"});
+    AddAddress(robot, box, {"127", "2", "0", "0"});
+    box.Click(IDC_SUBNETS_OK);
+  });
+  EXPECT_EQ(StoredAddresses(), std::vector<std::string>{"127.2.0.0"});
+}
+
+TEST(DiscoveryScopeReading, FollowsInetAddrAndFillsAMissingMask) {
+  DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+  EXPECT_TRUE(ReadDiscoveryScope().empty());
+  SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "127.010.0.0", "");
+  SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "127.0x2.0.0", "");
+  SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "printer-net", "");
+  auto scope = ReadDiscoveryScope();  // no mask stored
+  ASSERT_EQ(scope.size(), 3u);
+  std::sort(scope.begin(), scope.end());
+  EXPECT_EQ(scope[0], std::make_pair(0x7F020000u, 0xFFFFFF00u));  // 0x2 is hexadecimal
+  EXPECT_EQ(scope[1], std::make_pair(0x7F080000u, 0xFFFFFF00u));  // 010 is octal
+  EXPECT_EQ(scope[2], std::make_pair(0xFFFFFFFFu, 0xFFFFFF00u));  // not an address: all ones
+  SetTextValue(HKEY_LOCAL_MACHINE, kKey, "SubnetMask", "255.255.0.0");
+  EXPECT_EQ(ReadDiscoveryScope()[0].second, 0xFFFF0000u);
+  DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+}
+
+}  // namespace
