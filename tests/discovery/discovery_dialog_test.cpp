@@ -2,13 +2,14 @@
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <set>
 
 #include "DiscoveryScope.h"
 #include "PrinterDiscoveryDlg.h"
 #include "lab_printers.h"
+#include "process_census.h"
+#include "winsock_test.h"
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
@@ -51,15 +52,15 @@ int RowOf(const Window& box, const std::string& address) {
   return -1;
 }
 
-class DiscoveryDialog : public testing::Test {
+class DiscoveryDialog : public WinsockTest {
  protected:
   void SetUp() override {
     DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
-    WSAStartup(MAKEWORD(1, 1), &winsock_);
+    WinsockTest::SetUp();
   }
   void TearDown() override {
     DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
-    WSACleanup();
+    WinsockTest::TearDown();
   }
   static void StoreRemoteScope() {
     SetTextValue(HKEY_LOCAL_MACHINE, kDiscoveryKey, "SubnetMask", "255.255.255.0");
@@ -78,9 +79,6 @@ class DiscoveryDialog : public testing::Test {
   }
 
   CPrinterDiscoveryDlg dialog;
-
- private:
-  WSADATA winsock_{};
 };
 
 TEST_F(DiscoveryDialog, ListsTheLanPrintersNewestFirstAndNothingRemote) {
@@ -172,21 +170,10 @@ TEST_F(DiscoveryDialog, ANewScopeWaitsForRefreshWhichRestartsTheSearch) {
   });
 }
 
-int ThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
-  CloseHandle(snapshot);
-  return count;
-}
 
 TEST_F(DiscoveryDialog, OpeningAndEndingItFiftyTimesLeavesNothingBehind) {
   const int threads = ThreadCount();
-  DWORD handlesBefore = 0, handlesAfter = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  const DWORD handlesBefore = HandleCount();
   for (int round = 0; round < 50; ++round) {
     CPrinterDiscoveryDlg each;
     Drive([&] { each.DoModal(); },
@@ -201,9 +188,8 @@ TEST_F(DiscoveryDialog, OpeningAndEndingItFiftyTimesLeavesNothingBehind) {
           });
   }
   Sleep(200);
-  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
   EXPECT_EQ(ThreadCount(), threads);
-  EXPECT_LE(handlesAfter, handlesBefore + 4);
+  EXPECT_LE(HandleCount(), handlesBefore + 4);
 }
 
 }  // namespace

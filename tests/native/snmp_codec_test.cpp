@@ -6,30 +6,15 @@
 #include <algorithm>
 
 #include "Snmp.h"
+#include "ber_builder.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Tlv(uint8_t tag, const Bytes& content) {
-  Bytes out{tag};
-  if (content.size() < 0x80) {
-    out.push_back(static_cast<uint8_t>(content.size()));
-  } else {
-    out.push_back(0x82);
-    out.push_back(static_cast<uint8_t>(content.size() >> 8));
-    out.push_back(static_cast<uint8_t>(content.size()));
-  }
-  out.insert(out.end(), content.begin(), content.end());
-  return out;
-}
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
-Bytes Int(uint8_t value) { return Tlv(0x02, {value}); }
-Bytes Text(const std::string& text) { return Tlv(0x04, Bytes(text.begin(), text.end())); }
+using ber::Bytes;
+using ber::Cat;
+using ber::Tlv;
+Bytes Int(uint8_t value) { return ber::Int(value); }
+Bytes Text(const std::string& text) { return ber::Text(text); }
 const Bytes kSysObjectIdName = Tlv(0x06, {0x2B, 6, 1, 2, 1, 1, 2, 0});
 const Bytes kEnterpriseValue = Tlv(0x06, {0x2B, 6, 1, 4, 1, 0x86, 0x8D, 0x1F, 1, 2, 3});  // 1.3.6.1.4.1.99999.1.2.3
 

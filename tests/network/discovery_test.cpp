@@ -3,7 +3,6 @@
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <map>
@@ -12,6 +11,8 @@
 
 #include "PrlFind.h"
 #include "lab_printers.h"
+#include "process_census.h"
+#include "winsock_test.h"
 
 namespace {
 
@@ -72,12 +73,7 @@ std::map<std::string, Found> Search(bool withRemoteSubnet) {
   return collector.Snapshot();
 }
 
-class Discovery : public testing::Test {
- protected:
-  void SetUp() override { WSAStartup(MAKEWORD(1, 1), &winsock); }
-  void TearDown() override { WSACleanup(); }
-  WSADATA winsock{};
-};
+using Discovery = WinsockTest;
 
 TEST_F(Discovery, LocalSearchReportsEveryLanPrinterOnceWithNameAndModel) {
   std::map<std::string, Found> found = Search(false);
@@ -118,16 +114,6 @@ TEST_F(Discovery, SubnetHandlesStandForTheirPair) {
 
 // ---- Stop guarantees --------------------------------------------------------------------
 
-int ThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
-  CloseHandle(snapshot);
-  return count;
-}
 
 // A window of the test's thread that the callback sends a message to, as the discovery
 // dialog's list is sent its rows.
@@ -162,8 +148,7 @@ TEST_F(Discovery, StopReturnsWithNoCallbackAfterItEvenWhenCallbacksSendToTheStop
   std::mt19937 random(20261207);
   uint32_t remote = MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0"));
   const int threadsBefore = ThreadCount();
-  DWORD handlesBefore = 0, handlesAfter = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  const DWORD handlesBefore = HandleCount();
   for (int cycle = 0; cycle < 200; ++cycle) {
     DiscoveryContext context{};
     target.stopped = false;
@@ -176,11 +161,10 @@ TEST_F(Discovery, StopReturnsWithNoCallbackAfterItEvenWhenCallbacksSendToTheStop
   Sleep(200);
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
   EXPECT_EQ(target.late, 0);
   EXPECT_GT(target.delivered, 0);  // the callbacks did reach the window
   EXPECT_EQ(ThreadCount(), threadsBefore);
-  EXPECT_LE(handlesAfter, handlesBefore + 2);  // nothing that grows with the cycles
+  EXPECT_LE(HandleCount(), handlesBefore + 2);  // nothing that grows with the cycles
   RecordProperty("callbacks_delivered", target.delivered.load());
   DestroyWindow(target.window);
 }

@@ -10,16 +10,12 @@
 #include "PrlStat.h"
 #include "hostile_responder.h"
 #include "identify.h"
+#include "winsock_test.h"
 #include "lab_printers.h"
 
 namespace {
 
-class Hostile : public testing::Test {
- protected:
-  void SetUp() override { WSAStartup(MAKEWORD(1, 1), &winsock); }
-  void TearDown() override { WSACleanup(); }
-  WSADATA winsock{};
-};
+using Hostile = WinsockTest;
 
 const ber::Bytes kSysObjectId = ber::Oid({6, 1, 2, 1, 1, 2, 0});
 

@@ -8,16 +8,12 @@
 
 #include "PrlStat.h"
 #include "identify.h"
+#include "winsock_test.h"
 #include "lab_printers.h"
 
 namespace {
 
-class Identification : public testing::Test {
- protected:
-  void SetUp() override { WSAStartup(MAKEWORD(1, 1), &winsock); }
-  void TearDown() override { WSACleanup(); }
-  WSADATA winsock{};
-};
+using Identification = WinsockTest;
 
 TEST_F(Identification, EveryLabPrinterGivesItsSysObjectId) {
   for (const LabPrinter& printer : LabPrinters()) {
