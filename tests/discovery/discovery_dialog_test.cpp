@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 #include "DiscoveryScope.h"
@@ -87,7 +88,7 @@ TEST_F(DiscoveryDialog, ListsTheLanPrintersNewestFirstAndNothingRemote) {
                         (std::vector<std::string>{"Printer Name", "IP Address", "Model"}));
               EXPECT_EQ(box.ListColumnWidths(IDC_DISCOVERY_LIST), (std::vector<int>{110, 110, 110}));
               WaitForPrinters(robot, box, Reachable(false));
-              Sleep(2000);  // the rest of the sweep
+              robot.Pause(2000);  // the rest of the sweep
               Rows rows = box.ListRows(IDC_DISCOVERY_LIST);
               EXPECT_EQ(rows.size(), Reachable(false).size());
               for (const auto& row : rows) EXPECT_EQ(row[1].rfind("127.1.0.", 0), 0u) << row[1];
@@ -95,6 +96,26 @@ TEST_F(DiscoveryDialog, ListsTheLanPrintersNewestFirstAndNothingRemote) {
               box.Click(IDC_DISCOVERY_CANCEL);
             }),
             IDCANCEL);
+}
+
+TEST_F(DiscoveryDialog, TheNewestPrinterGoesToTheTop) {
+  Run([&](Robot& robot, Window& box) {
+    WaitForPrinters(robot, box, Reachable(false));
+    robot.Pause(2000);  // the sweep over, only these two come now
+    DiscoveredPrinter first{}, second{};
+    first.address = 0x7F090901;
+    std::strcpy(first.name, "first");
+    std::strcpy(first.model, "Model One");
+    second.address = 0x7F090902;
+    std::strcpy(second.name, "second");
+    std::strcpy(second.model, "Model Two");
+    EXPECT_NE(DiscoveryCallback(&first, &dialog), 0);
+    EXPECT_NE(DiscoveryCallback(&second, &dialog), 0);
+    Rows rows = box.ListRows(IDC_DISCOVERY_LIST);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"second", "127.9.9.2", "Model Two"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"first", "127.9.9.1", "Model One"}));
+    box.Click(IDC_DISCOVERY_CANCEL);
+  });
 }
 
 TEST_F(DiscoveryDialog, StoredSubnetsAreSearchedToo) {
@@ -124,9 +145,9 @@ TEST_F(DiscoveryDialog, OkReturnsTheSelectedAddressOrNothing) {
 TEST_F(DiscoveryDialog, DoubleClickChoosesARowAndDoesNothingElsewhere) {
   EXPECT_EQ(Run([](Robot& robot, Window& box) {
               WaitForPrinters(robot, box, Reachable(false));
-              Sleep(2000);  // no rows may come in between the two looks at the list
+              robot.Pause(2000);  // no rows may come in between the two looks at the list
               box.ClickListEmptyArea(IDC_DISCOVERY_LIST, true);
-              robot.WaitUntil([] { return true; }, "the double click handled");
+              robot.Pause(100);  // the double click handled
               EXPECT_EQ(Robot::TopWindow(), box.Handle());  // still open
               box.DoubleClickListRow(IDC_DISCOVERY_LIST, RowOf(box, "127.1.0.25"));
             }),
@@ -158,7 +179,7 @@ TEST_F(DiscoveryDialog, ANewScopeWaitsForRefreshWhichRestartsTheSearch) {
     subnets.Click(IDC_SUBNETS_OK);
     robot.ExpectClosed(subnets);
 
-    Sleep(2000);  // the running search keeps its old scope
+    robot.Pause(2000);  // the running search keeps its old scope
     for (const auto& row : box.ListRows(IDC_DISCOVERY_LIST)) EXPECT_EQ(row[1].rfind("127.1.0.", 0), 0u) << row[1];
 
     box.Click(IDC_DISCOVERY_REFRESH);

@@ -192,6 +192,11 @@ void Robot::WaitUntil(const std::function<bool()>& condition, const std::string&
   }
 }
 
+void Robot::Pause(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  WaitUntil([&] { return GetTickCount() - start >= milliseconds; }, "the end of a pause", milliseconds + 1000);
+}
+
 Window Robot::Expect(const std::string& caption, DWORD timeoutMs) {
   HWND found = nullptr;
   WaitUntil(

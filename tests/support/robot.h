@@ -114,6 +114,8 @@ class Robot {
   Window ExpectMenu(DWORD timeoutMs = kPatienceMs);
   // Waits until the window on top is not this one any more.
   void ExpectClosed(const Window& window, DWORD timeoutMs = kPatienceMs);
+  // Lets the application run for a while (a Sleep in a script would stop it).
+  void Pause(DWORD milliseconds);
   // Waits until a condition holds, resuming the application between checks.
   void WaitUntil(const std::function<bool()>& condition, const std::string& what, DWORD timeoutMs = kPatienceMs);
 

@@ -1,0 +1,73 @@
+// PraloLpr.dll inside the real spooler: its ports at both levels, and deleting them.
+#include <windows.h>
+
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "MonitorRegistry.h"
+#include "child_process.h"
+#include "registry.h"
+#include "spooler_lab.h"
+
+namespace {
+
+template <typename Info>
+std::vector<Info> EnumeratePorts(DWORD level, std::vector<BYTE>& buffer) {
+  DWORD needed = 0, returned = 0;
+  EnumPortsA(nullptr, level, nullptr, 0, &needed, &returned);
+  buffer.assign(needed, 0);
+  EXPECT_TRUE(EnumPortsA(nullptr, level, buffer.data(), needed, &needed, &returned));
+  std::vector<Info> ports;
+  for (DWORD i = 0; i < returned; ++i) ports.push_back(reinterpret_cast<const Info*>(buffer.data())[i]);
+  return ports;
+}
+
+TEST(Monitor, ListsItsPortsAtBothLevels) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("MonitorTest A", "127.1.0.20");
+  std::vector<BYTE> buffer;
+  bool found = false;
+  for (const PORT_INFO_2A& port : EnumeratePorts<PORT_INFO_2A>(2, buffer)) {
+    if (std::string(port.pPortName) != "MonitorTest A") continue;
+    found = true;
+    EXPECT_STREQ(port.pMonitorName, "Pralo TCP/IP Port");
+    EXPECT_STREQ(port.pDescription, "Pralo TCP/IP Port");
+    EXPECT_EQ(port.fPortType & PORT_TYPE_WRITE, static_cast<DWORD>(PORT_TYPE_WRITE));
+  }
+  EXPECT_TRUE(found);
+  found = false;
+  for (const PORT_INFO_1A& port : EnumeratePorts<PORT_INFO_1A>(1, buffer))
+    found = found || std::string(port.pName) == "MonitorTest A";
+  EXPECT_TRUE(found);
+}
+
+TEST(Monitor, DeletePortRemovesTheKeyOnceThroughTheSpooler) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("MonitorTest B", "127.1.0.21");
+  std::vector<BYTE> listing;
+  EnumeratePorts<PORT_INFO_1A>(1, listing);  // the monitor mirrors its ports for the spooler
+  char name[] = "MonitorTest B";
+  ASSERT_TRUE(DeletePortA(nullptr, nullptr, name)) << GetLastError();
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\MonitorTest B"));
+  EXPECT_FALSE(DeletePortA(nullptr, nullptr, name));
+  EXPECT_NE(GetLastError(), 0u);
+}
+
+TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(sizeof folder, folder);
+  std::string lonely = std::string(folder) + "PrlSetupAlone.exe";
+  ASSERT_TRUE(CopyFileA(DistFile("monitor\\PrlSetup.exe").c_str(), lonely.c_str(), FALSE));
+  ChildResult result = RunChild("\"" + lonely + "\" install");  // no PraloLpr.dll beside it
+  DeleteFileA(lonely.c_str());
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.output.find("failed: "), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("(error 2)"), std::string::npos) << result.output;
+  EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" repair").exitCode, 2u);
+}
+
+}  // namespace
