@@ -77,6 +77,14 @@ TEST(AppAbout, AnySystemCommandFrom16To31OpensItAndMoveAndCloseStillWork) {
   EXPECT_EQ(result, IDCANCEL);
 }
 
+TEST(AppAbout, TheMinimisedWindowIsDraggedByTheProgramIcon) {
+  RunMain([](Robot&, Window& main) {
+    LRESULT dragIcon = SendMessageA(main.Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_NE(dragIcon, 0);
+    EXPECT_EQ(dragIcon, SendMessageA(main.Handle(), WM_GETICON, ICON_BIG, 0));
+  });
+}
+
 TEST(AppAbout, PopupUnderTheAboutButtonOffersBothBoxes) {
   RunMain([](Robot& robot, Window& main) {
     main.Click(IDC_ABOUT_BUTTON);

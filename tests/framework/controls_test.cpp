@@ -64,6 +64,7 @@ TEST(ComboBox, AddSelectAndReadTheUsersChoice) {
           EXPECT_EQ(dialog.m_combo.GetCurSel(), 0);
           box.ChooseComboItem(IDC_COMBO, 1);
           robot.WaitUntil([&] { return dialog.m_combo.GetCurSel() == 1; }, "the chosen item");
+          EXPECT_EQ(box.ComboSelection(IDC_COMBO), 1);
           box.Check(IDC_CHOICE);
           robot.WaitUntil([&] { return box.Checked(IDC_CHOICE); }, "the box checked");
           EXPECT_EQ(dialog.IsDlgButtonChecked(IDC_CHOICE), static_cast<UINT>(BST_CHECKED));

@@ -16,6 +16,7 @@ TEST(DataExchange, ShowsMembersAndReadsBackWhatTheUserTyped) {
   Drive([&] { result = dialog.DoModal(); },
         [](Robot& robot) {
           Window box = robot.Expect("Data exchange");
+          EXPECT_EQ(box.ClassName(), "#32770");
           EXPECT_EQ(box.Text(IDC_NAME), "alpha");
           EXPECT_EQ(box.Text(IDC_CODE), "1234567");  // the buffer at its capacity
           box.Screenshot(ScreenshotPath("framework-dialog.png"));

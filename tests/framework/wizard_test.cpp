@@ -140,8 +140,9 @@ TEST_F(Wizard, SetActivePageInsideNextJumpsAndBackFollowsThePageOrder) {
     ExpectPage(robot, wizard, 1);
     wizard.Next();
     ExpectPage(robot, wizard, 3);
-    // Posted from the hook, the buttons apply after the page change.
+    // Posted from the hook, the buttons apply after the page change: Finish in place of Next.
     EXPECT_EQ(wizard.Wizard(), (WizardButtons{true, false, true}));
+    EXPECT_FALSE(wizard.Visible(0x3024));
     EXPECT_EQ(pages[2]->hooks.inits, 0);
     wizard.Back();
     ExpectPage(robot, wizard, 2);

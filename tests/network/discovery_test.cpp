@@ -102,6 +102,25 @@ TEST_F(Discovery, AnAddedSubnetAddsItsPrinters) {
   }
 }
 
+TEST_F(Discovery, TwoSearchesRunSideBySideEachWithItsOwnContext) {
+  Collector first, second;
+  DiscoveryContext one{}, two{};
+  ASSERT_EQ(StartDiscovery(&one, &Collector::Callback, &first, 0), 0);
+  ASSERT_EQ(StartDiscovery(&two, &Collector::Callback, &second, 0), 0);
+  EXPECT_NE(one.words[0], two.words[0]);
+  uint32_t remote = MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0"));
+  EXPECT_EQ(AddDiscoverySubnet(&two, remote, 0, 0), 0);  // only the second search goes remote
+  Sleep(2500);
+  EXPECT_EQ(StopDiscovery(&one), 0);
+  EXPECT_EQ(StopDiscovery(&two), 0);
+  std::map<std::string, Found> lan = first.Snapshot(), both = second.Snapshot();
+  for (const LabPrinter& printer : LabPrinters()) {
+    if (!(printer.Answers("mirabo") || printer.Answers("public"))) continue;
+    EXPECT_EQ(lan.count(printer.address), printer.OnLan() ? 1u : 0u) << printer.address;
+    EXPECT_EQ(both.count(printer.address), 1u) << printer.address;
+  }
+}
+
 TEST_F(Discovery, SubnetHandlesStandForTheirPair) {
   uint32_t remote = MakeDiscoverySubnet(HostOrder("127.2.0.0"), HostOrder("255.255.255.0"));
   EXPECT_NE(remote, 0u);

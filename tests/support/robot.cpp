@@ -295,7 +295,6 @@ std::string Window::Text(int id) const { return TextOf(Control(id, "read")); }
 bool Window::Enabled(int id) const { return IsWindowEnabled(Control(id, "read")) != FALSE; }
 bool Window::Visible(int id) const { return IsWindowVisible(Control(id, "read")) != FALSE; }
 bool Window::Checked(int id) const { return SendMessageA(Control(id, "read"), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-HWND Window::Focus() const { return GetFocus(); }
 
 std::vector<std::string> Window::ListHeaders(int id) const {
   HWND list = Control(id, "read");
@@ -398,8 +397,6 @@ int Window::SheetPage() const {
   HWND page = CurrentSheetPage(hwnd_);
   return static_cast<int>(SendMessageA(hwnd_, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
 }
-
-std::string Window::SheetPageCaption() const { return TextOf(CurrentSheetPage(hwnd_)); }
 
 WizardButtons Window::Wizard() const {
   auto usable = [this](int id) {

@@ -46,7 +46,6 @@ class Window {
   bool Enabled(int id) const;
   bool Checked(int id) const;
   bool Visible(int id) const;
-  HWND Focus() const;
 
   std::vector<std::string> ListHeaders(int id) const;
   std::vector<int> ListColumnWidths(int id) const;
@@ -62,7 +61,6 @@ class Window {
   std::vector<int> Buttons() const;  // ids of the visible push buttons, in tab order
 
   int SheetPage() const;  // index of the page on display
-  std::string SheetPageCaption() const;
   WizardButtons Wizard() const;
 
   // Item labels as shown, without mnemonic markers or accelerators; a separator is "-".
