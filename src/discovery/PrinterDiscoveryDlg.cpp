@@ -27,7 +27,7 @@ BOOL CPrinterDiscoveryDlg::OnInitDialog() {
   for (int column = 0; column < 3; ++column)
     m_list.InsertColumn(column, AfxLoadString(IDS_PRINTER_NAME + static_cast<UINT>(column)).c_str(), LVCFMT_LEFT);
   for (int column = 0; column < 3; ++column) m_list.SetColumnWidth(column, 110);
-  m_list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   StartSearch();
   return TRUE;
 }

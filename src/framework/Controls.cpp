@@ -29,8 +29,8 @@ BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
   return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, nCol, MAKELPARAM(cx, 0)));
 }
 
-DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
-  return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle));
+DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle, DWORD dwMask) {
+  return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, dwMask, dwNewStyle));
 }
 
 void CListCtrl::SetImageList(CImageList* pImageList, int nImageListType) {

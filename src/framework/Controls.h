@@ -23,8 +23,8 @@ class CListCtrl : public CWnd {
  public:
   int InsertColumn(int nCol, const char* heading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
   BOOL SetColumnWidth(int nCol, int cx);
-  // Replaces the whole extended style (a mask of 0 means every style bit).
-  DWORD SetExtendedStyle(DWORD dwNewStyle);
+  // Sets the extended style bits under the mask; a mask of 0 replaces every bit.
+  DWORD SetExtendedStyle(DWORD dwNewStyle, DWORD dwMask = 0);
   void SetImageList(CImageList* pImageList, int nImageListType);
   int InsertItem(int nItem, const char* text);
   int InsertItem(int nItem, const char* text, int nImage);

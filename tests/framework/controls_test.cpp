@@ -18,6 +18,11 @@ TEST(ListCtrl, ColumnsRowsStateAndTextIntoAFixedBuffer) {
           EXPECT_EQ(box.ListRows(IDC_LIST)[2], (std::vector<std::string>{"P10", "Office printer"}));
           EXPECT_EQ(dialog.m_list.GetItemCount(), 3);
           EXPECT_EQ(SendMessageA(dialog.m_list.m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+          dialog.m_list.SetExtendedStyle(LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);  // only the masked bit changes
+          EXPECT_EQ(SendMessageA(dialog.m_list.m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
+                    LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+          dialog.m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);  // mask 0: every other bit cleared
+          EXPECT_EQ(SendMessageA(dialog.m_list.m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
 
           box.ClickListRow(IDC_LIST, 2);
           robot.WaitUntil([&] { return dialog.m_list.GetItemState(2, LVIS_SELECTED) == LVIS_SELECTED; }, "row 2 selected");

@@ -183,6 +183,27 @@ TEST_F(Wizard, CancelCallsNoPageHook) {
   EXPECT_EQ(pages[0]->hooks.finishes + pages[1]->hooks.finishes, 0);
 }
 
+TEST_F(Wizard, ConstructStartsAfreshAndTheHelpButtonFollowsTheFlag) {
+  sheet.Construct("Other caption", nullptr, 2);
+  sheet.m_psh.dwFlags |= PSH_WIZARD | PSH_NOAPPLYNOW;
+  Run([&](Robot& robot) {
+    Window wizard = robot.Expect("Details");  // page 2, as the new start page says
+    EXPECT_EQ(wizard.SheetPage(), 2);
+    EXPECT_TRUE(wizard.Visible(IDHELP));  // Construct brings PSH_HASHELP back
+    wizard.Cancel();
+  });
+  EXPECT_EQ(sheet.GetPageCount(), 4);  // the pages stay
+  sheet.Construct("Test wizard", nullptr, 0);
+  sheet.m_psh.dwFlags |= PSH_WIZARD | PSH_NOAPPLYNOW;
+  sheet.m_psh.dwFlags &= ~PSH_HASHELP;
+  Run([&](Robot& robot) {
+    Window wizard = robot.Expect("Welcome");
+    HWND help = GetDlgItem(wizard.Handle(), IDHELP);
+    EXPECT_TRUE(help == nullptr || !IsWindowVisible(help));
+    wizard.Cancel();
+  });
+}
+
 TEST_F(Wizard, SheetMessageMapSeesInitMenu) {
   Run([&](Robot& robot) {
     Window wizard = robot.Expect("Welcome");
