@@ -211,29 +211,21 @@ Window Robot::Expect(const std::string& caption, DWORD timeoutMs) {
   return Window(*this, found);
 }
 
-Window Robot::ExpectMessageBox(DWORD timeoutMs) {
+Window Robot::ExpectTop(bool (*kind)(HWND), const std::string& what, DWORD timeoutMs) {
   HWND found = nullptr;
   WaitUntil(
       [&] {
         HWND top = TopWindow();
-        if (top != nullptr && IsMessageBox(top)) found = top;
+        if (top != nullptr && kind(top)) found = top;
         return found != nullptr;
       },
-      "a message box", timeoutMs);
+      what, timeoutMs);
   return Window(*this, found);
 }
 
-Window Robot::ExpectMenu(DWORD timeoutMs) {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        HWND top = TopWindow();
-        if (top != nullptr && IsMenuWindow(top)) found = top;
-        return found != nullptr;
-      },
-      "a popup menu", timeoutMs);
-  return Window(*this, found);
-}
+Window Robot::ExpectMessageBox(DWORD timeoutMs) { return ExpectTop(IsMessageBox, "a message box", timeoutMs); }
+
+Window Robot::ExpectMenu(DWORD timeoutMs) { return ExpectTop(IsMenuWindow, "a popup menu", timeoutMs); }
 
 void Robot::ExpectClosed(const Window& window, DWORD timeoutMs) {
   HWND handle = window.Handle();
@@ -447,20 +439,22 @@ void Window::PressKey(int id, UINT virtualKey) {
   PostKey(control, virtualKey);
 }
 
-void Window::ClickListRow(int id, int row, bool withControl) {
-  HWND list = Control(id, "click");
+POINT Window::RowPoint(HWND list, int id, int row, const char* purpose) const {
   RECT rect{LVIR_LABEL, 0, 0, 0};
   if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect)))
-    robot_->Fail("cannot click row " + std::to_string(row) + " of list " + std::to_string(id) + ": no such row");
-  PostMouse(list, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, false, withControl);
+    robot_->Fail(std::string("cannot ") + purpose + " row " + std::to_string(row) + " of list " + std::to_string(id) +
+                 ": no such row");
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+void Window::ClickListRow(int id, int row, bool withControl) {
+  HWND list = Control(id, "click");
+  PostMouse(list, RowPoint(list, id, row, "click"), false, withControl);
 }
 
 void Window::DoubleClickListRow(int id, int row) {
   HWND list = Control(id, "double-click");
-  RECT rect{LVIR_LABEL, 0, 0, 0};
-  if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect)))
-    robot_->Fail("cannot double-click row " + std::to_string(row) + " of list " + std::to_string(id) + ": no such row");
-  PostMouse(list, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, true);
+  PostMouse(list, RowPoint(list, id, row, "double-click"), true);
 }
 
 void Window::ClickListEmptyArea(int id, bool doubleClick) {

@@ -92,6 +92,8 @@ class Window {
 
  private:
   HWND Control(int id, const char* purpose) const;
+  // The middle of a list row, in the list's client coordinates.
+  POINT RowPoint(HWND list, int id, int row, const char* purpose) const;
   void PostKey(HWND target, UINT virtualKey) const;
   void PostMouse(HWND target, POINT point, bool doubleClick, bool withControl = false) const;
 
@@ -126,6 +128,8 @@ class Robot {
   static std::string Describe(HWND window);
 
  private:
+  // Waits until the window on top is of the given kind.
+  Window ExpectTop(bool (*kind)(HWND), const std::string& what, DWORD timeoutMs);
   friend void Drive(const std::function<void()>& body, const std::function<void(Robot&)>& script);
   void ResumeApplication();
   struct Session* session_ = nullptr;
