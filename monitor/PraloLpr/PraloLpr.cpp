@@ -19,6 +19,7 @@ const wchar_t kPortNamesKey[] =
 // subkey "Ports\<port name>" of the monitor's key. The ports themselves live under
 // "Port Names", so every listing mirrors them there.
 const wchar_t kSpoolerPortsKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Ports";
+const wchar_t kPrintersKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 
 class Key {
  public:
@@ -115,7 +116,47 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
   return TRUE;
 }
 
+// A text value, cut at its first NUL; empty when it is missing or not text.
+std::wstring TextValue(const std::wstring& path, const wchar_t* name) {
+  Key key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+  wchar_t data[1024] = {};
+  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
+  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return {};
+  return data;
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+  size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return {};
+  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+// True when a printer's comma-separated port list names the port, in any letter case.
+bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
+  for (size_t start = 0; start <= ports.size();) {
+    size_t comma = ports.find(L',', start);
+    if (comma == std::wstring::npos) comma = ports.size();
+    if (lstrcmpiW(Trimmed(ports.substr(start, comma - start)).c_str(), portName) == 0) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
+bool PrinterUsesPort(const wchar_t* portName) {
+  for (const std::wstring& printer : SubkeyNames(kPrintersKey))
+    if (PortListNames(TextValue(std::wstring(kPrintersKey) + L"\\" + printer, L"Port"), portName)) return true;
+  return false;
+}
+
+// A port that a printer still prints to stays, as the spooler of Windows keeps it.
 BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
+  if (PrinterUsesPort(portName)) {
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+  }
   LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKey) + L"\\" + portName).c_str());
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));

@@ -8,7 +8,7 @@
 #define IDD_MONITOR_ABOUT 104
 #define IDD_WELCOME_PAGE 115
 #define IDD_COMPLETION_PAGE 116
-#define IDD_PORT_CONFIG 1005
+#define IDD_PORT_CONFIG 135
 #define IDD_PRINTER_DISCOVERY 1006
 #define IDD_ADD_PORT_PAGE 1007
 #define IDD_ADDITIONAL_INFO_PAGE 1008
@@ -16,7 +16,9 @@
 // Icons and bitmaps.
 #define IDR_MAINFRAME 128
 #define IDI_MONITOR_PORT 129
+#define IDI_ADD_PORT 108
 #define IDI_BIDI_STATUS 118
+#define IDI_BIDI_LINKED 120
 #define IDB_DISCOVERY 179
 #define IDB_WIZARD 190
 
@@ -53,7 +55,7 @@
 #define IDC_COMPLETION_TITLE 1060
 #define IDC_SUMMARY 1062
 
-// Port configuration dialog (1005).
+// Port configuration dialog (135).
 #define IDC_CFG_ADDRESS 1015
 #define IDC_CFG_CANCEL 1017
 #define IDC_CFG_OK 1018
@@ -137,6 +139,7 @@
 #define IDS_PORT_IN_USE 341
 #define IDS_CONFIRM_DELETE 342
 #define IDS_APP_TITLE 343
+#define IDS_BAD_PORT_NAME 344
 #define IDS_WRONG_WINDOWS 345
 #define IDS_NOT_ADMIN 346
 #define IDS_MONITOR_MISSING 347

@@ -9,6 +9,7 @@
 
 #include "MonitorRegistry.h"
 #include "PortManagerDlg.h"
+#include "SpoolerLists.h"
 #include "StringTable.h"
 #include "TextField.h"
 #include "resource.h"
@@ -27,22 +28,6 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Calls an enumeration twice, first for the size it needs; empty when it has nothing
-// or fails.
-template <typename Enumerate>
-std::vector<BYTE> Enumeration(Enumerate enumerate, DWORD& returned) {
-  DWORD needed = 0;
-  returned = 0;
-  enumerate(nullptr, 0, &needed, &returned);
-  if (needed == 0) return {};
-  std::vector<BYTE> buffer(needed + 1);
-  if (!enumerate(buffer.data(), needed + 1, &needed, &returned)) {
-    returned = 0;
-    return {};
-  }
-  return buffer;
-}
-
 }  // namespace
 
 bool PrinterUsesPort(const char* printerPorts, const char* portName) {
@@ -58,7 +43,7 @@ bool PrinterUsesPort(const char* printerPorts, const char* portName) {
 
 void CPortManagerDlg::ReadPorts() {
   DWORD count = 0;
-  std::vector<BYTE> buffer = Enumeration(
+  std::vector<BYTE> buffer = SpoolerEnumeration(
       [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
         return EnumPortsA(nullptr, 2, data, size, needed, returned);
       },
@@ -73,7 +58,7 @@ void CPortManagerDlg::ReadPorts() {
 
 void CPortManagerDlg::ReadPrinters() {
   DWORD count = 0;
-  std::vector<BYTE> buffer = Enumeration(
+  std::vector<BYTE> buffer = SpoolerEnumeration(
       [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
         return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, data, size, needed, returned);
       },

@@ -21,6 +21,8 @@ const AFX_MSGMAP CPortManagerDlg::messageMap{
         ON_NOTIFY(NM_CLICK, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
         ON_NOTIFY(LVN_KEYDOWN, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
         ON_BN_CLICKED(IDC_ABOUT_BUTTON, &CPortManagerDlg::OnAboutButton),
+        ON_BN_CLICKED(IDC_CONFIGURE_PORT, &CPortManagerDlg::OnConfigurePort),
+        ON_BN_CLICKED(IDC_DELETE_PORT, &CPortManagerDlg::OnDeletePort),
         ON_MESSAGE(WM_PORT_SELECTION_MOVED, &CPortManagerDlg::OnSelectionMoved),
     }};
 

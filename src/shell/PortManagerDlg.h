@@ -48,6 +48,8 @@ class CPortManagerDlg : public CDialog {
   void OnClickPortList(NMHDR* pNotifyStruct, LRESULT* pResult);
   LRESULT OnSelectionMoved(WPARAM, LPARAM);
   void OnAboutButton();
+  void OnConfigurePort();
+  void OnDeletePort();
 
  private:
   void AddAboutToSystemMenu();

@@ -2,18 +2,33 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "Unique.h"
 
-uint32_t ReadPbdStatus(const char* printerName) {
+namespace {
+
+// The second little-endian 32-bit word of a value of the printer's driver data, read
+// as up to 8 bytes; nothing when the key or value is missing or holds fewer bytes.
+std::optional<uint32_t> SecondDriverWord(const char* printerName, const char* valueName) {
   std::string path = std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\") + printerName +
                      "\\PrinterDriverData";
   UniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
   BYTE data[8] = {};
   DWORD size = sizeof data;
-  if (RegQueryValueExA(key.get(), "PbdStatus", nullptr, nullptr, data, &size) != ERROR_SUCCESS || size < 8) return 0;
+  if (RegQueryValueExA(key.get(), valueName, nullptr, nullptr, data, &size) != ERROR_SUCCESS || size < 8)
+    return std::nullopt;
   return static_cast<uint32_t>(data[4]) | static_cast<uint32_t>(data[5]) << 8 | static_cast<uint32_t>(data[6]) << 16 |
          static_cast<uint32_t>(data[7]) << 24;
+}
+
+}  // namespace
+
+uint32_t ReadPbdStatus(const char* printerName) { return SecondDriverWord(printerName, "PbdStatus").value_or(0); }
+
+bool IsBiDiLinkEstablished(const char* printerName) {
+  constexpr uint32_t kLinkBits = 0x01000003;
+  return (SecondDriverWord(printerName, "PbdControl").value_or(0) & kLinkBits) >= 3;
 }

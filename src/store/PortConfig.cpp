@@ -58,9 +58,12 @@ bool ReadPortConfig(PortConfig& config) {
 
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated) {
   UniqueKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(rc));
     return false;
+  }
   WriteTextValue(key.get(), "DeviceIP", TextOf(config.deviceIP, sizeof config.deviceIP));
   WriteNumberValue(key.get(), "Protocal", config.protocol);
   WriteTextValue(key.get(), "LprQueue", TextOf(config.lprQueue, sizeof config.lprQueue));

@@ -22,5 +22,6 @@ inline constexpr uint32_t kProtocolLpr = 515;
 void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
 // Loads the values of the key named by portName; false when the key cannot be opened.
 bool ReadPortConfig(PortConfig& config);
-// Creates or opens the key and stores every value; false when it cannot.
+// Creates or opens the key and stores every value; false when it cannot, with the
+// registry's error code for GetLastError.
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated);

@@ -287,6 +287,9 @@ std::string Window::Text(int id) const { return TextOf(Control(id, "read")); }
 bool Window::Enabled(int id) const { return IsWindowEnabled(Control(id, "read")) != FALSE; }
 bool Window::Visible(int id) const { return IsWindowVisible(Control(id, "read")) != FALSE; }
 bool Window::Checked(int id) const { return SendMessageA(Control(id, "read"), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+HICON Window::StaticIcon(int id) const {
+  return reinterpret_cast<HICON>(SendMessageA(Control(id, "read"), STM_GETICON, 0, 0));
+}
 
 std::vector<std::string> Window::ListHeaders(int id) const {
   HWND list = Control(id, "read");

@@ -46,6 +46,7 @@ class Window {
   bool Enabled(int id) const;
   bool Checked(int id) const;
   bool Visible(int id) const;
+  HICON StaticIcon(int id) const;  // the icon a static control shows
 
   std::vector<std::string> ListHeaders(int id) const;
   std::vector<int> ListColumnWidths(int id) const;

@@ -1,0 +1,252 @@
+// The port configuration dialog on the real registry and spooler, through the robot.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "MonitorRegistry.h"
+#include "PortConfigDlg.h"
+#include "TextField.h"
+#include "Unique.h"
+#include "registry.h"
+#include "resource.h"
+#include "robot.h"
+#include "screenshots.h"
+#include "spooler_lab.h"
+
+namespace {
+
+constexpr char kCaption[] = "Pralo TCP/IP Port - Configuration";
+const std::string kKey = std::string(kPortNamesKey) + "\\CfgPort";
+const std::string kPrinterData = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\CfgPrinter\\PrinterDriverData";
+constexpr int kBiDiGroup[] = {1075, 1079, 1077, 1076, 1080, 1078, 1082, 1083};
+
+DWORD StoredNumber(const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kKey, name);
+  DWORD number = 0xFFFFFFFF;
+  if (value.exists && value.data.size() == 4) std::memcpy(&number, value.data.data(), 4);
+  return number;
+}
+
+std::string StoredText(const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kKey, name);
+  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data())) : "<missing>";
+}
+
+HICON Icon(int id) { return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)); }
+
+// Driver data of the printer "CfgPrinter": a second word, or no value at all.
+void StoreControlWord(DWORD word) {
+  DWORD data[2] = {0, word};
+  SetRawValue(HKEY_LOCAL_MACHINE, kPrinterData, "PbdControl", REG_BINARY,
+              std::string(reinterpret_cast<const char*>(data), sizeof data));
+}
+
+class ConfigDialog : public testing::Test {
+ protected:
+  ConfigDialog() {
+    spooler.AddMonitorPort("CfgPort", "127.1.0.20");
+    for (auto [name, value] : {std::pair{"Protocal", 515u}, {"RawPortNumber", 9100u}, {"LprByteCounting", 1u},
+                               {"BiDiEnabled", 1u}, {"ConfigUpdateInt", 60u}, {"StatusUpdateInt", 20u}})
+      SetNumberValue(HKEY_LOCAL_MACHINE, kKey, name, value);
+    SetTextValue(HKEY_LOCAL_MACHINE, kKey, "LprQueue", "queue1");
+    SetTextValue(HKEY_LOCAL_MACHINE, kKey, "CommunityName", "Public");
+    SetTextValue(HKEY_LOCAL_MACHINE, kKey, "Foreign", "kept");
+    ResetPortConfig(config, "CfgPort");
+  }
+
+  // Runs the dialog in port mode (or wizard mode) while the script drives it.
+  INT_PTR Run(const std::function<void(Robot&, Window&)>& script, bool wizardMode = false,
+              const std::string& printers = "") {
+    CPortConfigDlg portMode(nullptr, config, printers);
+    CPortConfigDlg wizard(config);
+    CPortConfigDlg& dialog = wizardMode ? wizard : portMode;
+    INT_PTR result = 0;
+    Drive([&] { result = dialog.DoModal(); },
+          [&](Robot& robot) {
+            Window box = robot.Expect(kCaption);
+            script(robot, box);
+            robot.ExpectClosed(box);
+          });
+    return result;
+  }
+
+  SpoolerLab spooler;
+  PortConfig config;
+};
+
+TEST_F(ConfigDialog, ShowsTheStoredPortWithItsGroupsEnabledToMatch) {
+  struct Case {
+    DWORD protocol;
+    const char* queue;
+    DWORD biDi;
+    bool lprChecked;
+    const char* queueShown;
+  };
+  for (const Case& c : {Case{515, "queue1", 1, true, "queue1"}, Case{9100, "", 0, false, "raw"},
+                        Case{7777, "", 1, true, "raw"}}) {
+    SCOPED_TRACE(c.protocol);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "Protocal", c.protocol);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "BiDiEnabled", c.biDi);
+    SetTextValue(HKEY_LOCAL_MACHINE, kKey, "LprQueue", c.queue);
+    ResetPortConfig(config, "CfgPort");
+    Run([&](Robot& robot, Window& box) {
+      EXPECT_EQ(box.Text(IDC_CFG_PORT_NAME), "CfgPort");
+      EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "127.1.0.20");
+      EXPECT_EQ(box.Checked(IDC_CFG_LPR), c.lprChecked);
+      EXPECT_EQ(box.Checked(IDC_CFG_RAW), !c.lprChecked);
+      EXPECT_EQ(box.Enabled(IDC_CFG_LPR_QUEUE), c.lprChecked);
+      EXPECT_EQ(box.Enabled(IDC_CFG_BYTE_COUNTING), c.lprChecked);
+      EXPECT_EQ(box.Enabled(IDC_CFG_RAW_PORT), !c.lprChecked);
+      EXPECT_EQ(box.Text(IDC_CFG_LPR_QUEUE), c.queueShown);
+      EXPECT_EQ(box.Text(IDC_CFG_RAW_PORT), "9100");
+      EXPECT_TRUE(box.Checked(IDC_CFG_BYTE_COUNTING));  // the stored setting, not always on
+      EXPECT_EQ(box.Checked(IDC_CFG_BIDI), c.biDi != 0);
+      for (int id : kBiDiGroup) EXPECT_EQ(box.Enabled(id), c.biDi != 0) << id;
+      EXPECT_EQ(box.Text(IDC_CFG_CONFIG_INTERVAL), "60");
+      EXPECT_EQ(box.Text(IDC_CFG_COMMUNITY), "Public");
+      if (c.protocol == 515) box.Screenshot(ScreenshotPath("config-port-mode.png"));
+      if (c.biDi == 0) {
+        box.Click(IDC_CFG_BIDI);
+        robot.WaitUntil([&] { return box.Enabled(IDC_CFG_COMMUNITY); }, "the group enabled by the box");
+        for (int id : kBiDiGroup) EXPECT_TRUE(box.Enabled(id)) << id;
+      }
+      box.Click(IDC_CFG_OK);
+    });
+    EXPECT_EQ(StoredNumber("Protocal"), c.protocol == 9100 ? 9100u : 515u);
+    EXPECT_EQ(StoredText("LprQueue"), c.queueShown);
+  }
+}
+
+TEST_F(ConfigDialog, TheStatusIconShowsWhetherThePrintersLinkIsEstablished) {
+  struct Case {
+    const char* printerPorts;  // nullptr: no printer
+    DWORD controlWord;         // 0xFFFFFFFF: no value
+    int icon;
+    DWORD biDi = 1;
+  };
+  for (const Case& c : {Case{"CfgPort", 3, IDI_BIDI_LINKED}, Case{"CfgPort", 0x1000000, IDI_BIDI_LINKED},
+                        Case{"CfgPort", 1, IDI_BIDI_STATUS}, Case{"CfgPort", 2, IDI_BIDI_STATUS},
+                        Case{"CfgPort", 0xFFFFFFFF, IDI_BIDI_STATUS}, Case{nullptr, 3, IDI_BIDI_STATUS},
+                        Case{"LPT1:,CfgPort", 3, IDI_BIDI_STATUS}, Case{"CfgPort", 3, IDI_BIDI_STATUS, 0}}) {
+    SCOPED_TRACE(std::to_string(c.controlWord) + (c.printerPorts ? c.printerPorts : " no printer"));
+    SpoolerLab printers;
+    if (c.printerPorts != nullptr) printers.AddLocalPrinter("CfgPrinter", c.printerPorts);
+    if (c.controlWord != 0xFFFFFFFF) StoreControlWord(c.controlWord);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "BiDiEnabled", c.biDi);
+    ResetPortConfig(config, "CfgPort");
+    Run([&](Robot&, Window& box) {
+      EXPECT_EQ(box.StaticIcon(IDC_CFG_BIDI_ICON), Icon(c.icon));
+      box.PressEscape();
+    });
+    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\CfgPrinter");
+  }
+}
+
+TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
+  struct Case {
+    int id;
+    const char* typed;
+    DWORD snmpUpdated;
+  };
+  for (const Case& c : {Case{IDC_CFG_CONFIG_INTERVAL, "45", 0}, Case{IDC_CFG_COMMUNITY, "public", 1},
+                        Case{IDC_CFG_ADDRESS, "127.1.0.20", 0}, Case{IDC_CFG_ADDRESS, "127.1.0.21", 1},
+                        Case{IDC_CFG_STATUS_INTERVAL, "", 0}}) {
+    SCOPED_TRACE(c.typed);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "SnmpUpdated", 7);
+    SetTextValue(HKEY_LOCAL_MACHINE, kKey, "CommunityName", "Public");
+    ResetPortConfig(config, "CfgPort");
+    EXPECT_EQ(Run([&](Robot&, Window& box) {
+                box.Type(c.id, c.typed);
+                box.Click(IDC_CFG_BYTE_COUNTING);
+                box.PressEnter();
+              }),
+              IDOK);
+    EXPECT_EQ(StoredNumber("SnmpUpdated"), c.snmpUpdated);
+    EXPECT_EQ(StoredNumber("LprByteCounting"), 0u);  // unchecked by the click
+    EXPECT_EQ(StoredNumber("StatusUpdateInt"), c.id == IDC_CFG_STATUS_INTERVAL ? 0u : 20u);
+    EXPECT_EQ(StoredText("CommunityName"), c.id == IDC_CFG_COMMUNITY ? "public" : "Public");
+    EXPECT_EQ(StoredNumber("BiDiEnabled"), 1u);
+    EXPECT_EQ(StoredText("Foreign"), "kept");
+    EXPECT_EQ(config.modelIndex, 0);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "LprByteCounting", 1);
+  }
+}
+
+TEST_F(ConfigDialog, AFailedWriteIsReportedAndTheDialogStaysOpen) {
+  // A volatile key cannot have a lasting subkey: the registry refuses the write.
+  const std::string parent = std::string(kPortNamesKey) + "\\Volatile";
+  UniqueKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  ResetPortConfig(config, "Volatile\\Port");
+  Run([&](Robot& robot, Window& box) {
+    box.Type(IDC_CFG_ADDRESS, "typed");
+    box.Click(IDC_CFG_OK);
+    Window error = robot.ExpectMessageBox();
+    EXPECT_EQ(error.Caption(), "Pralo Port Manager");
+    EXPECT_EQ(error.Icon(), MessageIcon::Exclamation);
+    error.Answer(IDOK);
+    robot.Expect(kCaption);
+    EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "typed");
+    box.Click(IDC_CFG_CANCEL);
+  });
+  key.reset();
+  DeleteTree(HKEY_LOCAL_MACHINE, parent);
+}
+
+TEST_F(ConfigDialog, AStoppedLinkIsReportedWhenTheDialogOpens) {
+  spooler.AddLocalPrinter("CfgPrinter", "CfgPort");
+  DWORD status[2] = {0, 5};
+  SetRawValue(HKEY_LOCAL_MACHINE, kPrinterData, "PbdStatus", REG_BINARY,
+              std::string(reinterpret_cast<const char*>(status), sizeof status));
+  CPortConfigDlg dialog(nullptr, config, "CfgPrinter, Other");
+  Drive([&] { dialog.DoModal(); },
+        [](Robot& robot) {
+          Window warning = robot.ExpectMessageBox();
+          EXPECT_EQ(warning.Caption(), "Pralo Port Manager");
+          EXPECT_EQ(warning.Icon(), MessageIcon::Exclamation);
+          EXPECT_EQ(warning.MessageText(),
+                    "\r\nPralo TCP/IP Port Monitor Error: Bi-directional communications has stopped. Please restart "
+                    "the spooler to attempt to clear this condition.");
+          warning.Answer(IDOK);
+          robot.Expect(kCaption).PressEscape();
+        });
+}
+
+TEST_F(ConfigDialog, DiscoveryEndedWithOkAndNoSelectionEmptiesTheAddress) {
+  Run([](Robot& robot, Window& box) {
+    box.Click(IDC_AUTO_DISCOVERY);
+    robot.Expect("Printer Discovery").Click(IDC_DISCOVERY_OK);
+    robot.Expect(kCaption);
+    EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "");
+    box.Click(IDC_CFG_CANCEL);
+  });
+  EXPECT_EQ(StoredText("DeviceIP"), "127.1.0.20");
+}
+
+TEST_F(ConfigDialog, WizardModeEditsOnlyTheRecord) {
+  ResetPortConfig(config, "NewPort");
+  CopyText(config.deviceIP, "127.1.0.30");
+  config.protocol = 515;
+  Run(
+      [](Robot&, Window& box) {
+        EXPECT_FALSE(box.Enabled(IDC_CFG_ADDRESS));
+        EXPECT_FALSE(box.Enabled(IDC_AUTO_DISCOVERY));
+        EXPECT_EQ(box.Text(IDC_CFG_RAW_PORT), "9100");  // the defaults of a port with no key
+        box.Screenshot(ScreenshotPath("config-wizard-mode.png"));
+        box.Type(IDC_CFG_LPR_QUEUE, "lpq");
+        box.Click(IDC_CFG_BIDI);
+        box.Click(IDC_CFG_OK);
+      },
+      true);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\NewPort"));
+  EXPECT_STREQ(config.lprQueue, "lpq");
+  EXPECT_STREQ(config.deviceIP, "127.1.0.30");
+  EXPECT_EQ(config.protocol, 515u);
+  EXPECT_EQ(config.biDiEnabled, 1u);
+  EXPECT_EQ(config.rawPortNumber, 9100u);
+}
+
+}  // namespace
