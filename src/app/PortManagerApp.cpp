@@ -34,7 +34,7 @@ BOOL CPortManagerApp::InitInstance() {
     MessageBoxA(nullptr, AfxLoadString(refusal).c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
     return FALSE;
   }
-  CPortManagerDlg dialog;
+  CPortManagerDlg dialog(nullptr, m_system.Services());
   m_pMainWnd = &dialog;
   dialog.DoModal();
   m_pMainWnd = nullptr;

@@ -2,6 +2,8 @@
 
 #include "Wnd.h"
 
+void CDataExchange::Fail() { throw CDataExchangeFailure{}; }
+
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
   if (pDX->m_bSaveAndValidate)
     value = pDX->m_pDlgWnd->GetDlgItemText(nIDC);

@@ -6,12 +6,17 @@
 
 class CWnd;
 
+// Thrown by CDataExchange::Fail, caught by UpdateData.
+struct CDataExchangeFailure {};
+
 class CDataExchange {
  public:
   CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate) : m_pDlgWnd(pDlgWnd), m_bSaveAndValidate(bSaveAndValidate) {}
   CWnd* m_pDlgWnd;
   // TRUE: controls to members; FALSE: members to controls.
   BOOL m_bSaveAndValidate;
+  // Ends the exchange as failed: UpdateData answers FALSE.
+  [[noreturn]] void Fail();
 };
 
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);

@@ -32,7 +32,11 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
   CDataExchange dx(this, bSaveAndValidate);
-  DoDataExchange(&dx);
+  try {
+    DoDataExchange(&dx);
+  } catch (const CDataExchangeFailure&) {
+    return FALSE;
+  }
   return TRUE;
 }
 

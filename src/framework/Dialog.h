@@ -7,13 +7,15 @@ class CDialog : public CWnd {
  public:
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
-  // Runs the dialog modally. With no parent it is owned by the active window.
+  // Runs the dialog modally. With no parent it is owned by the active window. -1 when
+  // the dialog could not be created.
   virtual INT_PTR DoModal();
   void EndDialog(int nResult);
 
   virtual BOOL OnInitDialog();
   virtual void OnOK();
   virtual void OnCancel();
+  // FALSE when the data exchange failed.
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
   static const AFX_MSGMAP messageMap;

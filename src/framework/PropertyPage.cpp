@@ -23,7 +23,9 @@ LRESULT CPropertyPage::OnWizardBack() { return 0; }
 BOOL CPropertyPage::OnWizardFinish() { return TRUE; }
 
 BOOL CPropertyPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-  switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->hwndFrom != ::GetParent(m_hWnd)) return CDialog::OnNotify(wParam, lParam, pResult);
+  switch (header->code) {
     case PSN_SETACTIVE:
       *pResult = OnSetActive() ? 0 : -1;
       return TRUE;

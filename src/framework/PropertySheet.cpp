@@ -1,12 +1,14 @@
 #include "PropertySheet.h"
 
 #include <exception>
+#include <utility>
 
 #include "WinApp.h"
 
 namespace {
 // The sheet whose window PropertySheetA is creating on this thread; its callback has no
-// parameter of its own to carry the object.
+// parameter of its own to carry the object. A sheet created while another is being
+// created puts the outer one back when it is done.
 thread_local CPropertySheet* sheetBeingCreated = nullptr;
 }  // namespace
 
@@ -39,10 +41,13 @@ INT_PTR CPropertySheet::DoModal() {
   m_psh.ppsp = pages.data();
   m_psh.pfnCallback = &CPropertySheet::SheetCallback;
 
-  sheetBeingCreated = this;
+  CPropertySheet* outer = std::exchange(sheetBeingCreated, this);
+  m_bCreated = false;
   INT_PTR result = PropertySheetA(&m_psh);
-  sheetBeingCreated = nullptr;
-  if (result <= 0) return IDCANCEL;
+  sheetBeingCreated = outer;
+  // A sheet whose window never came was not created, whatever comctl32 answers.
+  if (result < 0 || !m_bCreated) return -1;
+  if (result == 0) return IDCANCEL;
   return (m_psh.dwFlags & PSH_WIZARD) != 0 ? ID_WIZFINISH : IDOK;
 }
 
@@ -54,13 +59,25 @@ BOOL CPropertySheet::SetActivePage(int nPage) {
   return static_cast<BOOL>(SendMessage(PSM_SETCURSEL, nPage, 0));
 }
 
+void CPropertySheet::SetWizardButtons(DWORD dwFlags) { PostMessage(PSM_SETWIZBUTTONS, 0, dwFlags); }
+
 BOOL CPropertySheet::OnInitDialog() { return TRUE; }
 
 LRESULT CPropertySheet::RunWizardHook(const std::function<LRESULT()>& hook) {
-  m_bInWizardHook = true;
-  m_nPendingPage = -1;
-  LRESULT answer = hook();
-  m_bInWizardHook = false;
+  // Restored however the hook ends, so that a hook that throws leaves the sheet usable.
+  struct HookScope {
+    CPropertySheet& sheet;
+    explicit HookScope(CPropertySheet& s) : sheet(s) {
+      sheet.m_bInWizardHook = true;
+      sheet.m_nPendingPage = -1;
+    }
+    ~HookScope() { sheet.m_bInWizardHook = false; }
+  };
+  LRESULT answer = 0;
+  {
+    HookScope scope(*this);
+    answer = hook();
+  }
   if (answer == 0 && m_nPendingPage >= 0 && m_nPendingPage < GetPageCount())
     answer = static_cast<LRESULT>(m_pages[m_nPendingPage]->m_nIDTemplate);
   m_nPendingPage = -1;
@@ -72,6 +89,7 @@ LRESULT CPropertySheet::RunWizardHook(const std::function<LRESULT()>& hook) {
 int CALLBACK CPropertySheet::SheetCallback(HWND hWnd, UINT message, LPARAM) {
   if (message != PSCB_INITIALIZED || sheetBeingCreated == nullptr) return 0;
   CPropertySheet* sheet = sheetBeingCreated;
+  sheet->m_bCreated = true;
   sheet->SubclassWindow(hWnd);
   try {
     sheet->OnInitDialog();

@@ -24,8 +24,12 @@ class CPropertySheet : public CWnd {
 
   void AddPage(CPropertyPage* pPage);
   int GetPageCount() const { return static_cast<int>(m_pages.size()); }
-  // ID_WIZFINISH (or IDOK outside wizard mode) when ended by Finish, else IDCANCEL.
+  // ID_WIZFINISH (or IDOK outside wizard mode) when ended by Finish, IDCANCEL when
+  // cancelled, -1 when the sheet could not be created.
   virtual INT_PTR DoModal();
+  // Posts the wizard buttons (PSWIZB_ flags): they change once the current hook and the
+  // page change that follows it are done.
+  void SetWizardButtons(DWORD dwFlags);
   // Shows the page now; from inside a Next or Back hook that answers the default, the
   // move that follows the hook goes to this page instead.
   BOOL SetActivePage(int nPage);
@@ -42,6 +46,7 @@ class CPropertySheet : public CWnd {
   std::string m_strCaption;
   CWnd* m_pParentWnd = nullptr;
   std::vector<CPropertyPage*> m_pages;
+  bool m_bCreated = false;
   bool m_bInWizardHook = false;
   int m_nPendingPage = -1;
 };

@@ -1,9 +1,15 @@
-// The main dialog's port commands: Configure Port and Delete Port on the selected row.
+// The main dialog's port commands: Add Port, and Configure Port and Delete Port on the
+// selected row.
 #include <windows.h>
 
 #include <winspool.h>
 
+#include "AddPortPpg.h"
+#include "AdditonalInfoPpg.h"
+#include "CompletPpg.h"
+#include "OpenPpg.h"
 #include "PortConfigDlg.h"
+#include "MonitorRegistry.h"
 #include "PortManagerDlg.h"
 #include "StringTable.h"
 #include "SystemError.h"
@@ -13,6 +19,32 @@ namespace {
 constexpr int kPortColumn = 1;
 constexpr int kPrinterColumn = 3;
 }  // namespace
+
+// Runs the add-port wizard on a reset record; Finish writes the port itself. The list
+// is re-read however the wizard ended.
+void CPortManagerDlg::OnAddPort() {
+  CAddPortSht sheet(AfxLoadString(IDS_ADD_PORT_TITLE).c_str(), this, kWelcomePage, &m_PortConfig, &m_ModelCatalogue);
+  ResetPortConfig(m_PortConfig);
+  sheet.Construct(kMonitorName, nullptr, kWelcomePage);
+  COpenPpg welcome(&sheet);
+  CAddPortPpg nameAndAddress(&sheet);
+  CAdditonalInfoPpg additionalInfo(&sheet);
+  CCompletPpg completion(&sheet, m_services);
+  const std::pair<CPropertyPage*, UINT> pages[] = {{&welcome, IDD_WELCOME_PAGE},
+                                                   {&nameAndAddress, IDD_ADD_PORT_PAGE},
+                                                   {&additionalInfo, IDD_ADDITIONAL_INFO_PAGE},
+                                                   {&completion, IDD_COMPLETION_PAGE}};
+  for (const auto& [page, templateId] : pages) {
+    page->Construct(templateId);
+    page->m_psp.dwFlags &= ~PSP_HASHELP;
+    sheet.AddPage(page);
+  }
+  sheet.m_psh.dwFlags |= PSH_WIZARD | PSH_NOAPPLYNOW;
+  sheet.m_psh.dwFlags &= ~PSH_HASHELP;
+  sheet.DoModal();
+  FillPortList();
+  UpdatePortButtons();
+}
 
 void CPortManagerDlg::OnConfigurePort() {
   char portName[100];

@@ -21,13 +21,15 @@ const AFX_MSGMAP CPortManagerDlg::messageMap{
         ON_NOTIFY(NM_CLICK, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
         ON_NOTIFY(LVN_KEYDOWN, IDC_PORT_LIST, &CPortManagerDlg::OnClickPortList),
         ON_BN_CLICKED(IDC_ABOUT_BUTTON, &CPortManagerDlg::OnAboutButton),
+        ON_BN_CLICKED(IDC_ADD_PORT, &CPortManagerDlg::OnAddPort),
         ON_BN_CLICKED(IDC_CONFIGURE_PORT, &CPortManagerDlg::OnConfigurePort),
         ON_BN_CLICKED(IDC_DELETE_PORT, &CPortManagerDlg::OnDeletePort),
         ON_MESSAGE(WM_PORT_SELECTION_MOVED, &CPortManagerDlg::OnSelectionMoved),
     }};
 
-CPortManagerDlg::CPortManagerDlg(CWnd* pParent)
+CPortManagerDlg::CPortManagerDlg(CWnd* pParent, ServiceControl& services)
     : CDialog(IDD_PRALOPM_DIALOG, pParent),
+      m_services(services),
       m_hIcon(LoadIconA(AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr),
                         MAKEINTRESOURCEA(IDR_MAINFRAME))) {
   ResetPortConfig(m_PortConfig);

@@ -6,6 +6,7 @@
 #include "Dialog.h"
 #include "ModelCatalogue.h"
 #include "PortConfig.h"
+#include "ServiceControl.h"
 
 struct PortEntry {
   char name[120];
@@ -19,7 +20,9 @@ struct PrinterEntry {
 
 class CPortManagerDlg : public CDialog {
  public:
-  explicit CPortManagerDlg(CWnd* pParent = nullptr);
+  // services: the service manager through which the add-port wizard restarts the
+  // spooler.
+  explicit CPortManagerDlg(CWnd* pParent = nullptr, ServiceControl& services = SystemServiceControl());
 
   PortConfig m_PortConfig;
   ModelCatalogue m_ModelCatalogue;
@@ -48,6 +51,7 @@ class CPortManagerDlg : public CDialog {
   void OnClickPortList(NMHDR* pNotifyStruct, LRESULT* pResult);
   LRESULT OnSelectionMoved(WPARAM, LPARAM);
   void OnAboutButton();
+  void OnAddPort();
   void OnConfigurePort();
   void OnDeletePort();
 
@@ -59,6 +63,7 @@ class CPortManagerDlg : public CDialog {
 
   std::vector<PortEntry> m_ports;
   std::vector<PrinterEntry> m_printers;
+  ServiceControl& m_services;
   CImageList m_ImageList;
   HICON m_hIcon;
 };

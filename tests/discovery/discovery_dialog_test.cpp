@@ -24,7 +24,7 @@ constexpr char kCaption[] = "Printer Discovery";
 std::vector<LabPrinter> Reachable(bool remoteToo) {
   std::vector<LabPrinter> printers;
   for (const LabPrinter& printer : LabPrinters())
-    if ((printer.OnLan() || remoteToo) && (printer.Answers("mirabo") || printer.Answers("public")))
+    if ((printer.OnLan() || (remoteToo && printer.OnRemoteSubnet())) && (printer.Answers("mirabo") || printer.Answers("public")))
       printers.push_back(printer);
   return printers;
 }

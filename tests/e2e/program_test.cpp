@@ -12,9 +12,7 @@ namespace {
 
 constexpr char kTitle[] = "Pralo Port Manager";
 
-void ReportVersion(const char* version) {
-  SetTextValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\PraloPM.exe", "Version", version);
-}
+void ReportVersion(const char* version) { SetReportedVersion("PraloPM.exe", version); }
 
 class ProgramVersions : public testing::TestWithParam<const char*> {
  protected:

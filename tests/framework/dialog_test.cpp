@@ -114,3 +114,27 @@ TEST(StringTable, LoadsTextsByIdAndNothingForAMissingId) {
 }
 
 }  // namespace
+
+TEST(DataExchange, AFailedExchangeKeepsTheDialogOpen) {
+  ExchangeDlg dialog;
+  dialog.refuseEmptyName = true;
+  INT_PTR result = 0;
+  Drive([&] { result = dialog.DoModal(); },
+        [&](Robot& robot) {
+          Window box = robot.Expect("Data exchange");
+          box.Type(IDC_NAME, "");
+          box.Click(IDOK);
+          robot.Pause(100);
+          EXPECT_EQ(Robot::TopWindow(), box.Handle());
+          EXPECT_FALSE(dialog.UpdateData(TRUE));
+          box.Type(IDC_NAME, "beta");
+          box.Click(IDOK);
+        });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(dialog.m_strName, "beta");
+}
+
+TEST(DoModal, ADialogThatCannotBeCreatedAnswersMinusOne) {
+  CDialog missing(4242);
+  EXPECT_EQ(missing.DoModal(), -1);
+}

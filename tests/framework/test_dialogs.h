@@ -14,11 +14,13 @@ class ExchangeDlg : public CDialog {
   explicit ExchangeDlg(CWnd* parent = nullptr) : CDialog(IDD_EXCHANGE, parent) {}
   std::string m_strName = "alpha";
   char m_szCode[8] = "1234567";
+  bool refuseEmptyName = false;  // a name read back empty fails the exchange
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override {
     DDX_Text(pDX, IDC_NAME, m_strName);
     DDX_Text(pDX, IDC_CODE, m_szCode, sizeof m_szCode);
+    if (refuseEmptyName && pDX->m_bSaveAndValidate && m_strName.empty()) pDX->Fail();
   }
 };
 

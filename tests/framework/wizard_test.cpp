@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 #include "PropertySheet.h"
 #include "robot.h"
@@ -25,8 +26,10 @@ class CountingPage : public CPropertyPage {
   std::function<LRESULT()> nextAnswer;
   DWORD buttonsOnActivation = 0;  // 0 leaves the wizard buttons as they are
 
+  std::function<void()> onInit;
   BOOL OnInitDialog() override {
     ++hooks.inits;
+    if (onInit) onInit();
     return CPropertyPage::OnInitDialog();
   }
   BOOL OnSetActive() override {
@@ -211,6 +214,64 @@ TEST_F(Wizard, SheetMessageMapSeesInitMenu) {
     EXPECT_EQ(sheet.initMenus, 1);
     wizard.Cancel();
   });
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Wizard, AThrowingHookLeavesTheSheetUsable) {
+  pages[1]->nextAnswer = []() -> LRESULT { throw std::runtime_error("hook failed"); };
+  Run([&](Robot& robot) {
+    Window wizard = robot.Expect("Welcome");
+    wizard.Next();
+    ExpectPage(robot, wizard, 1);
+    wizard.Next();
+    robot.ExpectMessageBox().Answer(IDOK);
+    sheet.SetActivePage(3);  // outside any hook: at once
+    EXPECT_EQ(wizard.SheetPage(), 3);
+    wizard.Cancel();
+  });
+}
+
+TEST_F(Wizard, PagesTakeSheetNotificationsOnlyFromTheirOwnSheet) {
+  Run([&](Robot& robot) {
+    Window wizard = robot.Expect("Welcome");
+    NMHDR foreign{wizard.Handle(), 0, static_cast<UINT>(PSN_WIZNEXT)};
+    foreign.hwndFrom = GetDesktopWindow();
+    SendMessageA(pages[0]->m_hWnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&foreign));
+    EXPECT_EQ(pages[0]->hooks.nexts, 0);
+    wizard.Cancel();
+  });
+}
+
+TEST_F(Wizard, ASheetBuiltWhileAnotherIsBuiltLeavesBothBound) {
+  TestSheet inner;
+  CountingPage innerPage(IDD_PAGE2);
+  inner.AddPage(&innerPage);
+  inner.m_psh.dwFlags |= PSH_WIZARD;
+  pages[0]->onInit = [&] { inner.DoModal(); };
+  Run([&](Robot& robot) {
+    robot.Expect("Details").Cancel();
+    Window wizard = robot.Expect("Welcome");
+    SendMessageA(wizard.Handle(), WM_INITMENU, reinterpret_cast<WPARAM>(GetSystemMenu(wizard.Handle(), FALSE)), 0);
+    EXPECT_EQ(sheet.initMenus, 1);
+    EXPECT_EQ(sheet.m_hWnd, wizard.Handle());
+    wizard.Cancel();
+  });
+  EXPECT_EQ(inner.initMenus + innerPage.hooks.inits, 1);
+}
+
+TEST(SheetCreation, ASheetThatCannotBeCreatedAnswersMinusOne) {
+  CWnd gone;  // an owner window that no longer exists
+  gone.Attach(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0xDEAD0)));
+  CPropertySheet sheet("Broken", &gone);
+  CPropertyPage page(IDD_PAGE0);
+  sheet.AddPage(&page);
+  sheet.m_psh.dwFlags |= PSH_WIZARD;
+  INT_PTR result = 0;
+  Drive([&] { result = sheet.DoModal(); }, [](Robot&) {});
+  EXPECT_EQ(result, -1);
 }
 
 }  // namespace

@@ -37,6 +37,10 @@ lab_network() {
   ip link set "$LAB_LAN_IF" up
   ip addr add "$LAB_LAN_ADDR/24" dev "$LAB_LAN_IF"
   sysctl -qw net.ipv4.conf.all.route_localnet=1 "net.ipv4.conf.$LAB_LAN_IF.route_localnet=1"
+  # Names resolve from /etc/hosts; a name that needs DNS asks 127.0.0.1, where nothing
+  # answers, instead of the machine's name server (which this namespace cannot reach).
+  printf 'nameserver 127.0.0.1\n' >"$PRALO_LAB_DIR/resolv.conf"
+  mount --bind "$PRALO_LAB_DIR/resolv.conf" /etc/resolv.conf
 }
 
 lab_display() {

@@ -49,7 +49,7 @@ class Collector {
 std::map<std::string, Found> Search(bool withRemoteSubnet) {
   std::vector<LabPrinter> expected;
   for (const LabPrinter& printer : LabPrinters())
-    if ((printer.OnLan() || withRemoteSubnet) && (printer.Answers("mirabo") || printer.Answers("public")))
+    if ((printer.OnLan() || (withRemoteSubnet && printer.OnRemoteSubnet())) && (printer.Answers("mirabo") || printer.Answers("public")))
       expected.push_back(printer);
   Collector collector;
   DiscoveryContext context{};
@@ -95,7 +95,7 @@ TEST_F(Discovery, LocalSearchReportsEveryLanPrinterOnceWithNameAndModel) {
 TEST_F(Discovery, AnAddedSubnetAddsItsPrinters) {
   std::map<std::string, Found> found = Search(true);
   for (const LabPrinter& printer : LabPrinters()) {
-    if (printer.OnLan() || !(printer.Answers("mirabo") || printer.Answers("public"))) continue;
+    if (!printer.OnRemoteSubnet() || !(printer.Answers("mirabo") || printer.Answers("public"))) continue;
     ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not reported";
     EXPECT_EQ(found[printer.address].times, 1);
     EXPECT_EQ(found[printer.address].model, printer.ReportedModel());

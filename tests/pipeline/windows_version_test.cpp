@@ -11,17 +11,6 @@
 
 namespace {
 
-void SetReportedVersion(const std::string& exe, const char* version) {
-  std::string path = "Software\\Wine\\AppDefaults\\" + exe;
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  LONG rc = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                           static_cast<DWORD>(strlen(version) + 1));
-  RegCloseKey(key);
-  ASSERT_EQ(rc, ERROR_SUCCESS);
-}
-
 struct VersionCase {
   const char* setting;
   const char* versionWord;

@@ -5,30 +5,10 @@
 
 #include "SpoolerControl.h"
 #include "robot.h"
+#include "recording_services.h"
 #include "scripted_services.h"
 
 namespace {
-
-// The system's service manager, with every wait recorded.
-class RecordingServices : public ServiceControl {
- public:
-  std::vector<DWORD> waits;
-  SC_HANDLE OpenManager() override { return system.OpenManager(); }
-  SC_HANDLE OpenService(SC_HANDLE manager, const char* name) override { return system.OpenService(manager, name); }
-  BOOL Control(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) override {
-    return system.Control(service, control, status);
-  }
-  BOOL Start(SC_HANDLE service) override { return system.Start(service); }
-  BOOL Close(SC_HANDLE handle) override { return system.Close(handle); }
-  DWORD LastError() override { return system.LastError(); }
-  void Sleep(DWORD milliseconds) override {
-    waits.push_back(milliseconds);
-    system.Sleep(milliseconds);
-  }
-
- private:
-  ServiceControl& system = SystemServiceControl();
-};
 
 // Runs a spooler action while the robot makes sure that no window comes up.
 DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services) {

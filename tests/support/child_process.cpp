@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "Unique.h"
@@ -48,4 +49,33 @@ ChildResult RunChild(const std::string& commandLine) {
   WaitForSingleObject(process.get(), INFINITE);
   GetExitCodeProcess(process.get(), &result.exitCode);
   return result;
+}
+
+void SetReportedVersion(const std::string& exeName, const char* version) {
+  std::string path = "Software\\Wine\\AppDefaults\\" + exeName;
+  UniqueKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                           static_cast<DWORD>(std::strlen(version) + 1)),
+            ERROR_SUCCESS);
+}
+
+bool RerunThisTestUnder(const char* version) {
+  constexpr char kChildMark[] = "PRALO_RERUN_CHILD";
+  if (GetEnvironmentVariableA(kChildMark, nullptr, 0) != 0) return false;
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string exe(path);
+  exe.erase(0, exe.find_last_of("\\/") + 1);
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  SetReportedVersion(exe, version);
+  SetEnvironmentVariableA(kChildMark, "1");
+  ChildResult child = RunChild("\"" + std::string(path) + "\" --gtest_filter=" + test->test_suite_name() + "." +
+                               test->name());
+  SetEnvironmentVariableA(kChildMark, nullptr);
+  SetReportedVersion(exe, "win7");
+  EXPECT_EQ(child.exitCode, 0u) << "under " << version << ":\n" << child.output;
+  EXPECT_NE(child.output.find("[  PASSED  ] 1 test"), std::string::npos) << child.output;
+  return true;
 }

@@ -12,6 +12,7 @@ struct LabPrinter {
   // What a search reports as the printer's model.
   std::string ReportedModel() const { return model.empty() ? sysDescr : model; }
   bool OnLan() const { return address.rfind("127.1.0.", 0) == 0; }
+  bool OnRemoteSubnet() const { return address.rfind("127.2.0.", 0) == 0; }
   bool Answers(const std::string& community) const;
 };
 

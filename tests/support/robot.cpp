@@ -287,6 +287,11 @@ std::string Window::Text(int id) const { return TextOf(Control(id, "read")); }
 bool Window::Enabled(int id) const { return IsWindowEnabled(Control(id, "read")) != FALSE; }
 bool Window::Visible(int id) const { return IsWindowVisible(Control(id, "read")) != FALSE; }
 bool Window::Checked(int id) const { return SendMessageA(Control(id, "read"), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+std::pair<int, int> Window::EditSelection(int id) const {
+  DWORD first = 0, end = 0;
+  SendMessageA(Control(id, "read"), EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&end));
+  return {static_cast<int>(first), static_cast<int>(end)};
+}
 HICON Window::StaticIcon(int id) const {
   return reinterpret_cast<HICON>(SendMessageA(Control(id, "read"), STM_GETICON, 0, 0));
 }

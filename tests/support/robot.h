@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Robot;
@@ -47,6 +48,7 @@ class Window {
   bool Checked(int id) const;
   bool Visible(int id) const;
   HICON StaticIcon(int id) const;  // the icon a static control shows
+  std::pair<int, int> EditSelection(int id) const;  // first and end character selected
 
   std::vector<std::string> ListHeaders(int id) const;
   std::vector<int> ListColumnWidths(int id) const;

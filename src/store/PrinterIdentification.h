@@ -1,0 +1,10 @@
+#pragma once
+// Identifies a printer's model: its SNMP identifier, asked through PrlStat.dll, looked
+// up in the catalogue.
+#include "ModelCatalogue.h"
+
+// The catalogue entry of the printer at `address` (a host name or dotted IPv4 address),
+// asked with the community; 0 when it is not identified: Windows Sockets cannot start,
+// the address does not resolve, the printer does not answer, or no model matches. The
+// wait cursor shows while the printer is asked.
+int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue);

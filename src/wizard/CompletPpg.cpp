@@ -1,0 +1,49 @@
+#include "CompletPpg.h"
+
+#include "OsVersion.h"
+#include "PortSetup.h"
+#include "SpoolerControl.h"
+#include "StringTable.h"
+#include "SystemError.h"
+#include "resource.h"
+
+namespace {
+constexpr DWORD kRestartPauseMs = 200;
+}
+
+CCompletPpg::CCompletPpg(CAddPortSht* pSheet, ServiceControl& services)
+    : CWizardPage(IDD_COMPLETION_PAGE, pSheet), m_services(services) {}
+
+BOOL CCompletPpg::OnSetActive() {
+  SetDlgItemText(IDC_SUMMARY, BuildPortSummary(*m_pPortConfig, *m_pModelCatalogue).c_str());
+  return CWizardPage::OnSetActive();
+}
+
+LRESULT CCompletPpg::OnWizardBack() {
+  m_pSheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+  return CWizardPage::OnWizardBack();
+}
+
+// Before Windows 2000 the monitor sees a new port only after the spooler restarts, so
+// the user is warned first. A port that cannot be written is reported, and then the
+// spooler is left alone.
+BOOL CCompletPpg::OnWizardFinish() {
+  const bool restart = GetOsVersionType() != OSVER_NT5_UP;
+  const std::string caption = AfxLoadString(IDS_ADD_PORT_TITLE);
+  if (restart && MessageBox(AfxLoadString(IDS_RESTART_SPOOLER).c_str(), caption.c_str(),
+                            MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+    return TRUE;
+  if (!WritePortConfig(*m_pPortConfig, false)) {
+    ShowSystemError(GetLastError(), true);
+    return TRUE;
+  }
+  if (restart) RestartSpooler();
+  return TRUE;
+}
+
+void CCompletPpg::RestartSpooler() {
+  ControlSpooler(Stop, m_services);
+  m_services.Sleep(kRestartPauseMs);
+  DWORD error = ControlSpooler(Start, m_services);
+  if (error != 0) ShowSystemError(error, false);
+}

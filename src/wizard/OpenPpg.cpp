@@ -1,0 +1,5 @@
+#include "OpenPpg.h"
+
+#include "resource.h"
+
+COpenPpg::COpenPpg(CAddPortSht*) : CPropertyPage(IDD_WELCOME_PAGE) {}

@@ -1,0 +1,294 @@
+// The add-port wizard from the main window's Add Port button, with the real spooler,
+// registry and service manager and the lab's SNMP printers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "MonitorRegistry.h"
+#include "PortManagerDlg.h"
+#include "child_process.h"
+#include "recording_services.h"
+#include "TextField.h"
+#include "Unique.h"
+#include "registry.h"
+#include "resource.h"
+#include "robot.h"
+#include "screenshots.h"
+#include "spooler_lab.h"
+
+namespace {
+
+const std::string kNewPort = std::string(kPortNamesKey) + "\\NewPort";
+constexpr WizardButtons kNextOnly{false, true, false}, kBackOnly{true, false, false}, kBackNext{true, true, false},
+    kBackFinish{true, false, true};
+
+std::string StoredText(const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kNewPort, name);
+  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data())) : "<missing>";
+}
+
+class AddPortWizard : public testing::Test {
+ protected:
+  AddPortWizard() {
+    spooler.KeepLocalPorts({"LPT1:"});
+    spooler.AddMonitorPort("P1", "127.1.0.20");
+  }
+  ~AddPortWizard() override { DeleteTree(HKEY_LOCAL_MACHINE, kNewPort); }
+
+  // Opens the main window, runs the script on the wizard that Add Port opens, and
+  // checks the main window once the wizard has closed.
+  void Run(const std::function<void(Robot&, Window&)>& script) {
+    Drive([&] { dialog.DoModal(); },
+          [&](Robot& robot) {
+            Window main = robot.Expect("Pralo Port Manager");
+            main.ClickListRow(IDC_PORT_LIST, 0);
+            robot.WaitUntil([&] { return dialog.m_nSel == 0; }, "a row selected");
+            main.Click(IDC_ADD_PORT);
+            Window wizard = robot.Expect("Pralo TCP/IP Port");
+            script(robot, wizard);
+            robot.Expect("Pralo Port Manager");
+            EXPECT_EQ(main.ListSelection(IDC_PORT_LIST), -1);
+            EXPECT_FALSE(main.Enabled(IDC_DELETE_PORT));
+            listed = false;
+            for (const auto& row : main.ListRows(IDC_PORT_LIST)) listed = listed || row[1] == "NewPort";
+            main.Click(IDCANCEL);
+          });
+  }
+
+  static void ExpectPage(Robot& robot, const Window& wizard, int page, WizardButtons buttons) {
+    robot.WaitUntil([&] { return wizard.SheetPage() == page && wizard.Wizard() == buttons; },
+                    "page " + std::to_string(page) + " with its buttons");
+  }
+
+  // From the welcome page to Next on the name and address page.
+  static void NameAndAddress(Robot& robot, Window& wizard, const std::string& name, const std::string& address) {
+    ExpectPage(robot, wizard, 0, kNextOnly);
+    wizard.Next();
+    ExpectPage(robot, wizard, 1, kBackOnly);
+    wizard.Type(IDC_PORT_NAME, name);
+    wizard.Type(IDC_PRINTER_ADDRESS, address);
+    ExpectPage(robot, wizard, 1, kBackNext);
+    wizard.Next();
+  }
+
+  static std::vector<std::string> SummaryLines(const Window& wizard) {
+    std::vector<std::string> lines;
+    std::string text = wizard.Text(IDC_SUMMARY);
+    for (size_t start = 0;;) {
+      size_t end = text.find("\r\n", start);
+      lines.push_back(text.substr(start, end - start));
+      if (end == std::string::npos) return lines;
+      start = end + 2;
+    }
+  }
+
+  SpoolerLab spooler;
+  RecordingServices services;
+  CPortManagerDlg dialog{nullptr, services};
+  bool listed = false;
+};
+
+TEST_F(AddPortWizard, ButtonsFollowThePagesAndTheFields) {
+  Run([](Robot& robot, Window& wizard) {
+    ExpectPage(robot, wizard, 0, kNextOnly);
+    wizard.Screenshot(ScreenshotPath("wizard-welcome.png"));
+    wizard.Next();
+    ExpectPage(robot, wizard, 1, kBackOnly);
+    wizard.Type(IDC_PORT_NAME, "NewPort");
+    robot.Pause(100);
+    EXPECT_EQ(wizard.Wizard(), kBackOnly);
+    wizard.Type(IDC_PRINTER_ADDRESS, "127.1.0.20");
+    ExpectPage(robot, wizard, 1, kBackNext);
+    wizard.Screenshot(ScreenshotPath("wizard-name-address.png"));
+    wizard.Type(IDC_PORT_NAME, "");
+    ExpectPage(robot, wizard, 1, kBackOnly);
+    wizard.Back();
+    ExpectPage(robot, wizard, 0, kNextOnly);
+    wizard.Next();
+    ExpectPage(robot, wizard, 1, kBackOnly);
+    wizard.Cancel();
+  });
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kNewPort));
+}
+
+TEST_F(AddPortWizard, RefusedNamesAreSelectedAndTheRecordStaysAsItWas) {
+  struct Case {
+    const char* name;
+    const char* message;
+  };
+  const char* inUse = "Another port already exists with this name. Please choose another name for the port.";
+  const char* badCharacter =
+      "A port name cannot contain a backslash (\\) or a comma (,). Please choose another name for the port.";
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "P1", "127.1.0.99");
+    for (const Case& c : {Case{"P1", inUse}, Case{"p1", inUse}, Case{"LPT1:", inUse}, Case{"a\\b", badCharacter},
+                          Case{"a,b", badCharacter}}) {
+      SCOPED_TRACE(c.name);
+      if (std::string(c.name) != "P1") {
+        wizard.Type(IDC_PORT_NAME, c.name);
+        ExpectPage(robot, wizard, 1, kBackNext);
+        wizard.Next();
+      }
+      Window box = robot.ExpectMessageBox();
+      EXPECT_EQ(box.Caption(), "Add Pralo TCP/IP Port");
+      EXPECT_EQ(box.MessageText(), c.message);
+      EXPECT_EQ(box.Icon(), MessageIcon::Exclamation);
+      box.Answer(IDOK);
+      robot.ExpectClosed(box);
+      EXPECT_EQ(wizard.SheetPage(), 1);
+      EXPECT_EQ(wizard.EditSelection(IDC_PORT_NAME), (std::pair<int, int>{0, static_cast<int>(strlen(c.name))}));
+      EXPECT_STREQ(dialog.m_PortConfig.portName, "");
+    }
+    wizard.Cancel();
+  });
+}
+
+TEST_F(AddPortWizard, AnIdentifiedPrinterGoesStraightToTheSummaryAndFinishWritesIt) {
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.20");
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    EXPECT_EQ(SummaryLines(wizard),
+              (std::vector<std::string>{"Port Name\tNewPort", "Printer Address\t127.1.0.20",
+                                        "Printer Type\tKestrel LaserPro 4100", "Protocol     \tRAW",
+                                        "Port Number\t9100", "Bi-Directional\tEnabled"}));
+    wizard.Screenshot(ScreenshotPath("wizard-completion.png"));
+    wizard.Back();
+    ExpectPage(robot, wizard, 2, kBackNext);  // shown for the first time, with its first choices
+    EXPECT_TRUE(wizard.Checked(IDC_STANDARD));
+    EXPECT_EQ(wizard.ComboSelection(IDC_MODEL_LIST), 0);
+    EXPECT_FALSE(wizard.Enabled(IDC_SETUP));
+    wizard.Next();
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    EXPECT_EQ(SummaryLines(wizard)[2], "Printer Type\tUnknown");
+    wizard.Finish();
+  });
+  EXPECT_EQ(StoredText("DeviceIP"), "127.1.0.20");
+  EXPECT_EQ(StoredText("LprQueue"), "PASSTHRU");
+  EXPECT_EQ(StoredText("CommunityName"), "mirabo");
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(services.controlsSent.empty());  // Windows 2000 and later: no restart
+}
+
+TEST_F(AddPortWizard, UnidentifiedAddressesLeadToTheTypeChoiceWithoutAMessage) {
+  for (const char* address : {"127.1.0.99", "127.1.0.27", "no-such-printer.invalid", "localhost"}) {
+    SCOPED_TRACE(address);
+    Run([&](Robot& robot, Window& wizard) {
+      NameAndAddress(robot, wizard, "NewPort", address);
+      if (std::string(address) == "localhost") {  // the lab's printer on 127.0.0.1 is a known model
+        ExpectPage(robot, wizard, 3, kBackFinish);
+        EXPECT_EQ(SummaryLines(wizard)[2], "Printer Type\tVireo Label 3");
+      } else {
+        ExpectPage(robot, wizard, 2, kBackNext);
+      }
+      EXPECT_STREQ(dialog.m_PortConfig.deviceIP, address);
+      wizard.Cancel();
+    });
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kNewPort));
+  }
+}
+
+TEST_F(AddPortWizard, TheChosenTypeMakesTheSummary) {
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.99");
+    ExpectPage(robot, wizard, 2, kBackNext);
+    std::vector<std::string> models = wizard.ComboItems(IDC_MODEL_LIST);
+    EXPECT_EQ(models.front(), "Unknown");
+    EXPECT_EQ(models.back(), "Corvid Inkline 7");
+    wizard.ChooseComboItem(IDC_MODEL_LIST, 6);  // Ostrand Jetline 30
+    wizard.Next();
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    EXPECT_EQ(SummaryLines(wizard)[2], "Printer Type\tOstrand Jetline 30");
+    EXPECT_EQ(dialog.m_PortConfig.biDiEnabled, 1u);
+
+    wizard.Back();
+    ExpectPage(robot, wizard, 2, kBackNext);
+    wizard.Click(IDC_CUSTOM);
+    robot.WaitUntil([&] { return wizard.Enabled(IDC_SETUP); }, "Setup enabled by Custom");
+    wizard.Screenshot(ScreenshotPath("wizard-additional-info.png"));
+    wizard.Click(IDC_SETUP);
+    Window setup = robot.Expect("Pralo TCP/IP Port - Configuration");
+    setup.Click(IDC_CFG_LPR);
+    robot.WaitUntil([&] { return setup.Enabled(IDC_CFG_LPR_QUEUE); }, "the queue enabled by Lpr");
+    setup.Type(IDC_CFG_LPR_QUEUE, "lpq");
+    setup.Click(IDC_CFG_OK);
+    robot.Expect("Additional Information");
+    wizard.Next();
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    EXPECT_EQ(SummaryLines(wizard),
+              (std::vector<std::string>{"Port Name\tNewPort", "Printer Address\t127.1.0.99", "Printer Type\tCustom",
+                                        "Protocol     \tLPR", "LPR Queue\tlpq", "Byte Counting\tDisabled",
+                                        "Bi-Directional\tDisabled"}));  // Setup read the defaults of a new port
+    wizard.Finish();
+  });
+  EXPECT_EQ(StoredText("LprQueue"), "lpq");
+  EXPECT_TRUE(listed);
+}
+
+TEST_F(AddPortWizard, CustomWithoutSetupIsARawPortZero) {
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.99");
+    ExpectPage(robot, wizard, 2, kBackNext);
+    wizard.Click(IDC_CUSTOM);
+    wizard.Click(IDC_STANDARD);
+    robot.WaitUntil([&] { return !wizard.Enabled(IDC_SETUP); }, "Setup disabled by Standard");
+    wizard.Click(IDC_CUSTOM);
+    wizard.Next();
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    EXPECT_EQ(SummaryLines(wizard)[2], "Printer Type\tCustom");
+    EXPECT_EQ(SummaryLines(wizard)[4], "Port Number\t0");
+    wizard.Cancel();
+  });
+  Run([&](Robot& robot, Window& wizard) {  // the second run starts from a reset record
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.99");
+    ExpectPage(robot, wizard, 2, kBackNext);
+    EXPECT_EQ(dialog.m_PortConfig.modelIndex, 0);
+    EXPECT_EQ(dialog.m_PortConfig.rawPortNumber, 0u);
+    wizard.Cancel();
+  });
+}
+
+TEST_F(AddPortWizard, AFailedWriteIsReportedAndNothingIsRestarted) {
+  UniqueKey volatileKey;
+  const std::string parent = std::string(kPortNamesKey) + "\\Volatile";
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, volatileKey.put(), nullptr),
+            ERROR_SUCCESS);
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.20");
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    CopyText(dialog.m_PortConfig.portName, "Volatile\\NewPort");  // a key the registry refuses
+    wizard.Finish();
+    Window error = robot.ExpectMessageBox();
+    EXPECT_EQ(error.Caption(), "Pralo Port Manager");
+    error.Answer(IDOK);
+  });
+  volatileKey.reset();
+  DeleteTree(HKEY_LOCAL_MACHINE, parent);
+  EXPECT_FALSE(listed);
+}
+
+// Before Windows 2000 Finish warns, writes, and restarts the real spooler.
+TEST_F(AddPortWizard, OnWindowsNt4FinishAsksThenRestartsTheSpooler) {
+  if (RerunThisTestUnder("nt40")) return;
+  for (int answer : {IDCANCEL, IDOK}) {
+    Run([&](Robot& robot, Window& wizard) {
+      NameAndAddress(robot, wizard, "NewPort", "127.1.0.20");
+      ExpectPage(robot, wizard, 3, kBackFinish);
+      wizard.Finish();
+      Window warning = robot.ExpectMessageBox();
+      EXPECT_EQ(warning.Caption(), "Add Pralo TCP/IP Port");
+      EXPECT_EQ(warning.MessageText().rfind("To add the port, the Pralo Port Manager needs to stop", 0), 0u);
+      EXPECT_EQ(warning.Icon(), MessageIcon::Exclamation);
+      warning.Screenshot(ScreenshotPath("wizard-restart-warning.png"));
+      warning.Answer(answer);
+    });
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kNewPort), answer == IDOK);
+  }
+  EXPECT_EQ(services.controlsSent.front(), static_cast<DWORD>(SERVICE_CONTROL_STOP));
+  EXPECT_EQ(services.starts, 1);
+  EXPECT_NE(std::find(services.waits.begin(), services.waits.end(), 200u), services.waits.end());
+}
+
+}  // namespace
