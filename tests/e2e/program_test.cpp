@@ -11,6 +11,8 @@
 namespace {
 
 constexpr char kTitle[] = "Pralo Port Manager";
+constexpr int kWizardNext = 0x3024;
+constexpr int kWizardFinish = 0x3025;
 
 void ReportVersion(const char* version) { SetReportedVersion("PraloPM.exe", version); }
 
@@ -78,6 +80,53 @@ TEST(Program, WithoutTheMonitorOnlyThatIsReportedEvenOnWindows95) {
   }
   ReportVersion("win7");
   EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" install").exitCode, 0u);
+}
+
+// What a user does on the demo lab: a printer found by the search, identified over
+// SNMP, added as a port that the spooler then lists.
+TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
+  SpoolerLab spooler;
+  ProgramUnderTest program("PraloPM.exe");
+  HWND main = program.WaitForWindow(kTitle);
+  ASSERT_NE(main, nullptr);
+  ProgramUnderTest::Click(main, IDC_ADD_PORT);
+  HWND wizard = program.WaitForWindow("Pralo TCP/IP Port");
+  ASSERT_NE(wizard, nullptr);
+  ProgramUnderTest::Click(wizard, kWizardNext);
+  ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
+  ProgramUnderTest::SetText(ProgramUnderTest::PageControl(wizard, IDC_PORT_NAME), "Found");
+  PostMessageA(ProgramUnderTest::PageControl(wizard, IDC_AUTO_DISCOVERY), BM_CLICK, 0, 0);
+
+  HWND discovery = program.WaitForWindow("Printer Discovery");
+  ASSERT_NE(discovery, nullptr);
+  HWND list = GetDlgItem(discovery, IDC_DISCOVERY_LIST);
+  int row = -1;
+  for (DWORD start = GetTickCount(); row == -1 && GetTickCount() - start < 5000; Sleep(50)) {
+    std::vector<std::vector<std::string>> rows = program.ListRows(list, 3);
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i][1] == "127.1.0.22") row = static_cast<int>(i);
+  }
+  ASSERT_NE(row, -1) << "the printer 127.1.0.22 was not found";
+  program.SelectListRow(list, row);
+  ProgramUnderTest::Click(discovery, IDC_DISCOVERY_OK);
+
+  ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
+  EXPECT_EQ(ProgramUnderTest::ControlText(ProgramUnderTest::PageControl(wizard, IDC_PRINTER_ADDRESS)), "127.1.0.22");
+  ProgramUnderTest::Click(wizard, kWizardNext);
+  ASSERT_NE(program.WaitForWindow("Completing"), nullptr);
+  EXPECT_NE(ProgramUnderTest::ControlText(ProgramUnderTest::PageControl(wizard, IDC_SUMMARY))
+                .find("Printer Type\tKestrel ColorPro 520"),
+            std::string::npos);
+  ProgramUnderTest::Click(wizard, kWizardFinish);
+
+  ASSERT_NE(program.WaitForWindow(kTitle), nullptr);
+  bool listed = false;
+  for (const auto& row : program.ListRows(GetDlgItem(main, IDC_PORT_LIST), 4))
+    listed = listed || (row[1] == "Found" && row[2] == "Pralo TCP/IP Port");
+  EXPECT_TRUE(listed);
+  ProgramUnderTest::Click(main, IDCANCEL);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+  DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Port Names\\Found");
 }
 
 }  // namespace

@@ -63,6 +63,14 @@ std::string ProgramUnderTest::Caption(HWND window) {
   return text;
 }
 
+std::string ProgramUnderTest::ControlText(HWND control) {
+  char text[4096] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                      &copied);
+  return text;
+}
+
 std::string ProgramUnderTest::MessageText(HWND messageBox) { return Caption(GetDlgItem(messageBox, 0xFFFF)); }
 
 std::vector<std::vector<std::string>> ProgramUnderTest::ListRows(HWND list, int columns) {
@@ -91,6 +99,27 @@ std::vector<std::vector<std::string>> ProgramUnderTest::ListRows(HWND list, int 
   }
   VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
   return rows;
+}
+
+void ProgramUnderTest::SelectListRow(HWND list, int row) {
+  void* remote = VirtualAllocEx(process_.get(), nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
+  if (remote == nullptr) {
+    ADD_FAILURE() << "cannot reach the program's memory: error " << GetLastError();
+    return;
+  }
+  LVITEMA item{};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  WriteProcessMemory(process_.get(), remote, &item, sizeof item, nullptr);
+  SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote));
+  VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
+}
+
+void ProgramUnderTest::SetText(HWND edit, const std::string& text) {
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+HWND ProgramUnderTest::PageControl(HWND sheet, int id) {
+  return GetDlgItem(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), id);
 }
 
 void ProgramUnderTest::Click(HWND dialog, int buttonId) { PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0); }
