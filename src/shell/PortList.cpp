@@ -42,32 +42,18 @@ bool PrinterUsesPort(const char* printerPorts, const char* portName) {
 }
 
 void CPortManagerDlg::ReadPorts() {
-  DWORD count = 0;
-  std::vector<BYTE> buffer = SpoolerEnumeration(
-      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-        return EnumPortsA(nullptr, 2, data, size, needed, returned);
-      },
-      count);
-  const auto* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
+  for (const SpoolerPort& port : SpoolerPorts()) {
     PortEntry& entry = m_ports.emplace_back();
-    CopyText(entry.name, ports[i].pPortName != nullptr ? ports[i].pPortName : "");
-    CopyText(entry.monitor, ports[i].pMonitorName != nullptr ? ports[i].pMonitorName : "");
+    CopyText(entry.name, port.name);
+    CopyText(entry.monitor, port.monitor);
   }
 }
 
 void CPortManagerDlg::ReadPrinters() {
-  DWORD count = 0;
-  std::vector<BYTE> buffer = SpoolerEnumeration(
-      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-        return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, data, size, needed, returned);
-      },
-      count);
-  const auto* printers = reinterpret_cast<const PRINTER_INFO_5A*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
+  for (const SpoolerPrinter& printer : LocalPrinters(5)) {
     PrinterEntry& entry = m_printers.emplace_back();
-    CopyText(entry.name, printers[i].pPrinterName != nullptr ? printers[i].pPrinterName : "");
-    CopyText(entry.ports, printers[i].pPortName != nullptr ? printers[i].pPortName : "");
+    CopyText(entry.name, printer.name);
+    CopyText(entry.ports, printer.ports);
   }
 }
 

@@ -2,33 +2,58 @@
 
 #include <winspool.h>
 
-#include <cstring>
+namespace {
+
+// Calls a spooler enumeration twice, first for the size it needs, and turns each
+// record into an item; nothing when the spooler has nothing or fails.
+template <typename Info, typename Item, typename Enumerate, typename Convert>
+std::vector<Item> Enumerated(Enumerate enumerate, Convert convert) {
+  DWORD needed = 0, returned = 0;
+  enumerate(nullptr, 0, &needed, &returned);
+  if (needed == 0) return {};
+  std::vector<BYTE> buffer(needed + 1);
+  if (!enumerate(buffer.data(), needed + 1, &needed, &returned)) return {};
+  std::vector<Item> items;
+  const auto* records = reinterpret_cast<const Info*>(buffer.data());
+  for (DWORD i = 0; i < returned; ++i) items.push_back(convert(records[i]));
+  return items;
+}
+
+std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+template <typename Info>
+std::vector<SpoolerPrinter> PrintersAt(DWORD level) {
+  return Enumerated<Info, SpoolerPrinter>(
+      [level](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, data, size, needed, returned);
+      },
+      [](const Info& info) { return SpoolerPrinter{TextOrEmpty(info.pPrinterName), TextOrEmpty(info.pPortName)}; });
+}
+
+}  // namespace
 
 std::vector<std::string> SpoolerPortNames() {
-  DWORD count = 0;
-  std::vector<BYTE> buffer = SpoolerEnumeration(
+  return Enumerated<PORT_INFO_1A, std::string>(
       [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
         return EnumPortsA(nullptr, 1, data, size, needed, returned);
       },
-      count);
-  const auto* ports = reinterpret_cast<const PORT_INFO_1A*>(buffer.data());
-  std::vector<std::string> names;
-  for (DWORD i = 0; i < count; ++i) names.emplace_back(ports[i].pName != nullptr ? ports[i].pName : "");
-  return names;
+      [](const PORT_INFO_1A& info) { return TextOrEmpty(info.pName); });
+}
+
+std::vector<SpoolerPort> SpoolerPorts() {
+  return Enumerated<PORT_INFO_2A, SpoolerPort>(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPortsA(nullptr, 2, data, size, needed, returned);
+      },
+      [](const PORT_INFO_2A& info) { return SpoolerPort{TextOrEmpty(info.pPortName), TextOrEmpty(info.pMonitorName)}; });
+}
+
+std::vector<SpoolerPrinter> LocalPrinters(DWORD level) {
+  return level == 5 ? PrintersAt<PRINTER_INFO_5A>(5) : PrintersAt<PRINTER_INFO_2A>(2);
 }
 
 std::string PrinterAttachedTo(const char* portName) {
-  DWORD count = 0;
-  std::vector<BYTE> buffer = SpoolerEnumeration(
-      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-        return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, returned);
-      },
-      count);
-  const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (printers[i].pPortName != nullptr && printers[i].pPrinterName != nullptr &&
-        std::strcmp(printers[i].pPortName, portName) == 0)
-      return printers[i].pPrinterName;
-  }
+  for (const SpoolerPrinter& printer : LocalPrinters(2))
+    if (printer.ports == portName) return printer.name;
   return {};
 }

@@ -5,24 +5,22 @@
 #include <string>
 #include <vector>
 
-// Calls a spooler enumeration twice, first for the size it needs; empty (and returned
-// 0) when it has nothing or fails.
-template <typename Enumerate>
-std::vector<BYTE> SpoolerEnumeration(Enumerate enumerate, DWORD& returned) {
-  DWORD needed = 0;
-  returned = 0;
-  enumerate(nullptr, 0, &needed, &returned);
-  if (needed == 0) return {};
-  std::vector<BYTE> buffer(needed + 1);
-  if (!enumerate(buffer.data(), needed + 1, &needed, &returned)) {
-    returned = 0;
-    return {};
-  }
-  return buffer;
-}
+struct SpoolerPort {
+  std::string name;
+  std::string monitor;
+};
+
+struct SpoolerPrinter {
+  std::string name;
+  std::string ports;  // one port name, or several separated by commas
+};
 
 // The names of every port of the machine, of any monitor, in the spooler's order.
 std::vector<std::string> SpoolerPortNames();
+// Every port with its monitor's name.
+std::vector<SpoolerPort> SpoolerPorts();
+// The local printers, asked at level 2 or 5.
+std::vector<SpoolerPrinter> LocalPrinters(DWORD level);
 
 // The first local printer whose port text is exactly the port's name (letter case
 // counts; a printer on several ports does not match); empty when none is.
