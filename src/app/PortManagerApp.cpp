@@ -1,5 +1,6 @@
 #include "PortManagerApp.h"
 
+#include "NetworkLibraries.h"
 #include "OsVersion.h"
 #include "PortManagerDlg.h"
 #include "StringTable.h"
@@ -23,7 +24,7 @@ BOOL CheckAdminRights(StartupSystem& system) {
 BOOL CPortManagerApp::InitInstance() {
   const std::string caption = AfxLoadString(IDS_APP_TITLE);
   UINT refusal = 0;
-  if (!m_system.LoadMonitorLibrary())
+  if (!m_system.LoadMonitorLibrary() || !m_system.NetworkLibrariesLoad())
     refusal = IDS_MONITOR_MISSING;
   else if (OsVersionTypeOf(m_system.VersionWord()) == OSVER_WIN9X)
     refusal = IDS_WRONG_WINDOWS;
@@ -34,6 +35,7 @@ BOOL CPortManagerApp::InitInstance() {
     MessageBoxA(nullptr, AfxLoadString(refusal).c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
     return FALSE;
   }
+  InstallDelayLoadFailureHook();
   CPortManagerDlg dialog(nullptr, m_system.Services());
   m_pMainWnd = &dialog;
   dialog.DoModal();

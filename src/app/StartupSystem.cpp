@@ -1,6 +1,7 @@
 #include "StartupSystem.h"
 
 #include "MonitorRegistry.h"
+#include "NetworkLibraries.h"
 #include "Unique.h"
 
 namespace {
@@ -8,6 +9,7 @@ namespace {
 class RealStartup : public StartupSystem {
  public:
   bool LoadMonitorLibrary() override { return LoadLibraryA("PraloLpr.DLL") != nullptr; }
+  bool NetworkLibrariesLoad() override { return NetworkLibrariesPresent(); }
   DWORD VersionWord() override { return GetVersion(); }
   LONG OpenPortNamesKey() override {
     UniqueKey key;

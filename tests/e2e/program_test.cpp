@@ -132,4 +132,66 @@ TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
   DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Port Names\\Found");
 }
 
+// Puts a network library of the system directory aside, or in its place a library that
+// lacks its ordinals, until the object goes.
+class LibraryAside {
+ public:
+  LibraryAside(const std::string& file, bool replaceWithOrdinalFree) : path_(SystemFile(file)) {
+    EXPECT_TRUE(MoveFileExA(path_.c_str(), (path_ + ".aside").c_str(), MOVEFILE_REPLACE_EXISTING));
+    if (replaceWithOrdinalFree) {
+      EXPECT_TRUE(CopyFileA(SystemFile("prlutil.dll").c_str(), path_.c_str(), FALSE));
+    }
+  }
+  ~LibraryAside() { MoveFileExA((path_ + ".aside").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING); }
+
+ private:
+  static std::string SystemFile(const std::string& file) {
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\" + file;
+  }
+  std::string path_;
+};
+
+TEST(Program, AMissingOrIncompleteNetworkLibraryIsAMissingMonitor) {
+  for (const char* file : {"PrlStat.dll", "PRLFIND.dll"}) {
+    for (bool incomplete : {false, true}) {
+      SCOPED_TRACE(std::string(file) + (incomplete ? " without its ordinals" : " missing"));
+      LibraryAside aside(file, incomplete);
+      ProgramUnderTest program("PraloPM.exe");
+      HWND box = program.WaitForWindow(kTitle);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(ProgramUnderTest::MessageText(box),
+                "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.");
+      ProgramUnderTest::Click(box, IDOK);
+      EXPECT_EQ(program.WaitForExit(), 0u);
+    }
+  }
+}
+
+TEST(Program, ALibraryGoneWhileItRunsIsReportedAndTheWizardGoesOn) {
+  ProgramUnderTest program("PraloPM.exe");
+  HWND main = program.WaitForWindow(kTitle);
+  ASSERT_NE(main, nullptr);
+  LibraryAside aside("PrlStat.dll", false);
+  ProgramUnderTest::Click(main, IDC_ADD_PORT);
+  HWND wizard = program.WaitForWindow("Pralo TCP/IP Port");
+  ASSERT_NE(wizard, nullptr);
+  ProgramUnderTest::Click(wizard, kWizardNext);
+  ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
+  ProgramUnderTest::SetText(ProgramUnderTest::PageControl(wizard, IDC_PORT_NAME), "Gone");
+  ProgramUnderTest::SetText(ProgramUnderTest::PageControl(wizard, IDC_PRINTER_ADDRESS), "127.1.0.20");
+  Sleep(100);  // the buttons follow the fields
+  ProgramUnderTest::Click(wizard, kWizardNext);
+  HWND box = program.WaitForWindow(kTitle);
+  ASSERT_NE(box, nullptr);
+  EXPECT_FALSE(ProgramUnderTest::MessageText(box).empty());
+  ProgramUnderTest::Click(box, IDOK);
+  EXPECT_NE(program.WaitForWindow("Additional Information"), nullptr);  // not identified, no crash
+  ProgramUnderTest::Click(wizard, IDCANCEL);
+  ASSERT_NE(program.WaitForWindow(kTitle), nullptr);
+  ProgramUnderTest::Click(main, IDCANCEL);
+  EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
 }  // namespace

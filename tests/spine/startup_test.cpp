@@ -18,6 +18,7 @@ class FakeStartup : public StartupSystem {
   ScriptedServices services;
 
   bool LoadMonitorLibrary() override { return monitorInstalled; }
+  bool NetworkLibrariesLoad() override { return true; }
   DWORD VersionWord() override { return versionWord; }
   LONG OpenPortNamesKey() override { return keyResult; }
   ServiceControl& Services() override { return services; }

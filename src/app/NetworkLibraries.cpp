@@ -1,0 +1,73 @@
+#include "NetworkLibraries.h"
+
+#include <windows.h>
+
+#include <delayimp.h>
+
+#include "PrlFind.h"
+#include "PrlStat.h"
+#include "SystemError.h"
+#include "Unique.h"
+
+namespace {
+
+struct LibraryOrdinals {
+  const char* file;
+  unsigned first;
+  unsigned last;
+};
+constexpr LibraryOrdinals kLibraries[] = {{"PrlStat.dll", 1, 1}, {"PRLFIND.dll", 2, 5}};
+
+using UniqueLibrary = Unique<HMODULE, FreeLibrary>;
+
+// What the calls answer when their library is gone: each fails as the library itself
+// reports a failure.
+int WINAPI IdentifyUnavailable(uint32_t, char*, uint32_t*, const char*) { return kPrlStatNoSocket; }
+int WINAPI StartUnavailable(DiscoveryContext*, PFN_DISCOVERY_CALLBACK, void*, uint32_t) { return 1; }
+int WINAPI StopUnavailable(DiscoveryContext*) { return 0; }
+int WINAPI AddUnavailable(DiscoveryContext*, uint32_t, uint32_t, uint32_t) { return 1; }
+uint32_t WINAPI MakeUnavailable(uint32_t, uint32_t) { return 0; }
+
+// The generic function pointer type stands for any function, as the loader's does.
+template <typename Function>
+FARPROC AsFarProc(Function* function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+FARPROC UnavailableCall(const char* file, unsigned ordinal) {
+  if (lstrcmpiA(file, "PrlStat.dll") == 0) return AsFarProc(&IdentifyUnavailable);
+  switch (ordinal) {
+    case 2: return AsFarProc(&StartUnavailable);
+    case 3: return AsFarProc(&StopUnavailable);
+    case 4: return AsFarProc(&AddUnavailable);
+    default: return AsFarProc(&MakeUnavailable);
+  }
+}
+
+// A library that does not load is replaced by the program's own module, which exports
+// nothing, so that each of its calls comes back here once as a missing ordinal and gets
+// its failing stand-in; the user hears of the library once.
+FARPROC WINAPI DelayLoadFailure(unsigned notify, PDelayLoadInfo info) {
+  const HMODULE self = GetModuleHandleA(nullptr);
+  if (notify == dliFailLoadLib) {
+    ShowSystemError(info->dwLastError, true);
+    return reinterpret_cast<FARPROC>(self);
+  }
+  if (notify != dliFailGetProc || info->dlp.fImportByName) return nullptr;
+  if (info->hmodCur != self) ShowSystemError(info->dwLastError, true);
+  return UnavailableCall(info->szDll, info->dlp.dwOrdinal);
+}
+
+}  // namespace
+
+bool NetworkLibrariesPresent() {
+  for (const LibraryOrdinals& library : kLibraries) {
+    UniqueLibrary module(LoadLibraryA(library.file));
+    if (!module) return false;
+    for (unsigned ordinal = library.first; ordinal <= library.last; ++ordinal)
+      if (GetProcAddress(module.get(), MAKEINTRESOURCEA(ordinal)) == nullptr) return false;
+  }
+  return true;
+}
+
+void InstallDelayLoadFailureHook() { __pfnDliFailureHook2 = &DelayLoadFailure; }
