@@ -20,6 +20,8 @@ const AFX_MSGMAP CPrinterDiscoveryDlg::messageMap{
 
 CPrinterDiscoveryDlg::CPrinterDiscoveryDlg() : CDialog(IDD_PRINTER_DISCOVERY) {}
 
+CPrinterDiscoveryDlg::~CPrinterDiscoveryDlg() { StopSearch(); }
+
 void CPrinterDiscoveryDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_DISCOVERY_LIST, m_list); }
 
 BOOL CPrinterDiscoveryDlg::OnInitDialog() {
@@ -35,15 +37,24 @@ BOOL CPrinterDiscoveryDlg::OnInitDialog() {
 void CPrinterDiscoveryDlg::StartSearch() {
   m_context.words[0] = m_context.words[1] = m_context.words[6] = 0;
   StartDiscovery(&m_context, &DiscoveryCallback, this, 0);
+  m_bSearching = true;
   for (const auto& [address, mask] : ReadDiscoveryScope())
     AddDiscoverySubnet(&m_context, MakeDiscoverySubnet(address, mask), 0, 0);
 }
 
+void CPrinterDiscoveryDlg::StopSearch() {
+  if (!m_bSearching) return;
+  StopDiscovery(&m_context);
+  m_bSearching = false;
+}
+
 int CPrinterDiscoveryDlg::GetSelectedIndex() const { return FirstSelectedItem(m_list); }
 
+// The selection is read once the search has stopped: a row that a callback inserted
+// during the stop has moved the selected row down.
 void CPrinterDiscoveryDlg::OnOkButton() {
+  StopSearch();
   int selected = GetSelectedIndex();
-  StopDiscovery(&m_context);
   if (selected == -1)
     m_szSelectedAddress[0] = '\0';
   else
@@ -54,7 +65,7 @@ void CPrinterDiscoveryDlg::OnOkButton() {
 void CPrinterDiscoveryDlg::OnOK() { OnOkButton(); }
 
 void CPrinterDiscoveryDlg::OnCancel() {
-  StopDiscovery(&m_context);
+  StopSearch();
   EndDialog(IDCANCEL);
 }
 
@@ -69,7 +80,7 @@ void CPrinterDiscoveryDlg::OnSubnets() {
 }
 
 void CPrinterDiscoveryDlg::OnRefresh() {
-  StopDiscovery(&m_context);
+  StopSearch();
   m_list.DeleteAllItems();
   StartSearch();
 }

@@ -8,6 +8,9 @@
 class CPrinterDiscoveryDlg : public CDialog {
  public:
   CPrinterDiscoveryDlg();
+  // Stops a search that an ending of the dialog left running, before the library's
+  // thread could reach a dialog that is gone.
+  ~CPrinterDiscoveryDlg() override;
 
   // The chosen printer's dotted address, empty when none was selected; defined after
   // every ending other than Cancel.
@@ -31,9 +34,12 @@ class CPrinterDiscoveryDlg : public CDialog {
   friend int CALLBACK DiscoveryCallback(DiscoveredPrinter* printer, void* context);
   // Starts a search of the local subnet and of the scope stored at this moment.
   void StartSearch();
+  // Returns once no callback runs or will follow; rows may have come meanwhile.
+  void StopSearch();
   int GetSelectedIndex() const;
 
   DiscoveryContext m_context{};
+  bool m_bSearching = false;
   CListCtrl m_list;
 };
 
