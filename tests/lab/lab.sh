@@ -2,7 +2,8 @@
 # Helpers that tests call from inside the lab (printer, lan-address) use the same file.
 
 lab_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-LAB_LAN_IF=lab0
+# The LAN's interface and its veth peer; the lab's helpers read them from the environment.
+export LAB_LAN_IF=lab0 LAB_LAN_PEER=lab1
 LAB_LAN_ADDR=127.1.0.1
 
 lab_log() { echo "lab: $*" >&2; }
@@ -28,9 +29,9 @@ lab_stop_all() {
 lab_network() {
   sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
   ip link set lo up
-  ip link add "$LAB_LAN_IF" type veth peer name lab1
-  sysctl -qw net.ipv6.conf.lab0.disable_ipv6=1 net.ipv6.conf.lab1.disable_ipv6=1
-  ip link set lab1 up
+  ip link add "$LAB_LAN_IF" type veth peer name "$LAB_LAN_PEER"
+  sysctl -qw "net.ipv6.conf.$LAB_LAN_IF.disable_ipv6=1" "net.ipv6.conf.$LAB_LAN_PEER.disable_ipv6=1"
+  ip link set "$LAB_LAN_PEER" up
   # No ARP on the LAN: a packet to an address where nothing listens just vanishes, and
   # no datagram waits on neighbour resolution holding its socket's send buffer.
   ip link set "$LAB_LAN_IF" arp off
@@ -62,10 +63,13 @@ LAB_TEMPLATE_VERSION=2
 lab_wine() {
   local template=${PRALO_WINE_TEMPLATE:-$lab_repo/build/wineprefix}
   export WINEDEBUG=${WINEDEBUG:--all} WINEARCH=win64
+  # Labs started side by side make the template one at a time.
+  mkdir -p "$(dirname "$template")"
+  exec 9>"$template.lock"
+  flock 9
   if [ "$(cat "$template/.complete" 2>/dev/null)" != "$LAB_TEMPLATE_VERSION" ]; then
     lab_log "initialising the Wine prefix $template (once)"
     rm -rf "$template"
-    mkdir -p "$(dirname "$template")"
     WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1
     WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
@@ -73,6 +77,8 @@ lab_wine() {
   fi
   export WINEPREFIX="$PRALO_LAB_DIR/prefix"
   cp -a "$template" "$WINEPREFIX"
+  flock -u 9
+  exec 9>&-
   wineserver -p
   wine cmd /c exit >/dev/null 2>&1
 }
