@@ -29,7 +29,7 @@ TEST_P(RefusedVersions, ShowOnlyTheVersionMessage) {
   ProgramUnderTest program("PraloPM.exe");
   HWND box = program.WaitForWindow(kTitle);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(ProgramUnderTest::MessageText(box), "This application does not run in this version of Windows.");
+  EXPECT_EQ(MessageBoxText(box), "This application does not run in this version of Windows.");
   ProgramUnderTest::Click(box, IDOK);
   EXPECT_EQ(program.WaitForExit(), 0u);
 }
@@ -72,7 +72,7 @@ TEST(Program, WithoutTheMonitorOnlyThatIsReportedEvenOnWindows95) {
     ProgramUnderTest program("PraloPM.exe");
     HWND box = program.WaitForWindow(kTitle);
     if (box != nullptr) {
-      EXPECT_EQ(ProgramUnderTest::MessageText(box),
+      EXPECT_EQ(MessageBoxText(box),
                 "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.");
       ProgramUnderTest::Click(box, IDOK);
     }
@@ -94,8 +94,8 @@ TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
   ASSERT_NE(wizard, nullptr);
   ProgramUnderTest::Click(wizard, kWizardNext);
   ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
-  ProgramUnderTest::SetText(ProgramUnderTest::PageControl(wizard, IDC_PORT_NAME), "Found");
-  PostMessageA(ProgramUnderTest::PageControl(wizard, IDC_AUTO_DISCOVERY), BM_CLICK, 0, 0);
+  ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PORT_NAME), "Found");
+  PostMessageA(SheetPageControl(wizard, IDC_AUTO_DISCOVERY), BM_CLICK, 0, 0);
 
   HWND discovery = program.WaitForWindow("Printer Discovery");
   ASSERT_NE(discovery, nullptr);
@@ -114,10 +114,10 @@ TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
   ProgramUnderTest::Click(discovery, IDC_DISCOVERY_OK);
 
   ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
-  EXPECT_EQ(ProgramUnderTest::ControlText(ProgramUnderTest::PageControl(wizard, IDC_PRINTER_ADDRESS)), "127.1.0.22");
+  EXPECT_EQ(ControlText(SheetPageControl(wizard, IDC_PRINTER_ADDRESS)), "127.1.0.22");
   ProgramUnderTest::Click(wizard, kWizardNext);
   ASSERT_NE(program.WaitForWindow("Completing"), nullptr);
-  EXPECT_NE(ProgramUnderTest::ControlText(ProgramUnderTest::PageControl(wizard, IDC_SUMMARY))
+  EXPECT_NE(ControlText(SheetPageControl(wizard, IDC_SUMMARY))
                 .find("Printer Type\tKestrel ColorPro 520"),
             std::string::npos);
   ProgramUnderTest::Click(wizard, kWizardFinish);
@@ -161,7 +161,7 @@ TEST(Program, AMissingOrIncompleteNetworkLibraryIsAMissingMonitor) {
       ProgramUnderTest program("PraloPM.exe");
       HWND box = program.WaitForWindow(kTitle);
       ASSERT_NE(box, nullptr);
-      EXPECT_EQ(ProgramUnderTest::MessageText(box),
+      EXPECT_EQ(MessageBoxText(box),
                 "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.");
       ProgramUnderTest::Click(box, IDOK);
       EXPECT_EQ(program.WaitForExit(), 0u);
@@ -179,13 +179,13 @@ TEST(Program, ALibraryGoneWhileItRunsIsReportedAndTheWizardGoesOn) {
   ASSERT_NE(wizard, nullptr);
   ProgramUnderTest::Click(wizard, kWizardNext);
   ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
-  ProgramUnderTest::SetText(ProgramUnderTest::PageControl(wizard, IDC_PORT_NAME), "Gone");
-  ProgramUnderTest::SetText(ProgramUnderTest::PageControl(wizard, IDC_PRINTER_ADDRESS), "127.1.0.20");
+  ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PORT_NAME), "Gone");
+  ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PRINTER_ADDRESS), "127.1.0.20");
   Sleep(100);  // the buttons follow the fields
   ProgramUnderTest::Click(wizard, kWizardNext);
   HWND box = program.WaitForWindow(kTitle);
   ASSERT_NE(box, nullptr);
-  EXPECT_FALSE(ProgramUnderTest::MessageText(box).empty());
+  EXPECT_FALSE(MessageBoxText(box).empty());
   ProgramUnderTest::Click(box, IDOK);
   EXPECT_NE(program.WaitForWindow("Additional Information"), nullptr);  // not identified, no crash
   ProgramUnderTest::Click(wizard, IDCANCEL);

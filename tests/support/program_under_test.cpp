@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "window_reading.h"
 
 ProgramUnderTest::ProgramUnderTest(const std::string& exeName) {
   std::string command = "\"" + DistFile(exeName) + "\"";
@@ -49,77 +50,29 @@ HWND ProgramUnderTest::WaitForWindow(const std::string& caption, DWORD timeoutMs
   HWND top = nullptr;
   do {
     top = TopWindow();
-    if (top != nullptr && Caption(top) == caption) return top;
+    if (top != nullptr && WindowText(top) == caption) return top;
     Sleep(20);
   } while (GetTickCount() - start < timeoutMs);
   ADD_FAILURE() << "the window '" << caption << "' did not come; up instead: "
-                << (top != nullptr ? "'" + Caption(top) + "' " + MessageText(top) : std::string("nothing"));
+                << (top != nullptr ? "'" + WindowText(top) + "' " + MessageBoxText(top) : std::string("nothing"));
   return nullptr;
 }
 
-std::string ProgramUnderTest::Caption(HWND window) {
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
 
-std::string ProgramUnderTest::ControlText(HWND control) {
-  char text[4096] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                      &copied);
-  return text;
-}
 
-std::string ProgramUnderTest::MessageText(HWND messageBox) { return Caption(GetDlgItem(messageBox, 0xFFFF)); }
+
+
+
+
 
 std::vector<std::vector<std::string>> ProgramUnderTest::ListRows(HWND list, int columns) {
-  // The list view reads and writes the item through pointers of its own process.
-  constexpr SIZE_T kTextSize = 512;
-  void* remote = VirtualAllocEx(process_.get(), nullptr, sizeof(LVITEMA) + kTextSize, MEM_COMMIT, PAGE_READWRITE);
-  std::vector<std::vector<std::string>> rows;
-  if (remote == nullptr) {
-    ADD_FAILURE() << "cannot reach the program's memory: error " << GetLastError();
-    return rows;
-  }
-  auto* remoteText = static_cast<char*>(remote) + sizeof(LVITEMA);
-  for (LRESULT row = 0, count = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row < count; ++row) {
-    std::vector<std::string>& cells = rows.emplace_back();
-    for (int column = 0; column < columns; ++column) {
-      LVITEMA item{};
-      item.iSubItem = column;
-      item.pszText = remoteText;
-      item.cchTextMax = kTextSize;
-      WriteProcessMemory(process_.get(), remote, &item, sizeof item, nullptr);
-      SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
-      char text[kTextSize] = {};
-      ReadProcessMemory(process_.get(), remoteText, text, sizeof text - 1, nullptr);
-      cells.emplace_back(text);
-    }
-  }
-  VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
-  return rows;
+  return ListViewRows(list, process_.get(), columns);
 }
 
-void ProgramUnderTest::SelectListRow(HWND list, int row) {
-  void* remote = VirtualAllocEx(process_.get(), nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
-  if (remote == nullptr) {
-    ADD_FAILURE() << "cannot reach the program's memory: error " << GetLastError();
-    return;
-  }
-  LVITEMA item{};
-  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  WriteProcessMemory(process_.get(), remote, &item, sizeof item, nullptr);
-  SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote));
-  VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
-}
+void ProgramUnderTest::SelectListRow(HWND list, int row) { SelectListViewRow(list, process_.get(), row); }
 
 void ProgramUnderTest::SetText(HWND edit, const std::string& text) {
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-HWND ProgramUnderTest::PageControl(HWND sheet, int id) {
-  return GetDlgItem(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), id);
 }
 
 void ProgramUnderTest::Click(HWND dialog, int buttonId) { PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Unique.h"
+#include "window_reading.h"
 
 class ProgramUnderTest {
  public:
@@ -19,10 +20,6 @@ class ProgramUnderTest {
   // The program's enabled, visible top-level window once one is up; nullptr (and a
   // test failure naming what was up) when none comes within the time.
   HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 10000);
-  static std::string Caption(HWND window);
-  // The text of a control, as the control itself answers it (an edit's contents).
-  static std::string ControlText(HWND control);
-  static std::string MessageText(HWND messageBox);
   // Every row of a list view of the program, column by column.
   std::vector<std::vector<std::string>> ListRows(HWND list, int columns);
   // Selects one row of a list view of the program, as a click on it would.
@@ -30,8 +27,7 @@ class ProgramUnderTest {
   static void Click(HWND dialog, int buttonId);
   // Replaces an edit's text, with the change notification that typing gives.
   static void SetText(HWND edit, const std::string& text);
-  // A control of the page that a property sheet shows.
-  static HWND PageControl(HWND sheet, int id);
+
 
   // Waits for the program to end; its exit code, or STILL_ACTIVE.
   DWORD WaitForExit(DWORD timeoutMs = 10000);

@@ -8,6 +8,7 @@
 
 #include "Unique.h"
 #include "png.h"
+#include "window_reading.h"
 
 // Ids that comctl32 gives the wizard's buttons and that message boxes give their parts.
 constexpr int kWizardBack = 0x3023;
@@ -40,12 +41,6 @@ std::string ClassOf(HWND window) {
   char name[64] = {};
   GetClassNameA(window, name, sizeof name);
   return name;
-}
-
-std::string TextOf(HWND window) {
-  char text[1024] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
 }
 
 bool IsMenuWindow(HWND window) { return ClassOf(window) == "#32768"; }
@@ -203,7 +198,7 @@ Window Robot::Expect(const std::string& caption, DWORD timeoutMs) {
       [&] {
         HWND top = TopWindow();
         if (top == nullptr) return false;
-        if (TextOf(top) == caption && !IsMenuWindow(top)) found = top;
+        if (WindowText(top) == caption && !IsMenuWindow(top)) found = top;
         else if (IsMessageBox(top)) Fail("expected the window '" + caption + "', but a message box came");
         return found != nullptr;
       },
@@ -230,7 +225,7 @@ Window Robot::ExpectMenu(DWORD timeoutMs) { return ExpectTop(IsMenuWindow, "a po
 void Robot::ExpectClosed(const Window& window, DWORD timeoutMs) {
   HWND handle = window.Handle();
   WaitUntil([&] { return !IsWindow(handle) || !IsWindowVisible(handle); },
-            "the window '" + TextOf(handle) + "' to close", timeoutMs);
+            "the window '" + WindowText(handle) + "' to close", timeoutMs);
 }
 
 HWND Robot::TopWindow() {
@@ -263,8 +258,8 @@ std::string Robot::Describe(HWND window) {
     return "a popup menu [" + items + "]";
   }
   if (IsMessageBox(window))
-    return "a message box '" + TextOf(window) + "': \"" + TextOf(GetDlgItem(window, kMessageBoxText)) + "\"";
-  return "the window '" + TextOf(window) + "' (class " + ClassOf(window) + ")";
+    return "a message box '" + WindowText(window) + "': \"" + MessageBoxText(window) + "\"";
+  return "the window '" + WindowText(window) + "' (class " + ClassOf(window) + ")";
 }
 
 // ---- Window: what it shows -------------------------------------------------------------
@@ -280,10 +275,10 @@ HWND Window::Control(int id, const char* purpose) const {
   return control;
 }
 
-std::string Window::Caption() const { return TextOf(hwnd_); }
+std::string Window::Caption() const { return WindowText(hwnd_); }
 std::string Window::ClassName() const { return ClassOf(hwnd_); }
 HWND Window::Owner() const { return GetWindow(hwnd_, GW_OWNER); }
-std::string Window::Text(int id) const { return TextOf(Control(id, "read")); }
+std::string Window::Text(int id) const { return WindowText(Control(id, "read")); }
 bool Window::Enabled(int id) const { return IsWindowEnabled(Control(id, "read")) != FALSE; }
 bool Window::Visible(int id) const { return IsWindowVisible(Control(id, "read")) != FALSE; }
 bool Window::Checked(int id) const { return SendMessageA(Control(id, "read"), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -321,22 +316,7 @@ std::vector<int> Window::ListColumnWidths(int id) const {
 }
 
 std::vector<std::vector<std::string>> Window::ListRows(int id) const {
-  HWND list = Control(id, "read");
-  size_t columns = ListHeaders(id).size();
-  std::vector<std::vector<std::string>> rows;
-  for (int row = 0, count = ListView_GetItemCount(list); row < count; ++row) {
-    std::vector<std::string>& cells = rows.emplace_back();
-    for (size_t column = 0; column < columns; ++column) {
-      char text[1024] = {};
-      LVITEMA item{};
-      item.iSubItem = static_cast<int>(column);
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-      cells.emplace_back(text);
-    }
-  }
-  return rows;
+  return ListViewRows(Control(id, "read"), GetCurrentProcess(), static_cast<int>(ListHeaders(id).size()));
 }
 
 std::vector<int> Window::ListImages(int id) const {
@@ -371,7 +351,7 @@ int Window::ComboSelection(int id) const {
   return static_cast<int>(SendMessageA(Control(id, "read"), CB_GETCURSEL, 0, 0));
 }
 
-std::string Window::MessageText() const { return TextOf(GetDlgItem(hwnd_, kMessageBoxText)); }
+std::string Window::MessageText() const { return MessageBoxText(hwnd_); }
 
 MessageIcon Window::Icon() const {
   HWND iconControl = GetDlgItem(hwnd_, kMessageBoxIcon);
@@ -427,7 +407,7 @@ void Window::PostMouse(HWND target, POINT point, bool doubleClick, bool withCont
 
 void Window::Click(int id) {
   HWND control = Control(id, "click");
-  std::string name = "'" + TextOf(control) + "' (" + std::to_string(id) + ")";
+  std::string name = "'" + WindowText(control) + "' (" + std::to_string(id) + ")";
   if (!IsWindowVisible(control)) robot_->Fail("cannot click " + name + ": it is hidden");
   if (!IsWindowEnabled(control)) robot_->Fail("cannot click " + name + ": it is disabled");
   PostMessageA(control, BM_CLICK, 0, 0);
