@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "TextField.h"
+
 namespace {
 
 constexpr uint16_t kSnmpPort = 161;
@@ -26,12 +28,6 @@ int32_t RequestIdOf(const size_t target, int community, bool fallback) {
 
 bool Later(DWORD a, DWORD b) { return static_cast<LONG>(a - b) > 0; }
 
-void CopyCut(char* field, size_t capacity, const std::string& text) {
-  size_t length = std::min(text.size(), capacity - 1);
-  std::memcpy(field, text.data(), length);
-  field[length] = '\0';
-}
-
 }  // namespace
 
 Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
@@ -40,17 +36,13 @@ Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
-Search::~Search() {
-  Stop();
-  CloseHandle(stop_);
-  CloseHandle(wake_);
-}
+Search::~Search() { Stop(); }
 
 bool Search::Start(const std::vector<HostRange>& ranges) {
-  if (!socket_.IsOpen() || !socket_.MakeNonBlocking() || stop_ == nullptr || wake_ == nullptr) return false;
+  if (!socket_.IsOpen() || !socket_.MakeNonBlocking() || !stop_ || !wake_) return false;
   incoming_ = ranges;
-  thread_ = CreateThread(nullptr, 0, &Search::WorkerMain, this, 0, nullptr);
-  return thread_ != nullptr;
+  thread_.reset(CreateThread(nullptr, 0, &Search::WorkerMain, this, 0, nullptr));
+  return static_cast<bool>(thread_);
 }
 
 void Search::Add(const HostRange& range) {
@@ -58,20 +50,20 @@ void Search::Add(const HostRange& range) {
     std::lock_guard lock(incomingMutex_);
     incoming_.push_back(range);
   }
-  SetEvent(wake_);
+  SetEvent(wake_.get());
 }
 
 void Search::Stop() {
-  if (thread_ == nullptr) return;
-  SetEvent(stop_);
+  if (!thread_) return;
+  SetEvent(stop_.get());
   // A callback may be waiting in SendMessage for this very thread: let sent messages
   // through until the worker has ended.
-  while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+  HANDLE thread = thread_.get();
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  CloseHandle(thread_);
-  thread_ = nullptr;
+  thread_.reset();
 }
 
 DWORD WINAPI Search::WorkerMain(LPVOID self) {
@@ -79,7 +71,7 @@ DWORD WINAPI Search::WorkerMain(LPVOID self) {
   return 0;
 }
 
-bool Search::Stopping() const { return WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0; }
+bool Search::Stopping() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
 
 void Search::Run() {
   while (!Stopping()) {
@@ -88,7 +80,7 @@ void Search::Run() {
     QueueDueRounds(now);
     SendAllowed(now);
     if (outbox_.empty() && rounds_.empty() && !Later(sweepEndsAt_, now)) {
-      HANDLE events[] = {stop_, wake_};
+      HANDLE events[] = {stop_.get(), wake_.get()};
       WaitForMultipleObjects(2, events, FALSE, INFINITE);  // the sweep is over: wait for more subnets
       continue;
     }
@@ -175,8 +167,8 @@ void Search::Report(const Target& target, const snmp::Response& response) {
   DiscoveredPrinter printer{};
   printer.address = target.address;
   if (response.errorStatus == 0 && response.varbinds.size() == 3) {
-    CopyCut(printer.name, sizeof printer.name, response.varbinds[0].text);
-    CopyCut(printer.model, sizeof printer.model, response.varbinds[2].text);
+    CopyText(printer.name, sizeof printer.name, response.varbinds[0].text);
+    CopyText(printer.model, sizeof printer.model, response.varbinds[2].text);
   }
   if (!Stopping()) callback_(&printer, callbackContext_);
 }

@@ -18,6 +18,7 @@
 #include "PrlFind.h"
 #include "Snmp.h"
 #include "UdpSocket.h"
+#include "Unique.h"
 
 class Search {
  public:
@@ -62,9 +63,9 @@ class Search {
   void* callbackContext_;
   WinsockSession winsock_;
   UdpSocket socket_;
-  HANDLE stop_;
-  HANDLE wake_;
-  HANDLE thread_ = nullptr;
+  UniqueHandle stop_;
+  UniqueHandle wake_;
+  UniqueHandle thread_;
 
   std::mutex incomingMutex_;
   std::vector<HostRange> incoming_;

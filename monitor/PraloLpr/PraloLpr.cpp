@@ -9,36 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "MonitorRegistry.h"
+#include "Unique.h"
+
 namespace {
 
-const wchar_t kMonitorName[] = L"Pralo TCP/IP Port";
-const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port";
-const wchar_t kPortNamesKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Port Names";
 // Wine's spooler finds the monitor of a port it is asked to delete only through a
 // subkey "Ports\<port name>" of the monitor's key. The ports themselves live under
 // "Port Names", so every listing mirrors them there.
-const wchar_t kSpoolerPortsKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Ports";
-const wchar_t kPrintersKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
-
-class Key {
- public:
-  Key() = default;
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  ~Key() {
-    if (handle_ != nullptr) RegCloseKey(handle_);
-  }
-  HKEY* put() { return &handle_; }
-  HKEY get() const { return handle_; }
-
- private:
-  HKEY handle_ = nullptr;
-};
 
 std::vector<std::wstring> SubkeyNames(const wchar_t* path) {
   std::vector<std::wstring> names;
-  Key key;
+  UniqueKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
@@ -51,14 +33,14 @@ std::vector<std::wstring> SubkeyNames(const wchar_t* path) {
 }
 
 void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
-  for (const std::wstring& stale : SubkeyNames(kSpoolerPortsKey)) {
+  for (const std::wstring& stale : SubkeyNames(kSpoolerPortsKeyW)) {
     bool listed = false;
     for (const std::wstring& port : ports) listed = listed || lstrcmpiW(port.c_str(), stale.c_str()) == 0;
-    if (!listed) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKey) + L"\\" + stale).c_str());
+    if (!listed) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + stale).c_str());
   }
   for (const std::wstring& port : ports) {
-    Key key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKey) + L"\\" + port).c_str(), 0, nullptr, 0,
+    UniqueKey key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
                     KEY_WRITE, nullptr, key.put(), nullptr);
   }
 }
@@ -87,10 +69,10 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
-  std::vector<std::wstring> names = SubkeyNames(kPortNamesKey);
+  std::vector<std::wstring> names = SubkeyNames(kPortNamesKeyW);
   MirrorPortsForSpooler(names);
   const size_t record = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
-  const size_t perPortText = level == 1 ? 0 : 2 * (std::size(kMonitorName));
+  const size_t perPortText = level == 1 ? 0 : 2 * (std::size(kMonitorNameW));
   size_t total = 0;
   for (const std::wstring& name : names) total += record + (name.size() + 1 + perPortText) * sizeof(wchar_t);
   *needed = static_cast<DWORD>(total);
@@ -106,8 +88,8 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
     } else {
       PORT_INFO_2W& info = reinterpret_cast<PORT_INFO_2W*>(writer.Records())[i];
       info.pPortName = writer.Put(names[i]);
-      info.pMonitorName = writer.Put(kMonitorName);
-      info.pDescription = writer.Put(kMonitorName);
+      info.pMonitorName = writer.Put(kMonitorNameW);
+      info.pDescription = writer.Put(kMonitorNameW);
       info.fPortType = PORT_TYPE_WRITE;
       info.Reserved = 0;
     }
@@ -118,7 +100,7 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
 
 // A text value, cut at its first NUL; empty when it is missing or not text.
 std::wstring TextValue(const std::wstring& path, const wchar_t* name) {
-  Key key;
+  UniqueKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
   wchar_t data[1024] = {};
   DWORD type = 0, size = sizeof data - sizeof(wchar_t);
@@ -146,8 +128,8 @@ bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
 }
 
 bool PrinterUsesPort(const wchar_t* portName) {
-  for (const std::wstring& printer : SubkeyNames(kPrintersKey))
-    if (PortListNames(TextValue(std::wstring(kPrintersKey) + L"\\" + printer, L"Port"), portName)) return true;
+  for (const std::wstring& printer : SubkeyNames(kPrintersKeyW))
+    if (PortListNames(TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port"), portName)) return true;
   return false;
 }
 
@@ -157,12 +139,12 @@ BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
     SetLastError(ERROR_BUSY);
     return FALSE;
   }
-  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKey) + L"\\" + portName).c_str());
+  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
     return FALSE;
   }
-  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKey) + L"\\" + portName).c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + portName).c_str());
   return TRUE;
 }
 

@@ -4,6 +4,7 @@
 // each with a fresh request id. A printer on the lab's network answers the first one in
 // a few milliseconds. Replies from another address or port, or with another request
 // id, are ignored while the attempt's time runs.
+#include "TextField.h"
 #include "PrlStat.h"
 
 #include <cstring>
@@ -67,11 +68,7 @@ extern "C" int WINAPI QueryPrinterIdentifier(uint32_t address, char* buffer, uin
     std::string identifier;
     std::optional<int> result = AwaitAnswer(socket, address, requestId, waitMs, identifier);
     if (!result) continue;
-    if (*result == kPrlStatOk) {
-      size_t length = std::min<size_t>(identifier.size(), *size - 1);
-      std::memcpy(buffer, identifier.data(), length);
-      buffer[length] = '\0';
-    }
+    if (*result == kPrlStatOk) CopyText(buffer, *size, identifier);
     return *result;
   }
   return kPrlStatNoAnswer;

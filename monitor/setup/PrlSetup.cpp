@@ -11,13 +11,12 @@
 #include <cstring>
 #include <string>
 
+#include "Components.h"
+#include "MonitorRegistry.h"
+#include "SystemErrorText.h"
+
 namespace {
 
-char kMonitorName[] = "Pralo TCP/IP Port";
-char kMonitorDll[] = "PraloLpr.dll";
-const char* const kLibraries[] = {"PraloLpr.dll", "PrlStat.dll", "PRLFIND.dll",
-                                  "prlutil.dll",  "prlagent.dll", "prlconv.dll"};
-const char* const kCatalogues[] = {"PrlModels.ini", "PrlStat.ini"};
 
 std::string Folder(UINT (*get)(LPSTR, UINT)) {
   char path[MAX_PATH] = {};
@@ -33,34 +32,30 @@ std::string SetupFolder() {
 }
 
 int Failure(const char* what, DWORD error) {
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
-  std::fprintf(stderr, "PrlSetup: %s failed: %s (error %lu)\n", what, text != nullptr ? text : "unknown error",
+  std::fprintf(stderr, "PrlSetup: %s failed: %s (error %lu)\n", what, SystemErrorText(error).c_str(),
                static_cast<unsigned long>(error));
-  LocalFree(text);
   return 1;
 }
 
-// Copies the named files that the setup folder holds; the monitor's DLL must be there.
-int CopyComponents(const char* const* names, size_t count, const std::string& target) {
-  for (size_t i = 0; i < count; ++i) {
-    std::string source = SetupFolder() + "\\" + names[i];
-    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      if (std::strcmp(names[i], kMonitorDll) == 0) return Failure(("finding " + source).c_str(), GetLastError());
-      continue;
-    }
-    if (!CopyFileA(source.c_str(), (target + "\\" + names[i]).c_str(), FALSE))
-      return Failure(("copying " + std::string(names[i])).c_str(), GetLastError());
-    std::printf("copied %s to %s\n", names[i], target.c_str());
+// Copies a component if the setup folder holds it; the monitor's DLL must be there.
+int CopyComponent(const char* name, const std::string& target) {
+  std::string source = SetupFolder() + "\\" + name;
+  if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (std::strcmp(name, kMonitorLibrary) == 0) return Failure(("finding " + source).c_str(), GetLastError());
+    return 0;
   }
+  if (!CopyFileA(source.c_str(), (target + "\\" + name).c_str(), FALSE))
+    return Failure(("copying " + std::string(name)).c_str(), GetLastError());
+  std::printf("copied %s to %s\n", name, target.c_str());
   return 0;
 }
 
 int Install() {
-  if (int rc = CopyComponents(kLibraries, std::size(kLibraries), Folder(GetSystemDirectoryA))) return rc;
-  if (int rc = CopyComponents(kCatalogues, std::size(kCatalogues), Folder(GetWindowsDirectoryA))) return rc;
-  MONITOR_INFO_2A info{kMonitorName, nullptr, kMonitorDll};
+  for (const MonitorLibrary& library : kMonitorLibraries)
+    if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
+  for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
+    if (int rc = CopyComponent(catalogue.file, Folder(GetWindowsDirectoryA))) return rc;
+  MONITOR_INFO_2A info{const_cast<char*>(kMonitorName), nullptr, const_cast<char*>(kMonitorLibrary)};
   if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) {
     DWORD error = GetLastError();
     if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) return Failure("registering the monitor", error);
@@ -71,12 +66,14 @@ int Install() {
 
 int Uninstall() {
   std::printf("Removing the monitor \"%s\" also removes all of its ports.\n", kMonitorName);
-  if (!DeleteMonitorA(nullptr, nullptr, kMonitorName)) {
+  if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);
   }
-  for (const char* name : kLibraries) DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + name).c_str());
-  for (const char* name : kCatalogues) DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + name).c_str());
+  for (const MonitorLibrary& library : kMonitorLibraries)
+    DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + library.file).c_str());
+  for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
+    DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + catalogue.file).c_str());
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);
   return 0;
 }

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-inline constexpr char kDiscoveryKey[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Discovery";
+#include "MonitorRegistry.h"
+
 
 // The stored subnets as (address, mask) pairs in host order, in the registry's
 // enumeration order; empty without a key or a "SubnetAddresses" subkey. Dotted texts

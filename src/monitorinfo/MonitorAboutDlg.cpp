@@ -2,7 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
+#include "Components.h"
+#include "TextField.h"
 #include "resource.h"
 
 namespace {
@@ -11,40 +15,11 @@ namespace {
 constexpr size_t kListCapacity = 1024;
 constexpr size_t kPathCapacity = 260;
 
-struct LibraryRow {
-  const char* label;
-  const char* file;
-};
-constexpr LibraryRow kLibraries[] = {
-    {"PraloLpr.dll - ", "\\PraloLpr.dll"}, {"PrlStat.dll - ", "\\prlstat.dll"},   {"PrlFind.dll - ", "\\prlfind.dll"},
-    {"Prlutil.dll - ", "\\prlutil.dll"},   {"Prlagent.dll - ", "\\prlagent.dll"}, {"Prlconv.dll - ", "\\prlconv.dll"},
-};
-
-struct ProfileRow {
-  const char* label;
-  const char* file;
-  const char* section;
-  const char* key;
-};
-constexpr ProfileRow kProfiles[] = {
-    {"PrlModels.ini - ", "\\PrlModels.ini", "PraloPortMonData", "FileVersion"},
-    {"PrlStat.ini - ", "\\PrlStat.ini", "Version", "VersionNumber"},
-};
-
-// Appends to the list, cutting what does not fit; the list stays terminated.
-void Append(char (&list)[kListCapacity], const char* text) {
-  size_t used = std::strlen(list);
-  size_t room = kListCapacity - 1 - used;
-  size_t length = std::min(std::strlen(text), room);
-  std::memcpy(list + used, text, length);
-  list[used + length] = '\0';
-}
-
 // A folder with a file name appended, cut to the 260-byte path buffer.
 void BuildPath(char (&path)[kPathCapacity], UINT (*folder)(LPSTR, UINT), const char* file) {
   path[0] = '\0';
   folder(path, kPathCapacity);
-  std::strncat(path, file, kPathCapacity - 1 - std::strlen(path));
+  AppendText(path, std::string("\\") + file);
 }
 
 }  // namespace
@@ -57,21 +32,21 @@ CMonitorAboutDlg::CMonitorAboutDlg() : CDialog(IDD_MONITOR_ABOUT) {}
 BOOL CMonitorAboutDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   char list[kListCapacity] = {};
-  for (const LibraryRow& row : kLibraries) {
-    Append(list, row.label);
+  for (const MonitorLibrary& library : kMonitorLibraries) {
+    AppendText(list, std::string(library.label) + " - ");
     char path[kPathCapacity];
-    BuildPath(path, GetSystemDirectoryA, row.file);
-    if (GetFileVersionText(path)) Append(list, path);
-    Append(list, "\r\n");
+    BuildPath(path, GetSystemDirectoryA, library.file);
+    if (GetFileVersionText(path)) AppendText(list, path);
+    AppendText(list, "\r\n");
   }
-  for (const ProfileRow& row : kProfiles) {
-    Append(list, row.label);
+  for (const MonitorCatalogue& catalogue : kMonitorCatalogues) {
+    AppendText(list, std::string(catalogue.file) + " - ");
     char path[kPathCapacity];
-    BuildPath(path, GetWindowsDirectoryA, row.file);
+    BuildPath(path, GetWindowsDirectoryA, catalogue.file);
     char value[260] = {};
-    GetPrivateProfileStringA(row.section, row.key, "???", value, 259, path);
-    if (lstrcmpA(value, "???") != 0) Append(list, value);
-    if (&row != &kProfiles[std::size(kProfiles) - 1]) Append(list, "\r\n");
+    GetPrivateProfileStringA(catalogue.section, catalogue.key, "???", value, 259, path);
+    if (lstrcmpA(value, "???") != 0) AppendText(list, value);
+    if (&catalogue != &kMonitorCatalogues[std::size(kMonitorCatalogues) - 1]) AppendText(list, "\r\n");
   }
   SetDlgItemText(IDC_COMPONENT_LIST, list);
   return TRUE;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "LittleEndian.h"
+#include "MonitorRegistry.h"
 #include "Unique.h"
 
 namespace {
@@ -12,16 +14,14 @@ namespace {
 // The second little-endian 32-bit word of a value of the printer's driver data, read
 // as up to 8 bytes; nothing when the key or value is missing or holds fewer bytes.
 std::optional<uint32_t> SecondDriverWord(const char* printerName, const char* valueName) {
-  std::string path = std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\") + printerName +
-                     "\\PrinterDriverData";
+  std::string path = std::string(kPrintersKey) + "\\" + printerName + "\\PrinterDriverData";
   UniqueKey key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
   BYTE data[8] = {};
   DWORD size = sizeof data;
   if (RegQueryValueExA(key.get(), valueName, nullptr, nullptr, data, &size) != ERROR_SUCCESS || size < 8)
     return std::nullopt;
-  return static_cast<uint32_t>(data[4]) | static_cast<uint32_t>(data[5]) << 8 | static_cast<uint32_t>(data[6]) << 16 |
-         static_cast<uint32_t>(data[7]) << 24;
+  return LittleEndianWord(data + 4);
 }
 
 }  // namespace

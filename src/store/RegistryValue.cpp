@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "LittleEndian.h"
 #include "TextField.h"
 
 namespace {
@@ -28,8 +29,7 @@ bool ReadTextValue(HKEY key, const char* name, char* field, size_t capacity, DWO
 bool ReadNumberValue(HKEY key, const char* name, uint32_t& field, DWORD querySize) {
   std::vector<BYTE> data;
   if (!QueryData(key, name, querySize, data) || data.size() < 4) return false;
-  field = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 | static_cast<uint32_t>(data[2]) << 16 |
-          static_cast<uint32_t>(data[3]) << 24;
+  field = LittleEndianWord(data.data());
   return true;
 }
 

@@ -8,7 +8,6 @@
 
 namespace {
 const char kLocalPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 }  // namespace
 
 SpoolerLab::SpoolerLab() {
