@@ -38,7 +38,7 @@ HINSTANCE ResourceInstance() {
 }  // namespace
 
 const AFX_MSGMAP CPortConfigDlg::messageMap{
-    &CDialog::messageMap,
+    BaseMessageMap<CPortConfigDlg>(),
     {
         ON_BN_CLICKED(IDC_CFG_OK, &CPortConfigDlg::OnOK),
         ON_BN_CLICKED(IDC_CFG_CANCEL, &CPortConfigDlg::OnCancel),
@@ -50,9 +50,9 @@ const AFX_MSGMAP CPortConfigDlg::messageMap{
     }};
 
 CPortConfigDlg::CPortConfigDlg(CWnd* pOwner, PortConfig& config, std::string printerText)
-    : CDialog(IDD_PORT_CONFIG, pOwner), m_config(config), m_wizardMode(false), m_printerText(std::move(printerText)) {}
+    : WithMessageMap(IDD_PORT_CONFIG, pOwner), m_config(config), m_wizardMode(false), m_printerText(std::move(printerText)) {}
 
-CPortConfigDlg::CPortConfigDlg(PortConfig& config) : CDialog(IDD_PORT_CONFIG), m_config(config), m_wizardMode(true) {}
+CPortConfigDlg::CPortConfigDlg(PortConfig& config) : WithMessageMap(IDD_PORT_CONFIG), m_config(config), m_wizardMode(true) {}
 
 BOOL CPortConfigDlg::OnInitDialog() {
   CDialog::OnInitDialog();

@@ -7,7 +7,7 @@
 #include "Dialog.h"
 #include "PortConfig.h"
 
-class CPortConfigDlg : public CDialog {
+class CPortConfigDlg : public WithMessageMap<CPortConfigDlg, CDialog> {
  public:
   // Port mode, for the port named by the reset record. printerText: the printers that
   // the main list shows for the port, separated by commas.
@@ -16,7 +16,6 @@ class CPortConfigDlg : public CDialog {
   explicit CPortConfigDlg(PortConfig& config);
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   BOOL OnInitDialog() override;

@@ -9,7 +9,7 @@
 #include "resource.h"
 
 const AFX_MSGMAP CPrinterDiscoveryDlg::messageMap{
-    &CDialog::messageMap,
+    BaseMessageMap<CPrinterDiscoveryDlg>(),
     {
         ON_BN_CLICKED(IDC_DISCOVERY_OK, &CPrinterDiscoveryDlg::OnOkButton),
         ON_NOTIFY(NM_DBLCLK, IDC_DISCOVERY_LIST, &CPrinterDiscoveryDlg::OnDoubleClickList),
@@ -18,7 +18,7 @@ const AFX_MSGMAP CPrinterDiscoveryDlg::messageMap{
         ON_BN_CLICKED(IDC_DISCOVERY_REFRESH, &CPrinterDiscoveryDlg::OnRefresh),
     }};
 
-CPrinterDiscoveryDlg::CPrinterDiscoveryDlg() : CDialog(IDD_PRINTER_DISCOVERY) {}
+CPrinterDiscoveryDlg::CPrinterDiscoveryDlg() : WithMessageMap(IDD_PRINTER_DISCOVERY) {}
 
 CPrinterDiscoveryDlg::~CPrinterDiscoveryDlg() { StopSearch(); }
 

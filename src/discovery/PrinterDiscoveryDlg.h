@@ -5,7 +5,7 @@
 #include "Dialog.h"
 #include "PrlFind.h"
 
-class CPrinterDiscoveryDlg : public CDialog {
+class CPrinterDiscoveryDlg : public WithMessageMap<CPrinterDiscoveryDlg, CDialog> {
  public:
   CPrinterDiscoveryDlg();
   // Stops a search that an ending of the dialog left running, before the library's
@@ -17,7 +17,6 @@ class CPrinterDiscoveryDlg : public CDialog {
   char m_szSelectedAddress[32] = {};
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

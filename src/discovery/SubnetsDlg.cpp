@@ -24,7 +24,7 @@ std::string Formatted(UINT id, const std::string& text) {
 
 }  // namespace
 
-const AFX_MSGMAP CSubnetsDlg::messageMap{&CDialog::messageMap,
+const AFX_MSGMAP CSubnetsDlg::messageMap{BaseMessageMap<CSubnetsDlg>(),
                                          {
                                              ON_BN_CLICKED(IDC_SUBNET_ADD, &CSubnetsDlg::OnAdd),
                                              ON_BN_CLICKED(IDC_SUBNET_REMOVE, &CSubnetsDlg::OnRemove),
@@ -32,7 +32,7 @@ const AFX_MSGMAP CSubnetsDlg::messageMap{&CDialog::messageMap,
                                              ON_BN_CLICKED(IDC_SUBNETS_CANCEL, &CSubnetsDlg::OnCancel),
                                          }};
 
-CSubnetsDlg::CSubnetsDlg() : CDialog(IDD_SUBNETS) {}
+CSubnetsDlg::CSubnetsDlg() : WithMessageMap(IDD_SUBNETS) {}
 
 void CSubnetsDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_SUBNET_LIST, m_list); }
 

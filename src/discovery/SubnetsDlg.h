@@ -6,12 +6,11 @@
 #include "Controls.h"
 #include "Dialog.h"
 
-class CSubnetsDlg : public CDialog {
+class CSubnetsDlg : public WithMessageMap<CSubnetsDlg, CDialog> {
  public:
   CSubnetsDlg();
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

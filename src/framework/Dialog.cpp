@@ -4,7 +4,7 @@
 
 #include "WinApp.h"
 
-const AFX_MSGMAP CDialog::messageMap{&CCmdTarget::messageMap,
+const AFX_MSGMAP CDialog::messageMap{BaseMessageMap<CDialog>(),
                                      {ON_COMMAND(IDOK, &CDialog::OnOK), ON_COMMAND(IDCANCEL, &CDialog::OnCancel)}};
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}

@@ -3,7 +3,7 @@
 #include "DataExchange.h"
 #include "Wnd.h"
 
-class CDialog : public CWnd {
+class CDialog : public WithMessageMap<CDialog, CWnd> {
  public:
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
@@ -19,7 +19,6 @@ class CDialog : public CWnd {
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   virtual void DoDataExchange(CDataExchange* pDX);

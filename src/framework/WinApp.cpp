@@ -4,7 +4,7 @@ namespace {
 CWinApp* theApp = nullptr;
 }
 
-const AFX_MSGMAP CWinApp::messageMap{&CCmdTarget::messageMap, {ON_COMMAND(ID_HELP, &CWinApp::OnHelp)}};
+const AFX_MSGMAP CWinApp::messageMap{BaseMessageMap<CWinApp>(), {ON_COMMAND(ID_HELP, &CWinApp::OnHelp)}};
 
 CWinApp::CWinApp() : m_hInstance(GetModuleHandleA(nullptr)) { theApp = this; }
 

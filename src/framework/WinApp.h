@@ -12,7 +12,7 @@ class CWnd;
 // The framework's Help command.
 constexpr UINT ID_HELP = 0xE146;
 
-class CWinApp : public CCmdTarget {
+class CWinApp : public WithMessageMap<CWinApp, CCmdTarget> {
  public:
   CWinApp();
   ~CWinApp() override;
@@ -25,7 +25,6 @@ class CWinApp : public CCmdTarget {
   virtual void OnHelp();
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 };
 
 CWinApp* AfxGetApp();

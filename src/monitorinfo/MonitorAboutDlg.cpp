@@ -24,10 +24,10 @@ void BuildPath(char (&path)[kPathCapacity], UINT (*folder)(LPSTR, UINT), const c
 
 }  // namespace
 
-const AFX_MSGMAP CMonitorAboutDlg::messageMap{&CDialog::messageMap,
+const AFX_MSGMAP CMonitorAboutDlg::messageMap{BaseMessageMap<CMonitorAboutDlg>(),
                                               {ON_BN_CLICKED(IDC_MONITOR_ABOUT_OK, &CMonitorAboutDlg::OnOK)}};
 
-CMonitorAboutDlg::CMonitorAboutDlg() : CDialog(IDD_MONITOR_ABOUT) {}
+CMonitorAboutDlg::CMonitorAboutDlg() : WithMessageMap(IDD_MONITOR_ABOUT) {}
 
 BOOL CMonitorAboutDlg::OnInitDialog() {
   CDialog::OnInitDialog();

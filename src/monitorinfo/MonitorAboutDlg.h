@@ -2,12 +2,11 @@
 // The port monitor's About box: the installed versions of the monitor's components.
 #include "Dialog.h"
 
-class CMonitorAboutDlg : public CDialog {
+class CMonitorAboutDlg : public WithMessageMap<CMonitorAboutDlg, CDialog> {
  public:
   CMonitorAboutDlg();
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   BOOL OnInitDialog() override;

@@ -13,7 +13,7 @@ constexpr UINT WM_PORT_SELECTION_MOVED = WM_APP + 1;
 }  // namespace
 
 const AFX_MSGMAP CPortManagerDlg::messageMap{
-    &CDialog::messageMap,
+    BaseMessageMap<CPortManagerDlg>(),
     {
         ON_WM_SYSCOMMAND(&CPortManagerDlg::OnSysCommand),
         ON_WM_PAINT(&CPortManagerDlg::OnPaint),
@@ -28,7 +28,7 @@ const AFX_MSGMAP CPortManagerDlg::messageMap{
     }};
 
 CPortManagerDlg::CPortManagerDlg(CWnd* pParent, ServiceControl& services)
-    : CDialog(IDD_PRALOPM_DIALOG, pParent),
+    : WithMessageMap(IDD_PRALOPM_DIALOG, pParent),
       m_services(services),
       m_hIcon(LoadIconA(AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr),
                         MAKEINTRESOURCEA(IDR_MAINFRAME))) {

@@ -18,7 +18,7 @@ struct PrinterEntry {
   char ports[256];  // one port name, or several separated by commas
 };
 
-class CPortManagerDlg : public CDialog {
+class CPortManagerDlg : public WithMessageMap<CPortManagerDlg, CDialog> {
  public:
   // services: the service manager through which the add-port wizard restarts the
   // spooler.
@@ -39,7 +39,6 @@ class CPortManagerDlg : public CDialog {
   void UpdatePortButtons();
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   BOOL OnInitDialog() override;

@@ -13,14 +13,14 @@ constexpr int kPortNameLimit = 99;
 constexpr int kAddressLimit = 255;
 }  // namespace
 
-const AFX_MSGMAP CAddPortPpg::messageMap{&CPropertyPage::messageMap,
+const AFX_MSGMAP CAddPortPpg::messageMap{BaseMessageMap<CAddPortPpg>(),
                                          {
                                              ON_EN_CHANGE(IDC_PORT_NAME, &CAddPortPpg::OnChangeField),
                                              ON_EN_CHANGE(IDC_PRINTER_ADDRESS, &CAddPortPpg::OnChangeField),
                                              ON_BN_CLICKED(IDC_AUTO_DISCOVERY, &CAddPortPpg::OnDiscovery),
                                          }};
 
-CAddPortPpg::CAddPortPpg(CAddPortSht* pSheet) : CWizardPage(IDD_ADD_PORT_PAGE, pSheet) {}
+CAddPortPpg::CAddPortPpg(CAddPortSht* pSheet) : WithMessageMap(IDD_ADD_PORT_PAGE, pSheet) {}
 
 void CAddPortPpg::DoDataExchange(CDataExchange* pDX) {
   DDX_Text(pDX, IDC_PORT_NAME, m_strPortName);

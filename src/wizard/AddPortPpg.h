@@ -6,7 +6,7 @@
 
 #include "WizardPage.h"
 
-class CAddPortPpg : public CWizardPage {
+class CAddPortPpg : public WithMessageMap<CAddPortPpg, CWizardPage> {
  public:
   explicit CAddPortPpg(CAddPortSht* pSheet);
 
@@ -14,7 +14,6 @@ class CAddPortPpg : public CWizardPage {
   std::string m_strPrinterAddress;
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

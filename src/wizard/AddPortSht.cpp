@@ -1,10 +1,10 @@
 #include "AddPortSht.h"
 
-const AFX_MSGMAP CAddPortSht::messageMap{&CPropertySheet::messageMap, {ON_WM_INITMENU(&CAddPortSht::OnInitMenu)}};
+const AFX_MSGMAP CAddPortSht::messageMap{BaseMessageMap<CAddPortSht>(), {ON_WM_INITMENU(&CAddPortSht::OnInitMenu)}};
 
 CAddPortSht::CAddPortSht(const char* caption, CWnd* pParentWnd, UINT iSelectPage, PortConfig* pPortConfig,
                          const ModelCatalogue* pModelCatalogue)
-    : CPropertySheet(caption, pParentWnd, iSelectPage),
+    : WithMessageMap(caption, pParentWnd, iSelectPage),
       m_pPortConfig(pPortConfig),
       m_pModelCatalogue(pModelCatalogue) {}
 

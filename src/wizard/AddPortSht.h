@@ -7,7 +7,7 @@
 // Page indexes in the sheet.
 enum AddPortPage { kWelcomePage = 0, kNameAddressPage = 1, kAdditionalInfoPage = 2, kCompletionPage = 3 };
 
-class CAddPortSht : public CPropertySheet {
+class CAddPortSht : public WithMessageMap<CAddPortSht, CPropertySheet> {
  public:
   // The record that the wizard fills and the catalogue it reads belong to the creator.
   CAddPortSht(const char* caption, CWnd* pParentWnd, UINT iSelectPage, PortConfig* pPortConfig,
@@ -17,7 +17,6 @@ class CAddPortSht : public CPropertySheet {
   const ModelCatalogue* m_pModelCatalogue;
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   BOOL OnInitDialog() override;

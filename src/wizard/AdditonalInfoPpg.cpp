@@ -4,14 +4,14 @@
 #include "PortSetup.h"
 #include "resource.h"
 
-const AFX_MSGMAP CAdditonalInfoPpg::messageMap{&CPropertyPage::messageMap,
+const AFX_MSGMAP CAdditonalInfoPpg::messageMap{BaseMessageMap<CAdditonalInfoPpg>(),
                                                {
                                                    ON_BN_CLICKED(IDC_STANDARD, &CAdditonalInfoPpg::OnStandard),
                                                    ON_BN_CLICKED(IDC_CUSTOM, &CAdditonalInfoPpg::OnCustom),
                                                    ON_BN_CLICKED(IDC_SETUP, &CAdditonalInfoPpg::OnSetup),
                                                }};
 
-CAdditonalInfoPpg::CAdditonalInfoPpg(CAddPortSht* pSheet) : CWizardPage(IDD_ADDITIONAL_INFO_PAGE, pSheet) {}
+CAdditonalInfoPpg::CAdditonalInfoPpg(CAddPortSht* pSheet) : WithMessageMap(IDD_ADDITIONAL_INFO_PAGE, pSheet) {}
 
 void CAdditonalInfoPpg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_MODEL_LIST, m_cbPrinterType); }
 

@@ -4,7 +4,7 @@
 #include "Controls.h"
 #include "WizardPage.h"
 
-class CAdditonalInfoPpg : public CWizardPage {
+class CAdditonalInfoPpg : public WithMessageMap<CAdditonalInfoPpg, CWizardPage> {
  public:
   explicit CAdditonalInfoPpg(CAddPortSht* pSheet);
 
@@ -12,7 +12,6 @@ class CAdditonalInfoPpg : public CWizardPage {
   bool m_bCustomType = false;
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

@@ -2,9 +2,9 @@
 
 #include "AfxMessageBox.h"
 
-const AFX_MSGMAP BaseDlg::messageMap{&CDialog::messageMap, {ON_BN_CLICKED(IDC_BASE_BUTTON, &BaseDlg::OnBaseButton)}};
+const AFX_MSGMAP BaseDlg::messageMap{BaseMessageMap<BaseDlg>(), {ON_BN_CLICKED(IDC_BASE_BUTTON, &BaseDlg::OnBaseButton)}};
 
-const AFX_MSGMAP RoutingDlg::messageMap{&BaseDlg::messageMap,
+const AFX_MSGMAP RoutingDlg::messageMap{BaseMessageMap<RoutingDlg>(),
                                        {
                                            ON_WM_SYSCOMMAND(&RoutingDlg::OnSysCommand),
                                            ON_WM_QUERYDRAGICON(&RoutingDlg::OnQueryDragIcon),
@@ -72,6 +72,6 @@ void RoutingDlg::OnMenuButton() {
   menu.TrackPopupMenu(0, button.right, button.top, this);
 }
 
-const AFX_MSGMAP AskingDlg::messageMap{&CDialog::messageMap, {ON_BN_CLICKED(IDC_PING, &AskingDlg::OnPing)}};
+const AFX_MSGMAP AskingDlg::messageMap{BaseMessageMap<AskingDlg>(), {ON_BN_CLICKED(IDC_PING, &AskingDlg::OnPing)}};
 
 void AskingDlg::OnPing() { answer = AfxMessageBox("Disk full.", MB_OKCANCEL | MB_ICONEXCLAMATION); }

@@ -25,20 +25,19 @@ class ExchangeDlg : public CDialog {
 };
 
 // A base class with a map entry of its own, so that chaining can be seen.
-class BaseDlg : public CDialog {
+class BaseDlg : public WithMessageMap<BaseDlg, CDialog> {
  public:
-  using CDialog::CDialog;
+  using WithMessageMap::WithMessageMap;
   int baseClicks = 0;
   void OnBaseButton() { ++baseClicks; }
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 };
 
 // Counts what reaches each kind of handler.
-class RoutingDlg : public BaseDlg {
+class RoutingDlg : public WithMessageMap<RoutingDlg, BaseDlg> {
  public:
-  RoutingDlg() : BaseDlg(IDD_EXCHANGE) {}
+  RoutingDlg() : WithMessageMap(IDD_EXCHANGE) {}
 
   CListCtrl m_list;
   CComboBox m_combo;
@@ -64,7 +63,6 @@ class RoutingDlg : public BaseDlg {
   void OnMenuButton();
 
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -72,13 +70,12 @@ class RoutingDlg : public BaseDlg {
 };
 
 // Shows a message box from a button handler, as the program's handlers do.
-class AskingDlg : public CDialog {
+class AskingDlg : public WithMessageMap<AskingDlg, CDialog> {
  public:
-  AskingDlg() : CDialog(IDD_EXCHANGE) {}
+  AskingDlg() : WithMessageMap(IDD_EXCHANGE) {}
   int answer = 0;
   void OnPing();
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 };
 
 // A WM_NOTIFY code of the tests' own, routed with a result.

@@ -51,9 +51,9 @@ class CountingPage : public CPropertyPage {
   }
 };
 
-class TestSheet : public CPropertySheet {
+class TestSheet : public WithMessageMap<TestSheet, CPropertySheet> {
  public:
-  TestSheet() : CPropertySheet("Test wizard") {}
+  TestSheet() : WithMessageMap("Test wizard") {}
   int initMenus = 0;
 
   BOOL OnInitDialog() override {
@@ -66,9 +66,8 @@ class TestSheet : public CPropertySheet {
     Default();
   }
   static const AFX_MSGMAP messageMap;
-  const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
 };
-const AFX_MSGMAP TestSheet::messageMap{&CPropertySheet::messageMap, {ON_WM_INITMENU(&TestSheet::OnInitMenu)}};
+const AFX_MSGMAP TestSheet::messageMap{BaseMessageMap<TestSheet>(), {ON_WM_INITMENU(&TestSheet::OnInitMenu)}};
 
 class Wizard : public testing::Test {
  protected:
