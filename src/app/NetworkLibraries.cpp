@@ -7,18 +7,8 @@
 #include "PrlFind.h"
 #include "PrlStat.h"
 #include "SystemError.h"
-#include "Unique.h"
 
 namespace {
-
-struct LibraryOrdinals {
-  const char* file;
-  unsigned first;
-  unsigned last;
-};
-constexpr LibraryOrdinals kLibraries[] = {{"PrlStat.dll", 1, 1}, {"PRLFIND.dll", 2, 5}};
-
-using UniqueLibrary = Unique<HMODULE, FreeLibrary>;
 
 // What the calls answer when their library is gone: each fails as the library itself
 // reports a failure.
@@ -59,15 +49,5 @@ FARPROC WINAPI DelayLoadFailure(unsigned notify, PDelayLoadInfo info) {
 }
 
 }  // namespace
-
-bool NetworkLibrariesPresent() {
-  for (const LibraryOrdinals& library : kLibraries) {
-    UniqueLibrary module(LoadLibraryA(library.file));
-    if (!module) return false;
-    for (unsigned ordinal = library.first; ordinal <= library.last; ++ordinal)
-      if (GetProcAddress(module.get(), MAKEINTRESOURCEA(ordinal)) == nullptr) return false;
-  }
-  return true;
-}
 
 void InstallDelayLoadFailureHook() { __pfnDliFailureHook2 = &DelayLoadFailure; }

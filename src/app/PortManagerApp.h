@@ -1,6 +1,6 @@
 #pragma once
 // The application object: start-up checks, then the main dialog, modally.
-#include "StartupSystem.h"
+#include "StartupChecks.h"
 #include "WinApp.h"
 
 class CPortManagerApp : public CWinApp {
@@ -12,7 +12,3 @@ class CPortManagerApp : public CWinApp {
  private:
   StartupSystem& m_system;
 };
-
-// TRUE when the user may proceed: the "Port Names" key can be created or opened with
-// all access, and the service manager and "Spooler" refuse nothing with access denied.
-BOOL CheckAdminRights(StartupSystem& system = SystemStartup());

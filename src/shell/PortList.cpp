@@ -22,24 +22,7 @@ constexpr int kNoImage = 1;
 // The printer column holds at most this many characters.
 constexpr size_t kPrinterTextCapacity = 512;
 
-std::string_view Trimmed(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 }  // namespace
-
-bool PrinterUsesPort(const char* printerPorts, const char* portName) {
-  std::string_view rest(printerPorts);
-  for (;;) {
-    size_t comma = rest.find(',');
-    std::string entry(Trimmed(rest.substr(0, comma)));
-    if (!entry.empty() && lstrcmpiA(entry.c_str(), portName) == 0) return true;
-    if (comma == std::string_view::npos) return false;
-    rest.remove_prefix(comma + 1);
-  }
-}
 
 void CPortManagerDlg::ReadPorts() {
   for (const SpoolerPort& port : SpoolerPorts()) {

@@ -66,8 +66,3 @@ class CPortManagerDlg : public WithMessageMap<CPortManagerDlg, CDialog> {
   CImageList m_ImageList;
   HICON m_hIcon;
 };
-
-// True when the printer's port text names the port: one of its comma-separated
-// entries, blanks trimmed, equals the port's name regardless of letter case, as the
-// spooler compares port names.
-bool PrinterUsesPort(const char* printerPorts, const char* portName);

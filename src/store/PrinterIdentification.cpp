@@ -42,15 +42,21 @@ bool ResolveAddress(const char* address, unsigned long& networkOrder) {
 
 }  // namespace
 
-int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue) {
+bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier) {
   WinsockSession winsock;
   unsigned long networkOrder = 0;
-  if (!winsock.Started() || !ResolveAddress(address, networkOrder)) return 0;
+  if (!winsock.Started() || !ResolveAddress(address, networkOrder)) return false;
   CWaitCursor wait;
-  char identifier[kIdentifierCapacity] = {};
+  char text[kIdentifierCapacity] = {};
   uint32_t size = kIdentifierCapacity;
   std::string communityCopy(community);
-  if (QueryPrinterIdentifier(htonl(networkOrder), identifier, &size, communityCopy.c_str()) != 0) return 0;
-  identifier[kIdentifierCapacity - 1] = '\0';
-  return FindModelByIdentifier(catalogue, identifier);
+  if (QueryPrinterIdentifier(htonl(networkOrder), text, &size, communityCopy.c_str()) != 0) return false;
+  identifier.assign(text, strnlen(text, kIdentifierCapacity));
+  return true;
+}
+
+int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue) {
+  std::string identifier;
+  if (!QueryPrinterIdentifierText(address, community, identifier)) return 0;
+  return FindModelByIdentifier(catalogue, identifier.c_str());
 }

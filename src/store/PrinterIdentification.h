@@ -1,6 +1,8 @@
 #pragma once
 // Identifies a printer's model: its SNMP identifier, asked through PrlStat.dll, looked
 // up in the catalogue.
+#include <string>
+
 #include "ModelCatalogue.h"
 
 // The catalogue entry of the printer at `address` (a host name or dotted IPv4 address),
@@ -8,3 +10,7 @@
 // the address does not resolve, the printer does not answer, or no model matches. The
 // wait cursor shows while the printer is asked.
 int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue);
+
+// The printer's SNMP identifier, as PrlStat.dll answers it; false when the address does
+// not resolve or the printer does not answer.
+bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier);

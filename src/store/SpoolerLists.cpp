@@ -2,6 +2,8 @@
 
 #include <winspool.h>
 
+#include <string_view>
+
 namespace {
 
 // Calls a spooler enumeration twice, first for the size it needs, and turns each
@@ -17,6 +19,12 @@ std::vector<Item> Enumerated(Enumerate enumerate, Convert convert) {
   const auto* records = reinterpret_cast<const Info*>(buffer.data());
   for (DWORD i = 0; i < returned; ++i) items.push_back(convert(records[i]));
   return items;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
@@ -56,4 +64,15 @@ std::string PrinterAttachedTo(const char* portName) {
   for (const SpoolerPrinter& printer : LocalPrinters(2))
     if (printer.ports == portName) return printer.name;
   return {};
+}
+
+bool PrinterUsesPort(const char* printerPorts, const char* portName) {
+  std::string_view rest(printerPorts);
+  for (;;) {
+    size_t comma = rest.find(',');
+    std::string entry(Trimmed(rest.substr(0, comma)));
+    if (!entry.empty() && lstrcmpiA(entry.c_str(), portName) == 0) return true;
+    if (comma == std::string_view::npos) return false;
+    rest.remove_prefix(comma + 1);
+  }
 }

@@ -22,6 +22,11 @@ std::vector<SpoolerPort> SpoolerPorts();
 // The local printers, asked at level 2 or 5.
 std::vector<SpoolerPrinter> LocalPrinters(DWORD level);
 
+// True when the printer's port text names the port: one of its comma-separated
+// entries, blanks trimmed, equals the port's name regardless of letter case, as the
+// spooler compares port names.
+bool PrinterUsesPort(const char* printerPorts, const char* portName);
+
 // The first local printer whose port text is exactly the port's name (letter case
 // counts; a printer on several ports does not match); empty when none is.
 std::string PrinterAttachedTo(const char* portName);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "OsVersion.h"
-#include "PortManagerDlg.h"
+#include "SpoolerLists.h"
 #include "TextField.h"
 
 namespace {

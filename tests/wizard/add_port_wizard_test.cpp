@@ -170,6 +170,10 @@ TEST_F(AddPortWizard, AnIdentifiedPrinterGoesStraightToTheSummaryAndFinishWrites
   EXPECT_EQ(StoredText("CommunityName"), "mirabo");
   EXPECT_TRUE(listed);
   EXPECT_TRUE(services.controlsSent.empty());  // Windows 2000 and later: no restart
+  ChildResult shown = RunChild("\"" + DistFile("prlport.exe") + "\" show NewPort");  // the same port, from the command line
+  for (const char* line : {"Printer address         127.1.0.20", "Protocol                RAW",
+                           "Raw port number         9100", "LPR queue               PASSTHRU", "Bi-directional          on"})
+    EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
 }
 
 TEST_F(AddPortWizard, UnidentifiedAddressesLeadToTheTypeChoiceWithoutAMessage) {

@@ -1,0 +1,40 @@
+#include "CommandLine.h"
+
+#include "SystemErrorText.h"
+
+void Refuse(const std::string& message) { throw CommandFailure{kExitRefused, message}; }
+void UsageFailure(const std::string& message) { throw CommandFailure{kExitUsage, message}; }
+void SystemFailure(const std::string& what, unsigned long error) {
+  std::string text = SystemErrorText(error);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  throw CommandFailure{kExitSystem, what + ": " + text + " (error " + std::to_string(error) + ")"};
+}
+
+std::string CommandLine::Take(const char* what) {
+  if (Done()) UsageFailure(std::string("missing ") + what);
+  return m_words[m_next++];
+}
+
+std::optional<std::string> CommandLine::TakeOption() {
+  if (Done() || m_words[m_next].rfind("--", 0) != 0) return std::nullopt;
+  return m_words[m_next++];
+}
+
+std::string CommandLine::TakeValue(const std::string& option) {
+  if (Done()) UsageFailure("missing value after " + option);
+  return m_words[m_next++];
+}
+
+unsigned NumberOf(const std::string& text, unsigned limit, const std::string& what) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+    Refuse(what + " must be a number from 0 to " + std::to_string(limit) + ": " + text);
+  unsigned long long value = std::stoull(text);
+  if (value > limit) Refuse(what + " must be a number from 0 to " + std::to_string(limit) + ": " + text);
+  return static_cast<unsigned>(value);
+}
+
+const std::string& FittingText(const std::string& text, size_t capacity, const std::string& what) {
+  if (text.size() >= capacity)
+    Refuse(what + " is longer than " + std::to_string(capacity - 1) + " characters");
+  return text;
+}

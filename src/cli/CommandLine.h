@@ -1,0 +1,39 @@
+#pragma once
+// prlport's command line: the words after the program's name, read one at a time.
+#include <optional>
+#include <string>
+#include <vector>
+
+// How a command ends; the exit code of prlport.
+enum ExitCode { kExitOk = 0, kExitRefused = 1, kExitUsage = 2, kExitSystem = 3 };
+
+// Ends a command with an exit code and a message for standard error.
+struct CommandFailure {
+  ExitCode code;
+  std::string message;
+};
+
+[[noreturn]] void Refuse(const std::string& message);
+[[noreturn]] void UsageFailure(const std::string& message);
+[[noreturn]] void SystemFailure(const std::string& what, unsigned long error);
+
+class CommandLine {
+ public:
+  explicit CommandLine(std::vector<std::string> words) : m_words(std::move(words)) {}
+  bool Done() const { return m_next >= m_words.size(); }
+  // The next word; a usage failure naming `what` when there is none.
+  std::string Take(const char* what);
+  // The next word when it is an option ("--..."), else nothing and nothing taken.
+  std::optional<std::string> TakeOption();
+  // The value that follows an option.
+  std::string TakeValue(const std::string& option);
+
+ private:
+  std::vector<std::string> m_words;
+  size_t m_next = 0;
+};
+
+// A decimal number of digits only, at most `limit`; refused otherwise, naming `what`.
+unsigned NumberOf(const std::string& text, unsigned limit, const std::string& what);
+// A text that fits a field of `capacity` bytes; refused otherwise.
+const std::string& FittingText(const std::string& text, size_t capacity, const std::string& what);

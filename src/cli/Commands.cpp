@@ -1,0 +1,309 @@
+#include "Commands.h"
+
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <winspool.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "CommandLine.h"
+#include "DiscoveryScope.h"
+#include "MonitorRegistry.h"
+#include "OsVersion.h"
+#include "PortOptions.h"
+#include "PortSetup.h"
+#include "PrinterIdentification.h"
+#include "PrlFind.h"
+#include "SpoolerControl.h"
+#include "SpoolerLists.h"
+#include "StartupChecks.h"
+#include "StringTable.h"
+#include "TextField.h"
+#include "resource.h"
+
+namespace {
+
+constexpr char kHelp[] =
+    "prlport: the ports of the \"Pralo TCP/IP Port\" monitor, from the command line.\n"
+    "\n"
+    "  prlport list [--csv]            the ports, their monitor and the printers that use them\n"
+    "  prlport show NAME               one port's settings\n"
+    "  prlport add NAME ADDRESS [--identify | --model N | --custom] [SETTINGS] [--restart-spooler]\n"
+    "  prlport set NAME [--address ADDRESS] [--identify | --model N | --custom] [SETTINGS]\n"
+    "  prlport delete NAME\n"
+    "  prlport identify ADDRESS [--community TEXT]\n"
+    "  prlport find [--seconds S] [--subnet ADDRESS/MASK]...\n"
+    "  prlport models                  the printer models of the catalogue, by number\n"
+    "\n"
+    "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off, --community TEXT,\n"
+    "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
+    "Without a model option, add identifies the printer and takes its model's defaults, or\n"
+    "the defaults of a custom port (raw, port 9100) when it is not identified.\n"
+    "Exit codes: 0 done, 1 refused, 2 usage error, 3 the system failed.\n";
+
+constexpr UINT kRestartPauseMs = 200;
+constexpr unsigned kLongestSearch = 600;
+
+std::string Text(UINT id) { return AfxLoadString(id); }
+
+// The monitor's port of that name, in any letter case, as the spooler lists it.
+std::string MonitorPortNamed(const std::string& name) {
+  for (const SpoolerPort& port : SpoolerPorts())
+    if (port.monitor == kMonitorName && lstrcmpiA(port.name.c_str(), name.c_str()) == 0) return port.name;
+  Refuse("no port \"" + name + "\" of the monitor");
+}
+
+std::string PrintersUsing(const std::vector<SpoolerPrinter>& printers, const std::string& port) {
+  std::string names;
+  for (const SpoolerPrinter& printer : printers) {
+    if (!PrinterUsesPort(printer.ports.c_str(), port.c_str())) continue;
+    names += (names.empty() ? "" : ", ") + printer.name;
+  }
+  return names;
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// The wizard's summary, its label and value columns aligned for a terminal.
+void PrintSummary(const PortConfig& config, const ModelCatalogue& catalogue) {
+  const std::string summary = BuildPortSummary(config, catalogue);
+  for (size_t start = 0; start < summary.size();) {
+    size_t end = summary.find("\r\n", start);
+    if (end == std::string::npos) end = summary.size();
+    std::string line = summary.substr(start, end - start);
+    size_t tab = line.find('\t');
+    std::string label = line.substr(0, tab);
+    while (!label.empty() && label.back() == ' ') label.pop_back();
+    std::printf("%-24s%s\n", label.c_str(), tab == std::string::npos ? "" : line.c_str() + tab + 1);
+    start = end + 2;
+  }
+}
+
+int List(CommandLine& line) {
+  bool csv = false;
+  while (std::optional<std::string> option = line.TakeOption()) {
+    if (*option != "--csv") UsageFailure("unknown option " + *option);
+    csv = true;
+  }
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  const std::vector<SpoolerPrinter> printers = LocalPrinters(5);
+  if (csv) std::printf("Port,Monitor,Printers\n");
+  else std::printf("%-20s %-24s %s\n", "Port", "Monitor", "Printers");
+  for (const SpoolerPort& port : SpoolerPorts()) {
+    std::string users = PrintersUsing(printers, port.name);
+    if (csv)
+      std::printf("%s,%s,%s\n", CsvField(port.name).c_str(), CsvField(port.monitor).c_str(), CsvField(users).c_str());
+    else
+      std::printf("%-20s %-24s %s\n", port.name.c_str(), port.monitor.c_str(), users.c_str());
+  }
+  return kExitOk;
+}
+
+int Show(CommandLine& line) {
+  const std::string name = MonitorPortNamed(line.Take("port name"));
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  PortConfig config;
+  ResetPortConfig(config, name.c_str());
+  ReadPortConfig(config);
+  const bool raw = config.protocol == kProtocolRaw;
+  std::printf("Port name               %s\n", config.portName);
+  std::printf("Printer address         %s\n", config.deviceIP);
+  std::printf("Protocol                %s\n", raw ? "RAW" : "LPR");
+  std::printf("Raw port number         %u\n", config.rawPortNumber);
+  std::printf("LPR queue               %s\n", config.lprQueue);
+  std::printf("LPR byte counting       %s\n", config.lprByteCounting != 0 ? "on" : "off");
+  std::printf("Bi-directional          %s\n", config.biDiEnabled != 0 ? "on" : "off");
+  std::printf("SNMP community          %s\n", config.communityName);
+  std::printf("Configuration interval  %u s\n", config.configUpdateInt);
+  std::printf("Status interval         %u s\n", config.statusUpdateInt);
+  return kExitOk;
+}
+
+void RestartSpooler() {
+  ControlSpooler(Stop);
+  Sleep(kRestartPauseMs);
+  if (DWORD error = ControlSpooler(Start); error != 0) SystemFailure("starting the spooler", error);
+  std::printf("the spooler was restarted\n");
+}
+
+void Write(const PortConfig& config, bool snmpUpdated) {
+  if (!WritePortConfig(config, snmpUpdated)) SystemFailure("writing the port", GetLastError());
+}
+
+int Add(CommandLine& line, const ModelCatalogue& catalogue) {
+  const std::string name = FittingText(line.Take("port name"), sizeof PortConfig{}.portName, "the port name");
+  const std::string address = FittingText(line.Take("printer address"), sizeof PortConfig{}.deviceIP, "the address");
+  PortOptions options = ReadPortOptions(line, catalogue, false);
+  if (name.empty() || address.empty()) Refuse("the port name and the address must not be empty");
+  if (unsigned refusal = PortNameRefusal(name.c_str()); refusal != 0) Refuse(Text(refusal));
+
+  PortConfig config;
+  ResetPortConfig(config, name.c_str());
+  CopyText(config.deviceIP, address);
+  CopyText(config.communityName, kDefaultCommunity);
+  ApplySettings(config, options);  // the community that identification asks with
+  if (options.model == PortOptions::Model::Unchanged || options.model == PortOptions::Model::Custom) {
+    config.modelIndex = options.model == PortOptions::Model::Custom
+                            ? -1
+                            : IdentifyPrinter(config.deviceIP, config.communityName, catalogue);
+    if (config.modelIndex > 0) {
+      ApplyPrinterModel(config, catalogue, config.modelIndex);
+    } else {
+      config.modelIndex = -1;
+      ReadPortConfig(config);  // the defaults of a port that has no key yet
+    }
+  } else {
+    ApplyModelChoice(config, options, catalogue);
+  }
+  ApplySettings(config, options);
+  Write(config, false);
+  PrintSummary(config, catalogue);
+  if (GetOsVersionType() != OSVER_NT5_UP) {
+    if (options.restartSpooler)
+      RestartSpooler();
+    else
+      std::printf("Windows NT 4 and older take the port once the spooler restarts: add --restart-spooler, or "
+                  "restart it when no job is printing.\n");
+  }
+  return kExitOk;
+}
+
+int Set(CommandLine& line, const ModelCatalogue& catalogue) {
+  const std::string name = MonitorPortNamed(line.Take("port name"));
+  PortOptions options = ReadPortOptions(line, catalogue, true);
+  PortConfig config;
+  ResetPortConfig(config, name.c_str());
+  ReadPortConfig(config);
+  const std::string savedAddress = config.deviceIP, savedCommunity = config.communityName;
+  ApplySettings(config, options);
+  ApplyModelChoice(config, options, catalogue);
+  ApplySettings(config, options);
+  Write(config, savedAddress != config.deviceIP || savedCommunity != config.communityName);
+  PrintSummary(config, catalogue);
+  return kExitOk;
+}
+
+int Delete(CommandLine& line) {
+  const std::string name = MonitorPortNamed(line.Take("port name"));
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  if (std::string users = PrintersUsing(LocalPrinters(5), name); !users.empty())
+    Refuse("the port " + name + " cannot be deleted: it is in use by " + users);
+  if (!DeletePortA(nullptr, nullptr, const_cast<char*>(name.c_str()))) {
+    DWORD error = GetLastError();
+    if (error == ERROR_BUSY) Refuse("the port " + name + " cannot be deleted: a printer uses it");
+    SystemFailure("deleting the port", error);
+  }
+  std::printf("the port %s is deleted\n", name.c_str());
+  return kExitOk;
+}
+
+int Identify(CommandLine& line, const ModelCatalogue& catalogue) {
+  const std::string address = line.Take("printer address");
+  std::string community = kDefaultCommunity;
+  while (std::optional<std::string> option = line.TakeOption()) {
+    if (*option != "--community") UsageFailure("unknown option " + *option);
+    community = line.TakeValue(*option);
+  }
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  std::string identifier;
+  if (!QueryPrinterIdentifierText(address.c_str(), community.c_str(), identifier))
+    Refuse("no answer from " + address + " for the community \"" + community + "\"");
+  int index = FindModelByIdentifier(catalogue, identifier.c_str());
+  std::printf("%s\t%s\n", identifier.c_str(),
+              index > 0 ? catalogue.entries[static_cast<size_t>(index)].displayName : "(not in the catalogue)");
+  return kExitOk;
+}
+
+// Prints each printer once, as the search reports it; the library's thread calls it.
+struct FoundPrinters {
+  std::mutex mutex;
+  static int CALLBACK Report(DiscoveredPrinter* printer, void* context) {
+    std::lock_guard lock(static_cast<FoundPrinters*>(context)->mutex);
+    std::printf("%u.%u.%u.%u\t%.*s\t%.*s\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
+                (printer->address >> 8) & 0xFF, printer->address & 0xFF, static_cast<int>(sizeof printer->name),
+                printer->name, static_cast<int>(sizeof printer->model), printer->model);
+    std::fflush(stdout);
+    return 1;
+  }
+};
+
+std::pair<uint32_t, uint32_t> SubnetOf(const std::string& text) {
+  size_t slash = text.find('/');
+  if (slash == std::string::npos) Refuse("a subnet is ADDRESS/MASK: " + text);
+  std::string address = text.substr(0, slash), mask = text.substr(slash + 1);
+  if (inet_addr(address.c_str()) == INADDR_NONE || inet_addr(mask.c_str()) == INADDR_NONE)
+    Refuse("a subnet is ADDRESS/MASK, both dotted: " + text);
+  return {DottedToHostOrder(address.c_str()), DottedToHostOrder(mask.c_str())};
+}
+
+int Find(CommandLine& line) {
+  unsigned seconds = 3;
+  std::vector<std::pair<uint32_t, uint32_t>> subnets = ReadDiscoveryScope();
+  while (std::optional<std::string> option = line.TakeOption()) {
+    if (*option == "--seconds")
+      seconds = NumberOf(line.TakeValue(*option), kLongestSearch, "the search's seconds");
+    else if (*option == "--subnet")
+      subnets.push_back(SubnetOf(line.TakeValue(*option)));
+    else
+      UsageFailure("unknown option " + *option);
+  }
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  FoundPrinters found;
+  DiscoveryContext context{};
+  if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0) SystemFailure("starting the search", 0);
+  for (const auto& [address, mask] : subnets) AddDiscoverySubnet(&context, MakeDiscoverySubnet(address, mask), 0, 0);
+  Sleep(seconds * 1000);
+  StopDiscovery(&context);
+  return kExitOk;
+}
+
+int Models(CommandLine& line, const ModelCatalogue& catalogue) {
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  for (size_t i = 1; i <= static_cast<size_t>(catalogue.count) && i < catalogue.entries.size(); ++i) {
+    const PrinterModel& model = catalogue.entries[i];
+    std::printf("%2zu  %-28s %-32s %-16s %d\n", i, model.displayName, model.identifier, model.lprQueue,
+                model.rawPortNumber);
+  }
+  return kExitOk;
+}
+
+int Run(CommandLine& line) {
+  const std::string command = line.Take("command");
+  if (command == "--help" || command == "help") {
+    std::printf("%s", kHelp);
+    return kExitOk;
+  }
+  if (UINT refusal = StartupRefusal(SystemStartup()); refusal != 0) throw CommandFailure{kExitSystem, Text(refusal)};
+  ModelCatalogue catalogue;
+  LoadModelCatalogue(catalogue);
+  if (command == "list") return List(line);
+  if (command == "show") return Show(line);
+  if (command == "add") return Add(line, catalogue);
+  if (command == "set") return Set(line, catalogue);
+  if (command == "delete") return Delete(line);
+  if (command == "identify") return Identify(line, catalogue);
+  if (command == "find") return Find(line);
+  if (command == "models") return Models(line, catalogue);
+  UsageFailure("unknown command " + command);
+}
+
+}  // namespace
+
+int RunPrlPort(const std::vector<std::string>& words) {
+  CommandLine line(words);
+  try {
+    return Run(line);
+  } catch (const CommandFailure& failure) {
+    std::fprintf(stderr, "prlport: %s\n", failure.message.c_str());
+    if (failure.code == kExitUsage) std::fprintf(stderr, "\n%s", kHelp);
+    return failure.code;
+  }
+}

@@ -1,0 +1,130 @@
+// prlport.exe in the lab, against the real spooler, registry and lab printers, and
+// cross-checked with the dialogs.
+#include <gtest/gtest.h>
+
+#include "MonitorRegistry.h"
+#include "PortConfigDlg.h"
+#include "PortManagerDlg.h"
+#include "child_process.h"
+#include "registry.h"
+#include "resource.h"
+#include "robot.h"
+#include "spooler_lab.h"
+
+namespace {
+
+ChildResult PrlPort(const std::string& arguments) {
+  return RunChild("\"" + DistFile("prlport.exe") + "\" " + arguments);
+}
+
+bool PortKeyExists(const std::string& name) {
+  return KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
+}
+
+class PrlPortTest : public testing::Test {
+ protected:
+  PrlPortTest() {
+    spooler.AddMonitorPort("Used", "127.1.0.20");
+    spooler.AddLocalPrinter("Office", "Used");
+  }
+  ~PrlPortTest() override {
+    for (const char* name : {"CliRaw", "CliLpr", "X"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
+  }
+  SpoolerLab spooler;
+};
+
+TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
+  struct Case {
+    const char* arguments;
+    DWORD exitCode;
+    const char* says;
+  };
+  for (const Case& c : {
+           Case{"", 2, "missing command"},
+           Case{"frobnicate", 2, "unknown command"},
+           Case{"add X", 2, "missing printer address"},
+           Case{"add X 127.1.0.99 --bogus", 2, "unknown option --bogus"},
+           Case{"add X 127.1.0.99 --raw", 2, "missing value after --raw"},
+           Case{"add X 127.1.0.99 --raw 65536", 1, "from 0 to 65535"},
+           Case{"add X 127.1.0.99 --config-interval soon", 1, "must be a number"},
+           Case{"add used 127.1.0.99", 1, "Another port already exists with this name"},
+           Case{"add a\\b 127.1.0.99", 1, "cannot contain a backslash"},
+           Case{"add X 127.1.0.99 --identify", 1, "was not identified"},
+           Case{"show Nowhere", 1, "no port \"Nowhere\""},
+           Case{"set Nowhere --raw 9100", 1, "no port \"Nowhere\""},
+           Case{"delete Used", 1, "in use by Office"},
+       }) {
+    SCOPED_TRACE(c.arguments);
+    ChildResult result = PrlPort(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("prlport list"), c.exitCode == 2 ? result.output.find("prlport list") : std::string::npos)
+        << "the help comes with usage errors only";
+    EXPECT_FALSE(PortKeyExists("X"));
+    EXPECT_TRUE(PortKeyExists("Used"));
+  }
+}
+
+TEST_F(PrlPortTest, APortAddedHereOpensInTheConfigurationDialogWithTheSameValues) {
+  ChildResult added = PrlPort("add CliLpr 127.1.0.99 --lpr queue7 --byte-counting --bidi on --community Sec "
+                              "--config-interval 45 --status-interval 15");
+  ASSERT_EQ(added.exitCode, 0u) << added.output;
+  PortConfig config;
+  ResetPortConfig(config, "CliLpr");
+  CPortConfigDlg dialog(nullptr, config, "");
+  Drive([&] { dialog.DoModal(); },
+        [](Robot& robot) {
+          Window box = robot.Expect("Pralo TCP/IP Port - Configuration");
+          EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "127.1.0.99");
+          EXPECT_TRUE(box.Checked(IDC_CFG_LPR));
+          EXPECT_EQ(box.Text(IDC_CFG_LPR_QUEUE), "queue7");
+          EXPECT_TRUE(box.Checked(IDC_CFG_BYTE_COUNTING));
+          EXPECT_TRUE(box.Checked(IDC_CFG_BIDI));
+          EXPECT_EQ(box.Text(IDC_CFG_COMMUNITY), "Sec");
+          EXPECT_EQ(box.Text(IDC_CFG_CONFIG_INTERVAL), "45");
+          EXPECT_EQ(box.Text(IDC_CFG_STATUS_INTERVAL), "15");
+          box.PressEscape();
+        });
+
+  ChildResult set = PrlPort("set clilpr --address 127.1.0.98 --raw 9101");  // any letter case
+  ASSERT_EQ(set.exitCode, 0u) << set.output;
+  RawValue snmpUpdated = GetRawValue(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\CliLpr", "SnmpUpdated");
+  ASSERT_EQ(snmpUpdated.data.size(), 4u);
+  EXPECT_EQ(snmpUpdated.data[0], 1);  // the address changed
+  ChildResult shown = PrlPort("show CliLpr");
+  for (const char* line : {"Printer address         127.1.0.98", "Protocol                RAW",
+                           "Raw port number         9101", "LPR queue               queue7"})
+    EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
+}
+
+TEST_F(PrlPortTest, AnIdentifiedPrinterTakesItsModelAndTheMainWindowListsThePort) {
+  ChildResult added = PrlPort("add CliRaw 127.1.0.22");
+  ASSERT_EQ(added.exitCode, 0u) << added.output;
+  EXPECT_NE(added.output.find("Kestrel ColorPro 520"), std::string::npos) << added.output;
+  CPortManagerDlg main;
+  Drive([&] { main.DoModal(); },
+        [](Robot& robot) {
+          Window window = robot.Expect("Pralo Port Manager");
+          bool listed = false;
+          for (const auto& row : window.ListRows(IDC_PORT_LIST)) listed = listed || row[1] == "CliRaw";
+          EXPECT_TRUE(listed);
+          window.Click(IDCANCEL);
+        });
+  ChildResult csv = PrlPort("list --csv");
+  EXPECT_NE(csv.output.find("\nCliRaw,Pralo TCP/IP Port,\r\n"), std::string::npos) << csv.output;
+  EXPECT_NE(csv.output.find("\nUsed,Pralo TCP/IP Port,Office\r\n"), std::string::npos) << csv.output;
+  EXPECT_NE(PrlPort("show CliRaw").output.find("LPR queue               lp"), std::string::npos);
+}
+
+TEST_F(PrlPortTest, AScriptAddsListsAndDeletesTenPorts) {
+  for (int i = 0; i < 10; ++i) {
+    ChildResult added = PrlPort("add Batch" + std::to_string(i) + " 127.1.0.99 --custom --raw " + std::to_string(9100 + i));
+    ASSERT_EQ(added.exitCode, 0u) << added.output;
+  }
+  std::string list = PrlPort("list").output;
+  for (int i = 0; i < 10; ++i) EXPECT_NE(list.find("Batch" + std::to_string(i) + " "), std::string::npos) << list;
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(PrlPort("delete Batch" + std::to_string(i)).exitCode, 0u);
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(PortKeyExists("Batch" + std::to_string(i)));
+}
+
+}  // namespace
