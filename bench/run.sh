@@ -5,7 +5,15 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin="$repo/build/windows/bin"
 "$repo/tests/lab/printers.sh" >/dev/null
-lan_printers=$(awk -F'\t' '$1 ~ /^127\.1\.0\./ && $6 ~ /(mirabo|public)/' "$repo/tests/lab/printers.tsv" | wc -l)
+wine "$repo/build/windows/dist/monitor/PrlSetup.exe" install >/dev/null 2>&1
+# The printers a search must report: the LAN's, and the remote subnet's, that answer
+# "mirabo" or "public".
+reachable() { awk -F'\t' -v prefix="$1" 'index($1, prefix) == 1 && $6 ~ /(mirabo|public)/ {print $1}' "$repo/tests/lab/printers.tsv"; }
+lan=$(reachable 127.1.0. | tr '\n' ' ')
+remote=$(reachable 127.2.0. | tr '\n' ' ')
+lan_printers=$(echo $lan | wc -w)
+# A printer deep in a /16 that only a whole-subnet search finds.
+lab-printer 127.5.200.77 1.3.6.1.4.1.99901.2.5 deep-office "Kestrel Office 250" mirabo >/dev/null
 
 echo "| measure | median | worst |"
 echo "|---|---|---|"
@@ -14,7 +22,13 @@ wine "$bin/identify_bench.exe" 127.1.0.20 127.1.0.99 5 2>/dev/null | tr -d '\r'
 echo
 echo "| measure | time |"
 echo "|---|---|"
-wine "$bin/sweep_bench.exe" "$lan_printers" 2>/dev/null | tr -d '\r'
+sweep() { wine "$bin/sweep_bench.exe" "$@" 2>/dev/null | tr -d '\r'; }
+sweep "the LAN /24 (ARP on)" 10 $lan
+sweep "the LAN and an added /24" 10 --subnet 127.2.0.0/255.255.255.0 $lan $remote
+sweep "the LAN and an added /16 (127.5.200.77 deep in it)" 300 --subnet 127.5.0.0/255.255.0.0 127.5.200.77
+
+echo
+wine "$bin/program_bench.exe" "$(winepath -w "$bin/minimal_dialog.exe")" "$lan_printers" 127.1.0.20 127.1.0.99 2>/dev/null | tr -d '\r'
 
 # The sweep a user would script with net-snmp: one host after the other.
 start=$(date +%s%N)

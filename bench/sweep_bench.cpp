@@ -1,13 +1,15 @@
-// A discovery sweep of the local subnet: time until every expected printer is reported,
-// and until the last probe has left (the kernel's count of UDP datagrams sent stops
-// moving, read from /proc through Wine's Z: drive).
-//   sweep_bench EXPECTED_PRINTERS
+// A discovery sweep: time until every expected printer is reported, and until the last
+// probe has left (the kernel's count of UDP datagrams sent stops moving, read from /proc
+// through Wine's Z: drive).
+//   sweep_bench LABEL SECONDS [--subnet ADDRESS/MASK]... EXPECTED_ADDRESS...
 #include <winsock2.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -15,7 +17,8 @@
 
 namespace {
 
-std::atomic<int> reported{0};
+std::mutex mutex;
+std::set<uint32_t> reported;
 LARGE_INTEGER frequency, start;
 
 double Elapsed() {
@@ -24,8 +27,9 @@ double Elapsed() {
   return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-int CALLBACK Count(DiscoveredPrinter*, void*) {
-  ++reported;
+int CALLBACK Collect(DiscoveredPrinter* printer, void*) {
+  std::lock_guard lock(mutex);
+  reported.insert(printer->address);
   return 1;
 }
 
@@ -42,32 +46,55 @@ long long UdpDatagramsSent() {
   return -1;
 }
 
+uint32_t HostOrder(const std::string& dotted) { return ntohl(inet_addr(dotted.c_str())); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const int expected = std::atoi(argv[1]);
+  if (argc < 4) return 2;
+  const char* label = argv[1];
+  const double limitMs = 1000.0 * std::atof(argv[2]);
   WSADATA data;
   WSAStartup(MAKEWORD(1, 1), &data);
+  std::set<uint32_t> expected;
+  DiscoveryContext context{};
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
-  DiscoveryContext context{};
-  StartDiscovery(&context, &Count, nullptr, 0);
+  StartDiscovery(&context, &Collect, nullptr, 0);
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--subnet") == 0 && i + 1 < argc) {
+      std::string subnet = argv[++i];
+      size_t slash = subnet.find('/');
+      AddDiscoverySubnet(&context,
+                         MakeDiscoverySubnet(HostOrder(subnet.substr(0, slash)), HostOrder(subnet.substr(slash + 1))),
+                         0, 0);
+    } else {
+      expected.insert(HostOrder(argv[i]));
+    }
+  }
   double allReported = -1, lastSend = 0;
   long long sent = UdpDatagramsSent();
-  while (Elapsed() < 6000) {
-    if (allReported < 0 && reported >= expected) allReported = Elapsed();
+  size_t found = 0;
+  for (double quietSince = 0; Elapsed() < limitMs;) {
+    {
+      std::lock_guard lock(mutex);
+      found = 0;
+      for (uint32_t address : expected) found += reported.count(address);
+    }
+    if (allReported < 0 && found == expected.size()) allReported = Elapsed();
     long long now = UdpDatagramsSent();
     if (now != sent) {
       sent = now;
-      lastSend = Elapsed();
+      lastSend = quietSince = Elapsed();
     }
+    // Over once nothing has left for longer than a neighbour resolution takes to fail.
+    if (allReported >= 0 && Elapsed() - quietSince > 5000) break;
     Sleep(5);
   }
   StopDiscovery(&context);
-  std::printf("| PRLFIND sweep of the LAN /24: every printer reported (%d of %d) | %.0f ms |\n", reported.load(), expected,
+  std::printf("| PRLFIND sweep, %s: every printer reported (%zu of %zu) | %.0f ms |\n", label, found, expected.size(),
               allReported);
-  std::printf("| PRLFIND sweep of the LAN /24: last probe sent | %.0f ms |\n", lastSend);
+  std::printf("| PRLFIND sweep, %s: last probe sent | %.0f ms |\n", label, lastSend);
   WSACleanup();
   return 0;
 }

@@ -8,9 +8,9 @@ struct HostRange {
   uint32_t last;
 };
 
-// A search covers at most a /22 (1022 hosts): a wider subnet is cut to the /22 block
-// that holds the given address.
-inline constexpr int kWidestPrefix = 22;
+// A search covers a subnet whole, up to a /16 (65534 hosts, the widest mask that the
+// Subnets dialog takes); a wider subnet is cut to the /16 block that holds the address.
+inline constexpr int kWidestPrefix = 16;
 
 // The hosts of the subnet of `address` under `mask`, network and broadcast addresses
 // left out. A mask counts by its leading one bits; /31 and /32 keep every address.

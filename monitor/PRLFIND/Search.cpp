@@ -39,7 +39,7 @@ Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
 Search::~Search() { Stop(); }
 
 bool Search::Start(const std::vector<HostRange>& ranges) {
-  if (!socket_.IsOpen() || !socket_.MakeNonBlocking() || !stop_ || !wake_) return false;
+  if (!stop_ || !wake_) return false;
   incoming_ = ranges;
   thread_.reset(CreateThread(nullptr, 0, &Search::WorkerMain, this, 0, nullptr));
   return static_cast<bool>(thread_);
@@ -76,10 +76,9 @@ bool Search::Stopping() const { return WaitForSingleObject(stop_.get(), 0) == WA
 void Search::Run() {
   while (!Stopping()) {
     DWORD now = GetTickCount();
-    TakeNewRanges(now);
-    QueueDueRounds(now);
+    TakeNewRanges();
     SendAllowed(now);
-    if (outbox_.empty() && rounds_.empty() && !Later(sweepEndsAt_, now)) {
+    if (Idle(now)) {
       HANDLE events[] = {stop_.get(), wake_.get()};
       WaitForMultipleObjects(2, events, FALSE, INFINITE);  // the sweep is over: wait for more subnets
       continue;
@@ -88,63 +87,119 @@ void Search::Run() {
   }
 }
 
-void Search::TakeNewRanges(DWORD now) {
+void Search::TakeNewRanges() {
   std::vector<HostRange> ranges;
   {
     std::lock_guard lock(incomingMutex_);
     ranges.swap(incoming_);
   }
   for (const HostRange& range : ranges) {
-    for (uint64_t address = range.first; address <= range.last; ++address) {
-      if (!known_.insert(static_cast<uint32_t>(address)).second) continue;
-      targets_.push_back({static_cast<uint32_t>(address)});
-      rounds_.push_back({now, targets_.size() - 1});
-    }
+    auto lane = std::make_unique<Lane>(lanes_.size(), range);
+    if (lane->socket.IsOpen() && lane->socket.MakeNonBlocking()) lanes_.push_back(std::move(lane));
   }
 }
 
-void Search::QueueDueRounds(DWORD now) {
-  while (!rounds_.empty() && !Later(rounds_.front().at, now)) {
-    Target& target = targets_[rounds_.front().target];
-    size_t index = rounds_.front().target;
-    rounds_.pop_front();
-    if (target.answered || target.rounds == kRounds) continue;
-    ++target.rounds;
-    for (int community = 0; community < kCommunityCount; ++community) outbox_.push_back({index, community, false});
-    rounds_.push_back({now + kRoundGapMs, index});
-    sweepEndsAt_ = now + kRoundGapMs;
-  }
-}
-
+// The subnets take turns, one probe each, until the pass's budget is spent or none has
+// anything to send now.
 void Search::SendAllowed(DWORD now) {
   DWORD budget = std::min<DWORD>((now - sendBudgetAt_) * kPacketsPerMs, kBurst);
   if (budget == 0) return;
   sendBudgetAt_ = now;
-  for (; budget > 0 && !outbox_.empty(); --budget) {
-    const Probe probe = outbox_.front();
-    const Target& target = targets_[probe.target];
-    if (!target.answered) {
-      std::vector<uint8_t> request = snmp::EncodeGetRequest(kCommunities[probe.community],
-                                                            RequestIdOf(probe.target, probe.community, probe.fallback),
-                                                            {kSysName, kSysObjectId, probe.fallback ? kSysDescr : kDeviceDescr});
-      if (socket_.SendTo(target.address, kSnmpPort, request) == UdpSocket::Sent::WouldBlock) return;  // next pass
+  for (auto& lane : lanes_) lane->full = false;
+  for (bool sent = true; budget > 0 && sent;) {
+    sent = false;
+    for (size_t i = 0; i < lanes_.size() && budget > 0; ++i) {
+      if (!SendNext(*lanes_[i], now)) continue;
+      sent = true;
+      --budget;
     }
-    outbox_.pop_front();
   }
 }
 
+bool Search::SendNext(Lane& lane, DWORD now) {
+  while (!lane.full) {
+    if (lane.outbox.empty()) Refill(lane, now);
+    if (lane.outbox.empty()) return false;
+    const Probe probe = lane.outbox.front();
+    const Target& target = targets_[probe.target];
+    if (target.answered) {
+      lane.outbox.pop_front();
+      continue;
+    }
+    std::vector<uint8_t> request = snmp::EncodeGetRequest(kCommunities[probe.community],
+                                                          RequestIdOf(probe.target, probe.community, probe.fallback),
+                                                          {kSysName, kSysObjectId, probe.fallback ? kSysDescr : kDeviceDescr});
+    if (lane.socket.SendTo(target.address, kSnmpPort, request) == UdpSocket::Sent::WouldBlock) {
+      lane.full = true;  // next pass
+      return false;
+    }
+    lane.outbox.pop_front();
+    if (!probe.fallback && probe.community == kCommunityCount - 1) {
+      lane.retries.push_back({now + kRoundGapMs, probe.target});
+      sweepEndsAt_ = now + kRoundGapMs;
+    }
+    return true;
+  }
+  return false;
+}
+
+// The lane's next round: a host not asked yet, else a host whose answer is overdue. New
+// hosts go first, so that a printer deep in a wide subnet is found after one pass over
+// the hosts before it rather than three.
+void Search::Refill(Lane& lane, DWORD now) {
+  while (lane.outbox.empty()) {
+    if (lane.next <= lane.range.last) {
+      const auto address = static_cast<uint32_t>(lane.next++);
+      if (!known_.insert(address).second) continue;
+      targets_.push_back({address, lane.index});
+      QueueRound(lane, targets_.size() - 1);
+    } else if (!lane.retries.empty() && !Later(lane.retries.front().at, now)) {
+      size_t index = lane.retries.front().target;
+      lane.retries.pop_front();
+      if (!targets_[index].answered && targets_[index].rounds < kRounds) QueueRound(lane, index);
+    } else {
+      return;
+    }
+  }
+}
+
+void Search::QueueRound(Lane& lane, size_t target) {
+  ++targets_[target].rounds;
+  for (int community = 0; community < kCommunityCount; ++community) lane.outbox.push_back({target, community, false});
+}
+
+bool Search::Idle(DWORD now) const {
+  for (const auto& lane : lanes_)
+    if (!lane->outbox.empty() || !lane->retries.empty() || lane->next <= lane->range.last) return false;
+  return !Later(sweepEndsAt_, now);
+}
+
 DWORD Search::NextWait(DWORD now) const {
-  if (!outbox_.empty()) return 1;
-  DWORD until = rounds_.empty() ? sweepEndsAt_ : rounds_.front().at;
+  DWORD until = sweepEndsAt_;
+  for (const auto& lane : lanes_) {
+    if (!lane->outbox.empty() || lane->next <= lane->range.last) return 1;
+    if (!lane->retries.empty() && Later(until, lane->retries.front().at)) until = lane->retries.front().at;
+  }
   return Later(until, now) ? std::min(until - now, kIdleWaitMs) : 0;
 }
 
+// Waits until a subnet's socket has an answer (at most waitMs), then reads every
+// answer that has come in on any of them.
 void Search::ReceiveFor(DWORD waitMs) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  for (const auto& lane : lanes_) FD_SET(lane->socket.Handle(), &readable);
+  timeval wait{static_cast<long>(waitMs / 1000), static_cast<long>((waitMs % 1000) * 1000)};
+  if (select(0, &readable, nullptr, nullptr, &wait) < 0) return;
   std::vector<uint8_t> datagram;
   uint32_t from = 0;
   uint16_t port = 0;
-  if (!socket_.Receive(datagram, from, port, waitMs) || port != kSnmpPort) return;
-  if (std::optional<snmp::Response> response = snmp::DecodeGetResponse(datagram)) Handle(*response, from);
+  for (const auto& lane : lanes_) {
+    while (lane->socket.Receive(datagram, from, port, 0)) {
+      if (port != kSnmpPort) continue;
+      if (std::optional<snmp::Response> response = snmp::DecodeGetResponse(datagram)) Handle(*response, from);
+    }
+  }
 }
 
 void Search::Handle(const snmp::Response& response, uint32_t from) {
@@ -156,7 +211,7 @@ void Search::Handle(const snmp::Response& response, uint32_t from) {
   Target& target = targets_[index];
   if (target.address != from || target.answered) return;
   if (response.errorStatus != 0 && !fallback) {
-    outbox_.push_front({index, community, true});  // no hrDeviceDescr.1: ask for sysDescr.0
+    lanes_[target.lane]->outbox.push_front({index, community, true});  // no hrDeviceDescr.1: ask for sysDescr.0
     return;
   }
   target.answered = true;

@@ -4,12 +4,19 @@
 //
 // Probing: each host gets a GET of sysName.0, sysObjectID.0 and hrDeviceDescr.1 under
 // each community ("mirabo", then "public"); a host that lacks hrDeviceDescr.1 is asked
-// again with sysDescr.0 in its place. Packets leave at 4 per millisecond at most. A
-// host that has not answered is asked again 500 ms later, three rounds in all; the
-// sweep ends 500 ms after the last round.
+// again with sysDescr.0 in its place. Packets leave at 4 per millisecond at most, taken
+// from the subnets in turn. Within a subnet, hosts not asked yet go first; a host that
+// has not answered is asked again once its subnet's new hosts are out and at least
+// 500 ms after its last probe left, three rounds in all; the sweep ends 500 ms after
+// the last probe.
+//
+// Each subnet has a socket of its own: on a LAN, datagrams to silent hosts wait for
+// neighbour resolution (about 3 s) and fill their socket's send buffer; a subnet whose
+// socket is full waits for the next pass without holding back the others.
 #include <winsock2.h>
 
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <unordered_set>
 #include <vector>
@@ -35,6 +42,7 @@ class Search {
  private:
   struct Target {
     uint32_t address;
+    size_t lane;
     int rounds = 0;
     bool answered = false;
   };
@@ -47,22 +55,36 @@ class Search {
     DWORD at;
     size_t target;
   };
+  // One subnet's hosts and the socket they are asked through.
+  struct Lane {
+    Lane(size_t laneIndex, const HostRange& hosts) : index(laneIndex), range(hosts), next(hosts.first) {}
+    size_t index;
+    HostRange range;
+    uint64_t next;  // the first host not asked yet
+    UdpSocket socket;
+    std::deque<Probe> outbox;
+    std::deque<Due> retries;  // in time order: every entry is queued "now + constant"
+    bool full = false;        // the socket took no more in this pass
+  };
 
   static DWORD WINAPI WorkerMain(LPVOID self);
   void Run();
   bool Stopping() const;
-  void TakeNewRanges(DWORD now);
-  void QueueDueRounds(DWORD now);
+  void TakeNewRanges();
   void SendAllowed(DWORD now);
+  // Sends the lane's next probe; false when it has none to send now.
+  bool SendNext(Lane& lane, DWORD now);
+  void Refill(Lane& lane, DWORD now);
+  void QueueRound(Lane& lane, size_t target);
+  bool Idle(DWORD now) const;
+  DWORD NextWait(DWORD now) const;
   void ReceiveFor(DWORD waitMs);
   void Handle(const snmp::Response& response, uint32_t from);
   void Report(const Target& target, const snmp::Response& response);
-  DWORD NextWait(DWORD now) const;
 
   PFN_DISCOVERY_CALLBACK callback_;
   void* callbackContext_;
   WinsockSession winsock_;
-  UdpSocket socket_;
   UniqueHandle stop_;
   UniqueHandle wake_;
   UniqueHandle thread_;
@@ -70,10 +92,9 @@ class Search {
   std::mutex incomingMutex_;
   std::vector<HostRange> incoming_;
 
+  std::vector<std::unique_ptr<Lane>> lanes_;
   std::vector<Target> targets_;
   std::unordered_set<uint32_t> known_;
-  std::deque<Due> rounds_;  // in time order: every entry is queued "now + constant"
-  std::deque<Probe> outbox_;
   DWORD sendBudgetAt_ = 0;
   DWORD sweepEndsAt_ = 0;
 };

@@ -6,7 +6,9 @@
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "MonitorRegistry.h"
@@ -32,18 +34,68 @@ std::vector<std::wstring> SubkeyNames(const wchar_t* path) {
   return names;
 }
 
+// Key names compare without regard to letter case.
+std::wstring Folded(std::wstring name) {
+  CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  return name;
+}
+
+// Brings the mirror in line with the ports: stale entries go, missing ones come; the
+// ones already there are left alone, so that a listing of many ports stays quick.
 void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
-  for (const std::wstring& stale : SubkeyNames(kSpoolerPortsKeyW)) {
-    bool listed = false;
-    for (const std::wstring& port : ports) listed = listed || lstrcmpiW(port.c_str(), stale.c_str()) == 0;
-    if (!listed) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + stale).c_str());
+  std::unordered_set<std::wstring> wanted;
+  for (const std::wstring& port : ports) wanted.insert(Folded(port));
+  std::unordered_set<std::wstring> present;
+  for (const std::wstring& mirrored : SubkeyNames(kSpoolerPortsKeyW)) {
+    if (wanted.count(Folded(mirrored)) != 0)
+      present.insert(Folded(mirrored));
+    else
+      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + mirrored).c_str());
   }
   for (const std::wstring& port : ports) {
+    if (present.count(Folded(port)) != 0) continue;
     UniqueKey key;
     RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
                     KEY_WRITE, nullptr, key.put(), nullptr);
   }
 }
+
+// The port names as last read, kept until the "Port Names" key reports that a port
+// came or went: the spooler asks for the list several times for every listing, and
+// reading many keys each time would make a long list slow.
+class PortNameCache {
+ public:
+  std::vector<std::wstring> Current() {
+    std::lock_guard lock(mutex_);
+    if (valid_ && WaitForSingleObject(changed_.get(), 0) == WAIT_TIMEOUT) return names_;
+    // Watch (the key afresh: it may have been removed and made again) before reading, so
+    // that a change made during the read is seen next time.
+    valid_ = Watch();
+    names_ = ReadAndMirror();
+    return names_;
+  }
+
+ private:
+  static std::vector<std::wstring> ReadAndMirror() {
+    std::vector<std::wstring> names = SubkeyNames(kPortNamesKeyW);
+    MirrorPortsForSpooler(names);
+    return names;
+  }
+  bool Watch() {
+    if (!changed_) changed_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    return changed_ &&
+           RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortNamesKeyW, 0, KEY_READ | KEY_NOTIFY, key_.put()) == ERROR_SUCCESS &&
+           RegNotifyChangeKeyValue(key_.get(), FALSE, REG_NOTIFY_CHANGE_NAME, changed_.get(), TRUE) == ERROR_SUCCESS;
+  }
+
+  std::mutex mutex_;
+  UniqueKey key_;
+  UniqueHandle changed_;
+  std::vector<std::wstring> names_;
+  bool valid_ = false;
+};
+
+PortNameCache portNames;
 
 // Lays out PORT_INFO_1W or PORT_INFO_2W records at the start of the buffer and their
 // strings from its end, as the spooler expects.
@@ -69,8 +121,7 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
-  std::vector<std::wstring> names = SubkeyNames(kPortNamesKeyW);
-  MirrorPortsForSpooler(names);
+  const std::vector<std::wstring> names = portNames.Current();
   const size_t record = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
   const size_t perPortText = level == 1 ? 0 : 2 * (std::size(kMonitorNameW));
   size_t total = 0;

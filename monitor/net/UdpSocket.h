@@ -15,6 +15,7 @@ class UdpSocket {
   UdpSocket& operator=(const UdpSocket&) = delete;
 
   bool IsOpen() const { return socket_ != INVALID_SOCKET; }
+  SOCKET Handle() const { return socket_; }
   // Sends never wait: a datagram that the system cannot take now comes back as
   // WouldBlock, to be sent again later.
   bool MakeNonBlocking();

@@ -56,13 +56,10 @@ std::string MonitorPortNamed(const std::string& name) {
   Refuse("no port \"" + name + "\" of the monitor");
 }
 
-std::string PrintersUsing(const std::vector<SpoolerPrinter>& printers, const std::string& port) {
-  std::string names;
-  for (const SpoolerPrinter& printer : printers) {
-    if (!PrinterUsesPort(printer.ports.c_str(), port.c_str())) continue;
-    names += (names.empty() ? "" : ", ") + printer.name;
-  }
-  return names;
+PrinterUseIndex PrinterUse() {
+  PrinterUseIndex index;
+  for (const SpoolerPrinter& printer : LocalPrinters(5)) index.Add(printer.name, printer.ports);
+  return index;
 }
 
 std::string CsvField(const std::string& text) {
@@ -94,15 +91,15 @@ int List(CommandLine& line) {
     csv = true;
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  const std::vector<SpoolerPrinter> printers = LocalPrinters(5);
+  const PrinterUseIndex users = PrinterUse();
   if (csv) std::printf("Port,Monitor,Printers\n");
   else std::printf("%-20s %-24s %s\n", "Port", "Monitor", "Printers");
   for (const SpoolerPort& port : SpoolerPorts()) {
-    std::string users = PrintersUsing(printers, port.name);
+    const std::string& printers = users.PrintersOf(port.name);
     if (csv)
-      std::printf("%s,%s,%s\n", CsvField(port.name).c_str(), CsvField(port.monitor).c_str(), CsvField(users).c_str());
+      std::printf("%s,%s,%s\n", CsvField(port.name).c_str(), CsvField(port.monitor).c_str(), CsvField(printers).c_str());
     else
-      std::printf("%-20s %-24s %s\n", port.name.c_str(), port.monitor.c_str(), users.c_str());
+      std::printf("%-20s %-24s %s\n", port.name.c_str(), port.monitor.c_str(), printers.c_str());
   }
   return kExitOk;
 }
@@ -194,7 +191,7 @@ int Set(CommandLine& line, const ModelCatalogue& catalogue) {
 int Delete(CommandLine& line) {
   const std::string name = MonitorPortNamed(line.Take("port name"));
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  if (std::string users = PrintersUsing(LocalPrinters(5), name); !users.empty())
+  if (const std::string users = PrinterUse().PrintersOf(name); !users.empty())
     Refuse("the port " + name + " cannot be deleted: it is in use by " + users);
   if (!DeletePortA(nullptr, nullptr, const_cast<char*>(name.c_str()))) {
     DWORD error = GetLastError();

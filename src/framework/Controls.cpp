@@ -65,6 +65,7 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* text) {
 }
 
 int CListCtrl::GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+void CListCtrl::SetItemCount(int nItems) { SendMessage(LVM_SETITEMCOUNT, nItems); }
 
 UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
   return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, nItem, nMask));

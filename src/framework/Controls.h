@@ -32,6 +32,8 @@ class CListCtrl : public CWnd {
   BOOL DeleteAllItems();
   BOOL SetItemText(int nItem, int nSubItem, const char* text);
   int GetItemCount() const;
+  // Makes room for this many rows before they are inserted.
+  void SetItemCount(int nItems);
   UINT GetItemState(int nItem, UINT nMask) const;
   // Copies at most nLen - 1 characters and terminates; returns the length copied.
   int GetItemText(int nItem, int nSubItem, char* text, int nLen) const;

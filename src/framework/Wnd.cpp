@@ -41,6 +41,8 @@ void CWnd::SetDlgItemInt(int id, UINT value, BOOL bSigned) { ::SetDlgItemInt(m_h
 void CWnd::CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
 UINT CWnd::IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
 BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+void CWnd::SetRedraw(BOOL bRedraw) { SendMessage(WM_SETREDRAW, bRedraw); }
+void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 void CWnd::SetWindowText(const char* text) { ::SetWindowTextA(m_hWnd, text); }
 
 std::string CWnd::GetWindowText() const { return WindowText(m_hWnd); }

@@ -30,6 +30,8 @@ class CWnd : public CCmdTarget {
   void CheckDlgButton(int id, UINT check);
   UINT IsDlgButtonChecked(int id) const;
   BOOL EnableWindow(BOOL bEnable = TRUE);
+  void SetRedraw(BOOL bRedraw = TRUE);
+  void Invalidate(BOOL bErase = TRUE);
   void SetWindowText(const char* text);
   std::string GetWindowText() const;
 

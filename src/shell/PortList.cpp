@@ -40,19 +40,13 @@ void CPortManagerDlg::ReadPrinters() {
   }
 }
 
-void CPortManagerDlg::ShowPort(int row, const PortEntry& port) {
+void CPortManagerDlg::ShowPort(int row, const PortEntry& port, const PrinterUseIndex& users) {
   const bool monitorPort = std::strcmp(port.monitor, kMonitorName) == 0;
   m_PortList.InsertItem(row, "", monitorPort ? kMonitorPortImage : kNoImage);
   m_PortList.SetItemText(row, 1, port.name);
   m_PortList.SetItemText(row, 2, port.monitor);
-  std::string printers;
-  for (const PrinterEntry& printer : m_printers) {
-    if (!PrinterUsesPort(printer.ports, port.name)) continue;
-    if (!printers.empty()) printers += ", ";
-    printers += printer.name;
-  }
   char text[kPrinterTextCapacity];
-  CopyText(text, printers);
+  CopyText(text, users.PrintersOf(port.name));
   m_PortList.SetItemText(row, 3, text);
 }
 
@@ -66,5 +60,13 @@ void CPortManagerDlg::FillPortList() {
     return;
   }
   ReadPrinters();
-  for (size_t i = 0; i < m_ports.size(); ++i) ShowPort(static_cast<int>(i), m_ports[i]);
+  PrinterUseIndex users;
+  for (const PrinterEntry& printer : m_printers) users.Add(printer.name, printer.ports);
+  // The rows go in without redrawing: the list view would otherwise lay itself out
+  // again for every row, which makes a long list slow.
+  m_PortList.SetRedraw(FALSE);
+  m_PortList.SetItemCount(static_cast<int>(m_ports.size()));
+  for (size_t i = 0; i < m_ports.size(); ++i) ShowPort(static_cast<int>(i), m_ports[i], users);
+  m_PortList.SetRedraw(TRUE);
+  m_PortList.Invalidate();
 }

@@ -7,6 +7,7 @@
 #include "ModelCatalogue.h"
 #include "PortConfig.h"
 #include "ServiceControl.h"
+#include "SpoolerLists.h"
 
 struct PortEntry {
   char name[120];
@@ -58,7 +59,7 @@ class CPortManagerDlg : public WithMessageMap<CPortManagerDlg, CDialog> {
   void AddAboutToSystemMenu();
   void ReadPorts();
   void ReadPrinters();
-  void ShowPort(int row, const PortEntry& port);
+  void ShowPort(int row, const PortEntry& port, const PrinterUseIndex& users);
 
   std::vector<PortEntry> m_ports;
   std::vector<PrinterEntry> m_printers;

@@ -27,6 +27,12 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+std::string FoldedPortName(std::string_view name) {
+  std::string folded(Trimmed(name));
+  if (!folded.empty()) CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
+  return folded;
+}
+
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 template <typename Info>
@@ -66,13 +72,24 @@ std::string PrinterAttachedTo(const char* portName) {
   return {};
 }
 
-bool PrinterUsesPort(const char* printerPorts, const char* portName) {
+
+void PrinterUseIndex::Add(const std::string& printerName, const std::string& printerPorts) {
   std::string_view rest(printerPorts);
   for (;;) {
     size_t comma = rest.find(',');
-    std::string entry(Trimmed(rest.substr(0, comma)));
-    if (!entry.empty() && lstrcmpiA(entry.c_str(), portName) == 0) return true;
-    if (comma == std::string_view::npos) return false;
+    std::string port = FoldedPortName(rest.substr(0, comma));
+    if (!port.empty() && m_lastAdded[port] != printerName) {
+      std::string& names = m_printers[port];
+      names += (names.empty() ? "" : ", ") + printerName;
+      m_lastAdded[port] = printerName;
+    }
+    if (comma == std::string_view::npos) return;
     rest.remove_prefix(comma + 1);
   }
+}
+
+const std::string& PrinterUseIndex::PrintersOf(const std::string& portName) const {
+  static const std::string none;
+  auto found = m_printers.find(FoldedPortName(portName));
+  return found != m_printers.end() ? found->second : none;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct SpoolerPort {
@@ -22,10 +23,21 @@ std::vector<SpoolerPort> SpoolerPorts();
 // The local printers, asked at level 2 or 5.
 std::vector<SpoolerPrinter> LocalPrinters(DWORD level);
 
-// True when the printer's port text names the port: one of its comma-separated
-// entries, blanks trimmed, equals the port's name regardless of letter case, as the
-// spooler compares port names.
-bool PrinterUsesPort(const char* printerPorts, const char* portName);
+// Which printers use which port, built once from the printers' port lists so that a
+// long list of ports is matched in one pass. A port matches an entry of a printer's
+// comma-separated list when the entry, blanks trimmed, equals its name regardless of
+// letter case, as the spooler compares port names.
+class PrinterUseIndex {
+ public:
+  void Add(const std::string& printerName, const std::string& printerPorts);
+  // The names of the printers that use the port, in the order they were added,
+  // separated by ", "; empty when none does.
+  const std::string& PrintersOf(const std::string& portName) const;
+
+ private:
+  std::unordered_map<std::string, std::string> m_printers;
+  std::unordered_map<std::string, std::string> m_lastAdded;  // against a port listed twice
+};
 
 // The first local printer whose port text is exactly the port's name (letter case
 // counts; a printer on several ports does not match); empty when none is.

@@ -32,9 +32,8 @@ lab_network() {
   ip link add "$LAB_LAN_IF" type veth peer name "$LAB_LAN_PEER"
   sysctl -qw "net.ipv6.conf.$LAB_LAN_IF.disable_ipv6=1" "net.ipv6.conf.$LAB_LAN_PEER.disable_ipv6=1"
   ip link set "$LAB_LAN_PEER" up
-  # No ARP on the LAN: a packet to an address where nothing listens just vanishes, and
-  # no datagram waits on neighbour resolution holding its socket's send buffer.
-  ip link set "$LAB_LAN_IF" arp off
+  # ARP stays on, as on every real LAN: a datagram to an address where nothing listens
+  # waits for neighbour resolution (about 3 s) and holds its socket's send buffer.
   ip link set "$LAB_LAN_IF" up
   ip addr add "$LAB_LAN_ADDR/24" dev "$LAB_LAN_IF"
   sysctl -qw net.ipv4.conf.all.route_localnet=1 "net.ipv4.conf.$LAB_LAN_IF.route_localnet=1"

@@ -28,14 +28,24 @@ TEST(CopyText, CutsToTheFieldAndAlwaysTerminates) {
   EXPECT_EQ(TextOf(unterminated, sizeof unterminated), "xyz");
 }
 
-TEST(PrinterUsesPort, MatchesWholeEntriesOfTheCommaList) {
-  EXPECT_TRUE(PrinterUsesPort("P1", "P1"));
-  EXPECT_FALSE(PrinterUsesPort("P10", "P1"));
-  EXPECT_TRUE(PrinterUsesPort("LPT1:,P1", "P1"));
-  EXPECT_TRUE(PrinterUsesPort("LPT1:, P1 ", "P1"));
-  EXPECT_TRUE(PrinterUsesPort("lpt1:", "LPT1:"));
-  EXPECT_FALSE(PrinterUsesPort("", "P1"));
-  EXPECT_FALSE(PrinterUsesPort(",,", "P1"));
+TEST(PrinterUseIndex, MatchesWholeEntriesOfTheCommaList) {
+  auto uses = [](const char* printerPorts, const char* port) {
+    PrinterUseIndex index;
+    index.Add("X", printerPorts);
+    return index.PrintersOf(port) == "X";
+  };
+  EXPECT_TRUE(uses("P1", "P1"));
+  EXPECT_FALSE(uses("P10", "P1"));
+  EXPECT_TRUE(uses("LPT1:,P1", "P1"));
+  EXPECT_TRUE(uses("LPT1:, P1 ", "P1"));
+  EXPECT_TRUE(uses("lpt1:", "LPT1:"));
+  EXPECT_FALSE(uses("", "P1"));
+  EXPECT_FALSE(uses(",,", "P1"));
+
+  PrinterUseIndex index;  // printers in their order, each once
+  for (auto [name, ports] : {std::pair{"A", "P1"}, {"B", "LPT1:,p1"}, {"C", "P1, P1"}, {"D", "P10"}}) index.Add(name, ports);
+  EXPECT_EQ(index.PrintersOf("P1"), "A, B, C");
+  EXPECT_EQ(index.PrintersOf("P2"), "");
 }
 
 }  // namespace
