@@ -50,22 +50,15 @@ double Median(std::vector<double> values) {
 }
 
 HWND TopWindowTitled(DWORD processId, const char* caption) {
-  struct Search {
-    DWORD processId;
-    const char* caption;
-    HWND found = nullptr;
-  } search{processId, caption};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->processId || !IsWindowVisible(window) || WindowText(window) != s->caption) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  ForEachTopWindow([&](HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != processId || !IsWindowVisible(window) || WindowText(window) != caption) return true;
+    found = window;
+    return false;
+  });
+  return found;
 }
 
 // Starts a program and answers the milliseconds until its window with that caption is

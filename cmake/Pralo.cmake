@@ -4,8 +4,9 @@
 function(pralo_strict target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
   if(WIN32)
-    # ANSI Win32 throughout; Windows 2000 is the oldest interface we compile against.
-    target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600
+    # ANSI Win32 throughout, against the interface of Windows Vista, the oldest system
+    # that both builds run on (see the link options in CMakeLists.txt).
+    target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0600 WINVER=0x0600 _WIN32_IE=0x0700
                                WIN32_LEAN_AND_MEAN NOMINMAX)
   endif()
 endfunction()
@@ -29,4 +30,22 @@ function(pralo_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
+endfunction()
+
+# The .def file for this build of a library that exports WINAPI functions: as written
+# (32-bit names, Name@bytes) for 32-bit Windows; with the decoration dropped for 64-bit
+# Windows, whose functions have one calling convention and undecorated names.
+function(pralo_def_for_target def out_var)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(${out_var} ${def} PARENT_SCOPE)
+    return()
+  endif()
+  get_filename_component(name ${def} NAME)
+  string(MD5 folder ${def})
+  set(undecorated ${CMAKE_BINARY_DIR}/defs/${folder}/${name})
+  file(READ ${def} text)
+  string(REGEX REPLACE "([A-Za-z0-9_])@[0-9]+" "\\1" text "${text}")
+  file(WRITE ${undecorated}.new "${text}")
+  configure_file(${undecorated}.new ${undecorated} COPYONLY)
+  set(${out_var} ${undecorated} PARENT_SCOPE)
 endfunction()

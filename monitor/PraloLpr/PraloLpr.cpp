@@ -232,7 +232,7 @@ const HANDLE kMonitorHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT, PHANDLE monitorHandle) {
+extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT, PHANDLE monitorHandle) {
   if (monitorHandle != nullptr) *monitorHandle = kMonitorHandle;
   return &monitor;
 }

@@ -18,7 +18,7 @@
 namespace {
 
 
-std::string Folder(UINT (*get)(LPSTR, UINT)) {
+std::string Folder(UINT(WINAPI* get)(LPSTR, UINT)) {
   char path[MAX_PATH] = {};
   get(path, sizeof path);
   return path;

@@ -16,7 +16,7 @@ constexpr size_t kListCapacity = 1024;
 constexpr size_t kPathCapacity = 260;
 
 // A folder with a file name appended, cut to the 260-byte path buffer.
-void BuildPath(char (&path)[kPathCapacity], UINT (*folder)(LPSTR, UINT), const char* file) {
+void BuildPath(char (&path)[kPathCapacity], UINT(WINAPI* folder)(LPSTR, UINT), const char* file) {
   path[0] = '\0';
   folder(path, kPathCapacity);
   AppendText(path, std::string("\\") + file);

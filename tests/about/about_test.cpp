@@ -96,6 +96,7 @@ TEST(AppAbout, PopupUnderTheAboutButtonOffersBothBoxes) {
     GetWindowRect(menu.Handle(), &shown);
     EXPECT_EQ(shown.left, button.right);
     EXPECT_EQ(shown.top, button.top);
+    main.Screenshot(ScreenshotPath("about-popup.png"));
     menu.DismissMenu();
     robot.Expect(kMain);  // nothing opened
 

@@ -210,6 +210,7 @@ TEST_F(ConfigDialog, AStoppedLinkIsReportedWhenTheDialogOpens) {
           EXPECT_EQ(warning.MessageText(),
                     "\r\nPralo TCP/IP Port Monitor Error: Bi-directional communications has stopped. Please restart "
                     "the spooler to attempt to clear this condition.");
+          warning.Screenshot(ScreenshotPath("message-bidi-stopped.png"));
           warning.Answer(IDOK);
           robot.Expect(kCaption).PressEscape();
         });

@@ -9,6 +9,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
+#include "screenshots.h"
 #include "spooler_lab.h"
 
 namespace {
@@ -45,11 +46,12 @@ class PortCommands : public testing::Test {
   }
 
   // Answers Delete Port's box with the given text and button.
-  static void ExpectBox(Robot& robot, const std::string& text, MessageIcon icon, int answer) {
+  static void ExpectBox(Robot& robot, const std::string& text, MessageIcon icon, int answer, const char* picture) {
     Window box = robot.ExpectMessageBox();
     EXPECT_EQ(box.Caption(), "Pralo Port Manager");
     EXPECT_EQ(box.MessageText(), text);
     EXPECT_EQ(box.Icon(), icon);
+    box.Screenshot(ScreenshotPath(picture));
     box.Answer(answer);
   }
 
@@ -76,11 +78,11 @@ TEST_F(PortCommands, ConfigureThenCancelWritesNothing) {
 TEST_F(PortCommands, APortInUseOrACancelledDeleteChangesNothing) {
   OnPort("P10", [](Robot& robot, Window& main) {
     main.Click(IDC_DELETE_PORT);
-    ExpectBox(robot, kInUse, MessageIcon::Stop, IDOK);  // no confirmation asked
+    ExpectBox(robot, kInUse, MessageIcon::Stop, IDOK, "message-port-in-use.png");  // no confirmation asked
   });
   OnPort("P1", [](Robot& robot, Window& main) {  // the printer of P10 does not make P1 busy
     main.Click(IDC_DELETE_PORT);
-    ExpectBox(robot, kConfirm, MessageIcon::Exclamation, IDCANCEL);
+    ExpectBox(robot, kConfirm, MessageIcon::Exclamation, IDCANCEL, "message-confirm-delete.png");
     EXPECT_NE(RowOf(main, "P1"), -1);
   });
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kP1));
@@ -90,7 +92,7 @@ TEST_F(PortCommands, APortInUseOrACancelledDeleteChangesNothing) {
 TEST_F(PortCommands, DeleteRemovesThePortThroughTheSpooler) {
   OnPort("P1", [](Robot& robot, Window& main) {
     main.PressKey(IDC_DELETE_PORT, VK_SPACE);
-    ExpectBox(robot, kConfirm, MessageIcon::Exclamation, IDOK);
+    ExpectBox(robot, kConfirm, MessageIcon::Exclamation, IDOK, "message-confirm-delete.png");
     robot.WaitUntil([&] { return RowOf(main, "P1") == -1; }, "the row of P1 gone");
     EXPECT_EQ(main.ListSelection(IDC_PORT_LIST), -1);
     EXPECT_FALSE(main.Enabled(IDC_DELETE_PORT));
@@ -110,11 +112,12 @@ TEST_F(PortCommands, TheSpoolersRefusalIsShownAndTheRowStays) {
     OnPort("P1", [&](Robot& robot, Window& main) {
       c.meanwhile(spooler);
       main.Click(IDC_DELETE_PORT);
-      ExpectBox(robot, kConfirm, MessageIcon::Exclamation, IDOK);
+      ExpectBox(robot, kConfirm, MessageIcon::Exclamation, IDOK, "message-confirm-delete.png");
       Window error = robot.ExpectMessageBox();
       EXPECT_EQ(error.Caption(), "Pralo Port Manager");
       EXPECT_EQ(error.Icon(), MessageIcon::Exclamation);
       EXPECT_FALSE(error.MessageText().empty());
+      error.Screenshot(ScreenshotPath("message-delete-refused.png"));
       error.Answer(IDOK);
       robot.Expect("Pralo Port Manager");
       EXPECT_NE(RowOf(main, "P1"), -1);

@@ -8,6 +8,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
+#include "screenshots.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ void ExpectRefusal(Robot& robot, const char* caption, const std::string& text) {
   EXPECT_EQ(refusal.Caption(), caption);
   EXPECT_EQ(refusal.MessageText(), text);
   EXPECT_EQ(refusal.Icon(), MessageIcon::Stop);
+  refusal.Screenshot(ScreenshotPath("message-invalid-subnet.png"));
   refusal.Answer(IDOK);
   robot.ExpectClosed(refusal);
 }
@@ -75,6 +77,7 @@ class Subnets : public testing::Test {
 
 TEST_F(Subnets, OkStoresTheMaskAndTheRowsAsTyped) {
   EXPECT_EQ(Run([](Robot& robot, Window& box) {
+              box.Screenshot(ScreenshotPath("subnets.png"));
               EXPECT_EQ(box.ListHeaders(IDC_SUBNET_LIST), std::vector<std::string>{"Subnet Addresses"});
               TypeParts(box, kMask, {"255", "255", "255", "0"});
               AddAddress(robot, box, {"192", "168", "1", "0"});

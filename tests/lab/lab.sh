@@ -53,8 +53,9 @@ lab_display() {
   export DISPLAY=":$number"
 }
 
-# What the template prefix holds; a template of another version is made anew.
-LAB_TEMPLATE_VERSION=2
+# What the template prefix holds; a template of another version is made anew (3: made
+# with Wine's 32-bit support installed, so that it runs both bitnesses).
+LAB_TEMPLATE_VERSION=3
 
 # The template prefix is made once (wineboot --init, inside the lab) and copied per run.
 # Its windows are not left to a window manager: the lab's display has none, and Wine

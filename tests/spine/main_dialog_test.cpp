@@ -132,6 +132,7 @@ TEST_F(MainDialog, NoPortsAtAllIsReportedBeforeTheWindowShows) {
           EXPECT_EQ(box.MessageText(),
                     "No ports are available for this PC. Please check to make sure the printing system is functional.");
           EXPECT_EQ(box.Icon(), MessageIcon::Information);
+          box.Screenshot(ScreenshotPath("message-no-ports.png"));
           EXPECT_FALSE(IsWindowVisible(box.Owner()));
           EXPECT_EQ(box.Owner(), dialog.m_hWnd);
           box.Answer(IDOK);

@@ -6,6 +6,7 @@
 #include "PortManagerApp.h"
 #include "Wnd.h"
 #include "robot.h"
+#include "screenshots.h"
 #include "scripted_services.h"
 
 namespace {
@@ -27,7 +28,7 @@ class FakeStartup : public StartupSystem {
 constexpr char kCaption[] = "Pralo Port Manager";
 
 // Runs start-up and answers the one refusal it must show.
-void ExpectRefusal(FakeStartup& system, const char* text) {
+void ExpectRefusal(FakeStartup& system, const char* text, const char* picture = "not-admin") {
   CPortManagerApp app(system);
   BOOL result = TRUE;
   Drive([&] { result = app.InitInstance(); },
@@ -38,6 +39,7 @@ void ExpectRefusal(FakeStartup& system, const char* text) {
           EXPECT_EQ(box.Icon(), MessageIcon::Stop);
           EXPECT_EQ(box.Owner(), nullptr);
           EXPECT_EQ(box.Buttons(), std::vector<int>{IDOK});
+          box.Screenshot(ScreenshotPath(std::string("message-") + picture + ".png"));
           box.Answer(IDOK);
           robot.ExpectClosed(box);
         });
@@ -64,13 +66,13 @@ TEST(Startup, MissingMonitorIsReportedFirstEvenOnWindows95) {
   system.versionWord = 0xC0000004;
   system.keyResult = ERROR_ACCESS_DENIED;
   ExpectRefusal(system,
-                "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.");
+                "The Pralo Port Monitor has not been installed yet. Please install the Pralo Port Monitor first.", "monitor-missing");
 }
 
 TEST(Startup, Windows9xIsRefused) {
   FakeStartup system;
   system.versionWord = 0xC0000A04;
-  ExpectRefusal(system, "This application does not run in this version of Windows.");
+  ExpectRefusal(system, "This application does not run in this version of Windows.", "wrong-windows");
 }
 
 TEST(Startup, RegistryRefusalOfAnyKindMeansNoRights) {

@@ -28,21 +28,15 @@ ProgramUnderTest::~ProgramUnderTest() {
 }
 
 HWND ProgramUnderTest::TopWindow() const {
-  struct Search {
-    DWORD processId;
-    HWND found = nullptr;
-  } search{processId_};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->processId || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  ForEachTopWindow([&](HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != processId_ || !IsWindowVisible(window) || !IsWindowEnabled(window)) return true;
+    found = window;
+    return false;
+  });
+  return found;
 }
 
 HWND ProgramUnderTest::WaitForWindow(const std::string& caption, DWORD timeoutMs) {

@@ -229,25 +229,18 @@ void Robot::ExpectClosed(const Window& window, DWORD timeoutMs) {
 }
 
 HWND Robot::TopWindow() {
-  struct Finder {
-    HWND menu = nullptr;
-    HWND top = nullptr;
-  } finder;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto* found = reinterpret_cast<Finder*>(parameter);
-        if (!IsWindowVisible(window)) return TRUE;
-        std::string cls = ClassOf(window);
-        if (cls == "#32768") {
-          found->menu = window;
-          return FALSE;
-        }
-        if (found->top == nullptr && IsWindowEnabled(window) && cls.rfind("tooltips", 0) != 0) found->top = window;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&finder));
-  return finder.menu != nullptr ? finder.menu : finder.top;
+  HWND menu = nullptr, top = nullptr;
+  ForEachThreadWindow(GetCurrentThreadId(), [&](HWND window) {
+    if (!IsWindowVisible(window)) return true;
+    std::string cls = ClassOf(window);
+    if (cls == "#32768") {
+      menu = window;
+      return false;
+    }
+    if (top == nullptr && IsWindowEnabled(window) && cls.rfind("tooltips", 0) != 0) top = window;
+    return true;
+  });
+  return menu != nullptr ? menu : top;
 }
 
 std::string Robot::Describe(HWND window) {

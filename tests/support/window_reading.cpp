@@ -38,7 +38,19 @@ class RemoteItem {
   void* memory_;
 };
 
+BOOL CALLBACK Visit(HWND window, LPARAM visit) {
+  return (*reinterpret_cast<const std::function<bool(HWND)>*>(visit))(window) ? TRUE : FALSE;
+}
+
 }  // namespace
+
+void ForEachTopWindow(const std::function<bool(HWND)>& visit) {
+  EnumWindows(&Visit, reinterpret_cast<LPARAM>(&visit));
+}
+
+void ForEachThreadWindow(DWORD threadId, const std::function<bool(HWND)>& visit) {
+  EnumThreadWindows(threadId, &Visit, reinterpret_cast<LPARAM>(&visit));
+}
 
 std::string WindowText(HWND window) {
   char text[kTextSize] = {};

@@ -3,8 +3,13 @@
 // of another one: the robot reads its own, the observer of a started program another's.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+// Calls visit for each top-level window (of one thread), until it answers false.
+void ForEachTopWindow(const std::function<bool(HWND)>& visit);
+void ForEachThreadWindow(DWORD threadId, const std::function<bool(HWND)>& visit);
 
 std::string WindowText(HWND window);
 // The text of a message box.

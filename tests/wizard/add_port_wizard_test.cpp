@@ -135,6 +135,7 @@ TEST_F(AddPortWizard, RefusedNamesAreSelectedAndTheRecordStaysAsItWas) {
       EXPECT_EQ(box.Caption(), "Add Pralo TCP/IP Port");
       EXPECT_EQ(box.MessageText(), c.message);
       EXPECT_EQ(box.Icon(), MessageIcon::Exclamation);
+      box.Screenshot(ScreenshotPath(c.message == inUse ? "message-port-exists.png" : "message-bad-port-name.png"));
       box.Answer(IDOK);
       robot.ExpectClosed(box);
       EXPECT_EQ(wizard.SheetPage(), 1);

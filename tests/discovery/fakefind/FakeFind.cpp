@@ -42,5 +42,5 @@ int WINAPI AddDiscoverySubnet(DiscoveryContext*, uint32_t, uint32_t, uint32_t) {
 uint32_t WINAPI MakeDiscoverySubnet(uint32_t, uint32_t) { return 1; }
 
 // True while a search has been started and not stopped.
-__declspec(dllexport) BOOL WINAPI FakeSearchRunning() { return activeCallback != nullptr; }
+BOOL FakeSearchRunning() { return activeCallback != nullptr; }
 }

@@ -8,7 +8,7 @@
 namespace {
 
 bool SearchRunning() {
-  using Running = BOOL(WINAPI*)();
+  using Running = BOOL (*)();
   auto running = reinterpret_cast<Running>(
       reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("PRLFIND.dll"), "FakeSearchRunning")));
   return running != nullptr && running();

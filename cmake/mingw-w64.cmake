@@ -1,8 +1,12 @@
-# Cross-compiles for 64-bit Windows with mingw-w64 (posix thread model).
+# Cross-compiles for Windows with mingw-w64 (posix thread model): 64-bit by default,
+# 32-bit with PRALO_ARCH=i686.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+if(NOT PRALO_ARCH)
+  set(PRALO_ARCH x86_64)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${PRALO_ARCH})
 
-set(PRALO_MINGW x86_64-w64-mingw32)
+set(PRALO_MINGW ${PRALO_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${PRALO_MINGW}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${PRALO_MINGW}-g++-posix)
 set(CMAKE_RC_COMPILER ${PRALO_MINGW}-windres)
