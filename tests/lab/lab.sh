@@ -53,9 +53,10 @@ lab_display() {
   export DISPLAY=":$number"
 }
 
-# What the template prefix holds; a template of another version is made anew (3: made
-# with Wine's 32-bit support installed, so that it runs both bitnesses).
-LAB_TEMPLATE_VERSION=3
+# What the template prefix holds; a template of another version is made anew (4: made
+# with Wine's 32-bit support and fonts installed, so that it runs both bitnesses and
+# draws caption buttons as glyphs).
+LAB_TEMPLATE_VERSION=4
 
 # The template prefix is made once (wineboot --init, inside the lab) and copied per run.
 # Its windows are not left to a window manager: the lab's display has none, and Wine

@@ -18,6 +18,7 @@ constexpr int kMessageBoxText = 0xFFFF;
 constexpr int kMessageBoxIcon = 1088;
 constexpr DWORD kTickMs = 10;
 constexpr DWORD kLeftoverGraceMs = 1000;
+constexpr DWORD kPaintMs = 200;
 
 struct Session {
   Robot robot;
@@ -496,6 +497,7 @@ void Window::DismissMenu() { PostKey(hwnd_, VK_ESCAPE); }
 void Window::OpenSystemMenu() { PostMessageA(hwnd_, WM_SYSCOMMAND, SC_KEYMENU, ' '); }
 
 void Window::Screenshot(const std::string& path) const {
+  robot_->Pause(kPaintMs);  // what the window shows once it has painted
   RECT rect{};
   GetWindowRect(hwnd_, &rect);
   int width = rect.right - rect.left, height = rect.bottom - rect.top;

@@ -154,7 +154,6 @@ TEST_F(AddPortWizard, AnIdentifiedPrinterGoesStraightToTheSummaryAndFinishWrites
               (std::vector<std::string>{"Port Name\tNewPort", "Printer Address\t127.1.0.20",
                                         "Printer Type\tKestrel LaserPro 4100", "Protocol     \tRAW",
                                         "Port Number\t9100", "Bi-Directional\tEnabled"}));
-    robot.Pause(300);  // painted
     wizard.Screenshot(ScreenshotPath("wizard-completion.png"));
     wizard.Back();
     ExpectPage(robot, wizard, 2, kBackNext);  // shown for the first time, with its first choices
