@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "DiscoveryScope.h"
+#include "Dpi.h"
 #include "StringTable.h"
 #include "SubnetsDlg.h"
 #include "TextField.h"
@@ -28,7 +29,7 @@ BOOL CPrinterDiscoveryDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   for (int column = 0; column < 3; ++column)
     m_list.InsertColumn(column, AfxLoadString(IDS_PRINTER_NAME + static_cast<UINT>(column)).c_str(), LVCFMT_LEFT);
-  for (int column = 0; column < 3; ++column) m_list.SetColumnWidth(column, 110);
+  for (int column = 0; column < 3; ++column) m_list.SetColumnWidth(column, AfxScaleByDpi(110));
   m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   StartSearch();
   return TRUE;

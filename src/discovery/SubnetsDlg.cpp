@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "DiscoveryScope.h"
+#include "Dpi.h"
 #include "RegistryValue.h"
 #include "StringTable.h"
 #include "Unique.h"
@@ -41,7 +42,7 @@ BOOL CSubnetsDlg::OnInitDialog() {
   for (int id : kAddressParts) SendDlgItemMessage(id, EM_LIMITTEXT, 3);
   for (int id : kMaskParts) SendDlgItemMessage(id, EM_LIMITTEXT, 3);
   m_list.InsertColumn(0, AfxLoadString(IDS_SUBNET_ADDRESSES).c_str(), LVCFMT_LEFT);
-  m_list.SetColumnWidth(0, 120);
+  m_list.SetColumnWidth(0, AfxScaleByDpi(120));
   return TRUE;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "Dpi.h"
 #include "MonitorRegistry.h"
 #include "WinApp.h"
 #include "resource.h"
@@ -43,16 +44,19 @@ void CPortManagerDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CPortManagerDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   HINSTANCE instance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
-  m_ImageList.Create(24, 24, ILC_COLOR4, 0, 10);
-  m_ImageList.Add(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MONITOR_PORT)));
+  // The port icon is drawn at the image list's size from the icon file's nearest image.
+  const int iconSize = AfxScaleByDpi(24);
+  m_ImageList.Create(iconSize, iconSize, ILC_COLOR4, 0, 10);
+  m_ImageList.Add(static_cast<HICON>(
+      LoadImageA(instance, MAKEINTRESOURCEA(IDI_MONITOR_PORT), IMAGE_ICON, iconSize, iconSize, LR_SHARED)));
 
   m_PortList.InsertColumn(0, "", LVCFMT_LEFT);
   m_PortList.InsertColumn(1, "Port", LVCFMT_LEFT);
   m_PortList.InsertColumn(2, "Description", LVCFMT_LEFT);
   m_PortList.InsertColumn(3, "Printer", LVCFMT_LEFT);
-  m_PortList.SetColumnWidth(0, 32);
-  m_PortList.SetColumnWidth(1, 80);
-  m_PortList.SetColumnWidth(2, 120);
+  m_PortList.SetColumnWidth(0, AfxScaleByDpi(32));
+  m_PortList.SetColumnWidth(1, AfxScaleByDpi(80));
+  m_PortList.SetColumnWidth(2, AfxScaleByDpi(120));
   m_PortList.SetColumnWidth(3, LVSCW_AUTOSIZE_USEHEADER);
   m_PortList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
 

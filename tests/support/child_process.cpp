@@ -61,21 +61,30 @@ void SetReportedVersion(const std::string& exeName, const char* version) {
             ERROR_SUCCESS);
 }
 
-bool RerunThisTestUnder(const char* version) {
+bool RerunThisTestWith(const std::string& what, const std::function<void()>& before,
+                       const std::function<void()>& after) {
   constexpr char kChildMark[] = "PRALO_RERUN_CHILD";
   if (GetEnvironmentVariableA(kChildMark, nullptr, 0) != 0) return false;
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string exe(path);
-  exe.erase(0, exe.find_last_of("\\/") + 1);
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  SetReportedVersion(exe, version);
+  before();
   SetEnvironmentVariableA(kChildMark, "1");
   ChildResult child = RunChild("\"" + std::string(path) + "\" --gtest_filter=" + test->test_suite_name() + "." +
                                test->name());
   SetEnvironmentVariableA(kChildMark, nullptr);
-  SetReportedVersion(exe, "win7");
-  EXPECT_EQ(child.exitCode, 0u) << "under " << version << ":\n" << child.output;
-  EXPECT_NE(child.output.find("[  PASSED  ] 1 test"), std::string::npos) << child.output;
+  after();
+  EXPECT_EQ(child.exitCode, 0u) << what << ":\n" << child.output;
+  EXPECT_NE(child.output.find("[  PASSED  ] 1 test"), std::string::npos) << what << ":\n" << child.output;
   return true;
+}
+
+bool RerunThisTestUnder(const char* version) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string exe(path);
+  exe.erase(0, exe.find_last_of("\\/") + 1);
+  return RerunThisTestWith(
+      std::string("under ") + version, [&] { SetReportedVersion(exe, version); },
+      [&] { SetReportedVersion(exe, "win7"); });
 }

@@ -2,6 +2,7 @@
 // Starts a program of the build, waits for it and collects its standard output.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 struct ChildResult {
@@ -22,7 +23,11 @@ ChildResult RunChild(const std::string& commandLine);
 // win7); a program reads it when it starts.
 void SetReportedVersion(const std::string& exeName, const char* version);
 
-// Runs the current test again, in a child process of this test program that sees the
-// given Windows version. True in the parent, once it has checked the child's outcome;
-// false in the child, which goes on with the test's body.
+// Runs the current test again, in a child process of this test program, with `before`
+// done first and `after` once it has ended (settings that a program reads when it
+// starts). True in the parent, once it has checked the child's outcome; false in the
+// child, which goes on with the test's body.
+bool RerunThisTestWith(const std::string& what, const std::function<void()>& before,
+                       const std::function<void()>& after);
+// The same, in a child that Wine reports the given Windows version to.
 bool RerunThisTestUnder(const char* version);
