@@ -122,11 +122,7 @@ void MainListAtScale(double floor) {
 // that follows it.
 double Identification(const std::string& address, int run) {
   ProgramUnderTest program("PraloPM.exe");
-  HWND main = program.WaitForWindow("Pralo Port Manager");
-  ProgramUnderTest::Click(main, IDC_ADD_PORT);
-  HWND wizard = program.WaitForWindow("Pralo TCP/IP Port");
-  ProgramUnderTest::Click(wizard, kWizardNext);
-  program.WaitForWindow("Add Pralo TCP/IP Port");
+  HWND wizard = program.OpenNameAndAddressPage(program.WaitForWindow("Pralo Port Manager"));
   ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PORT_NAME), "Bench" + std::to_string(run));
   ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PRINTER_ADDRESS), address);
   Sleep(100);
@@ -141,11 +137,7 @@ double Identification(const std::string& address, int run) {
 
 double DiscoveryDialog(int lanPrinters) {
   ProgramUnderTest program("PraloPM.exe");
-  HWND main = program.WaitForWindow("Pralo Port Manager");
-  ProgramUnderTest::Click(main, IDC_ADD_PORT);
-  HWND wizard = program.WaitForWindow("Pralo TCP/IP Port");
-  ProgramUnderTest::Click(wizard, kWizardNext);
-  program.WaitForWindow("Add Pralo TCP/IP Port");
+  HWND wizard = program.OpenNameAndAddressPage(program.WaitForWindow("Pralo Port Manager"));
   double start = Now();
   PostMessageA(SheetPageControl(wizard, IDC_AUTO_DISCOVERY), BM_CLICK, 0, 0);
   HWND discovery = nullptr;

@@ -60,15 +60,7 @@ class ConfigDialog : public testing::Test {
               const std::string& printers = "") {
     CPortConfigDlg portMode(nullptr, config, printers);
     CPortConfigDlg wizard(config);
-    CPortConfigDlg& dialog = wizardMode ? wizard : portMode;
-    INT_PTR result = 0;
-    Drive([&] { result = dialog.DoModal(); },
-          [&](Robot& robot) {
-            Window box = robot.Expect(kCaption);
-            script(robot, box);
-            robot.ExpectClosed(box);
-          });
-    return result;
+    return RunDialog(wizardMode ? wizard : portMode, kCaption, script);
   }
 
   SpoolerLab spooler;

@@ -68,16 +68,7 @@ class DiscoveryDialog : public WinsockTest {
     SetTextValue(HKEY_LOCAL_MACHINE, std::string(kDiscoveryKey) + "\\SubnetAddresses", "127.2.0.0", "");
   }
 
-  INT_PTR Run(const std::function<void(Robot&, Window&)>& script) {
-    INT_PTR result = 0;
-    Drive([&] { result = dialog.DoModal(); },
-          [&](Robot& robot) {
-            Window box = robot.Expect(kCaption);
-            script(robot, box);
-            robot.ExpectClosed(box);
-          });
-    return result;
-  }
+  INT_PTR Run(const std::function<void(Robot&, Window&)>& script) { return RunDialog(dialog, kCaption, script); }
 
   CPrinterDiscoveryDlg dialog;
 };

@@ -89,11 +89,8 @@ TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
   ProgramUnderTest program("PraloPM.exe");
   HWND main = program.WaitForWindow(kTitle);
   ASSERT_NE(main, nullptr);
-  ProgramUnderTest::Click(main, IDC_ADD_PORT);
-  HWND wizard = program.WaitForWindow("Pralo TCP/IP Port");
+  HWND wizard = program.OpenNameAndAddressPage(main);
   ASSERT_NE(wizard, nullptr);
-  ProgramUnderTest::Click(wizard, kWizardNext);
-  ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
   ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PORT_NAME), "Found");
   PostMessageA(SheetPageControl(wizard, IDC_AUTO_DISCOVERY), BM_CLICK, 0, 0);
 
@@ -174,11 +171,8 @@ TEST(Program, ALibraryGoneWhileItRunsIsReportedAndTheWizardGoesOn) {
   HWND main = program.WaitForWindow(kTitle);
   ASSERT_NE(main, nullptr);
   LibraryAside aside("PrlStat.dll", false);
-  ProgramUnderTest::Click(main, IDC_ADD_PORT);
-  HWND wizard = program.WaitForWindow("Pralo TCP/IP Port");
+  HWND wizard = program.OpenNameAndAddressPage(main);
   ASSERT_NE(wizard, nullptr);
-  ProgramUnderTest::Click(wizard, kWizardNext);
-  ASSERT_NE(program.WaitForWindow("Add Pralo TCP/IP Port"), nullptr);
   ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PORT_NAME), "Gone");
   ProgramUnderTest::SetText(SheetPageControl(wizard, IDC_PRINTER_ADDRESS), "127.1.0.20");
   Sleep(100);  // the buttons follow the fields

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "resource.h"
 #include "window_reading.h"
 
 ProgramUnderTest::ProgramUnderTest(const std::string& exeName) {
@@ -70,6 +71,15 @@ void ProgramUnderTest::SetText(HWND edit, const std::string& text) {
 }
 
 void ProgramUnderTest::Click(HWND dialog, int buttonId) { PostMessageA(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0); }
+
+HWND ProgramUnderTest::OpenNameAndAddressPage(HWND main) {
+  constexpr int kWizardNext = 0x3024;
+  Click(main, IDC_ADD_PORT);
+  HWND wizard = WaitForWindow("Pralo TCP/IP Port");
+  if (wizard == nullptr) return nullptr;
+  Click(wizard, kWizardNext);
+  return WaitForWindow("Add Pralo TCP/IP Port") != nullptr ? wizard : nullptr;
+}
 
 DWORD ProgramUnderTest::WaitForExit(DWORD timeoutMs) {
   DWORD code = STILL_ACTIVE;

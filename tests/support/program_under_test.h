@@ -29,6 +29,10 @@ class ProgramUnderTest {
   static void SetText(HWND edit, const std::string& text);
 
 
+  // From the Port Manager's main window to the add-port wizard's name and address page:
+  // the wizard's window, or nullptr (and a test failure) when a step's window did not come.
+  HWND OpenNameAndAddressPage(HWND main);
+
   // Waits for the program to end; its exit code, or STILL_ACTIVE.
   DWORD WaitForExit(DWORD timeoutMs = 10000);
 

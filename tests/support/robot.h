@@ -141,3 +141,17 @@ class Robot {
 // Runs body, which shows windows modally, while script drives them. Returns when both
 // have ended. A script that fails closes what is left open, so body always returns.
 void Drive(const std::function<void()>& body, const std::function<void(Robot&)>& script);
+
+// Runs a dialog modally while the script drives its window, found by caption; the
+// script must end it. Answers what DoModal answered.
+template <class Dialog>
+INT_PTR RunDialog(Dialog& dialog, const std::string& caption, const std::function<void(Robot&, Window&)>& script) {
+  INT_PTR result = 0;
+  Drive([&] { result = dialog.DoModal(); },
+        [&](Robot& robot) {
+          Window window = robot.Expect(caption);
+          script(robot, window);
+          robot.ExpectClosed(window);
+        });
+  return result;
+}
