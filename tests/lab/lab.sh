@@ -53,10 +53,10 @@ lab_display() {
   export DISPLAY=":$number"
 }
 
-# What the template prefix holds; a template of another version is made anew (4: made
-# with Wine's 32-bit support and fonts installed, so that it runs both bitnesses and
-# draws caption buttons as glyphs).
-LAB_TEMPLATE_VERSION=4
+# What the template prefix holds; a template of another version is made anew (5: made
+# with Wine's 32-bit support, so that it runs both bitnesses, and Marlett among its
+# fonts, so that caption buttons show as glyphs).
+LAB_TEMPLATE_VERSION=5
 
 # The template prefix is made once (wineboot --init, inside the lab) and copied per run.
 # Its windows are not left to a window manager: the lab's display has none, and Wine
@@ -74,6 +74,8 @@ lab_wine() {
     WINEPREFIX=$template WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1
     WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     WINEPREFIX=$template wineserver -w
+    # Wine draws caption buttons with Marlett, which it finds among the prefix's fonts.
+    cp /usr/share/wine/fonts/marlett.ttf "$template/drive_c/windows/Fonts/"
     echo "$LAB_TEMPLATE_VERSION" >"$template/.complete"
   fi
   export WINEPREFIX="$PRALO_LAB_DIR/prefix"
