@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The demo lab of scripts/run: installs the monitor through its setup program, adds a
-# few ports and printers, and starts the Port Manager. It either leaves the program to
+# few ports and printers, starts the lab's SNMP printers (for the wizard's search and
+# identification), and starts the Port Manager. It either leaves the program to
 # the user's display or photographs it on the lab's virtual display and closes it.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -8,6 +9,7 @@ dist="$repo/build/windows/dist"
 
 wine "$dist/monitor/PrlSetup.exe" install >/dev/null
 wine reg import "$(winepath -w "$repo/tests/lab/demo.reg")" >/dev/null 2>&1
+"$repo/tests/lab/printers.sh" >/dev/null
 
 if [ -n "${PRALO_USER_DISPLAY:-}" ]; then
   export DISPLAY=$PRALO_USER_DISPLAY
