@@ -255,7 +255,8 @@ int Find(CommandLine& line) {
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
   FoundPrinters found;
   DiscoveryContext context{};
-  if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0) SystemFailure("starting the search", 0);
+  if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0)
+    throw CommandFailure{kExitSystem, "the search could not start"};
   for (const auto& [address, mask] : subnets) AddDiscoverySubnet(&context, MakeDiscoverySubnet(address, mask), 0, 0);
   Sleep(seconds * 1000);
   StopDiscovery(&context);
