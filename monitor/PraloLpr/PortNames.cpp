@@ -1,0 +1,105 @@
+#include "PortNames.h"
+
+#include <windows.h>
+
+#include <mutex>
+#include <unordered_set>
+
+#include "MonitorRegistry.h"
+#include "Unique.h"
+
+namespace {
+
+
+// Wine's spooler finds the monitor of a port it is asked to delete only through a
+// subkey "Ports\<port name>" of the monitor's key. The ports themselves live under
+// "Port Names", so every listing mirrors them there.
+
+}  // namespace
+
+std::vector<std::wstring> SubkeyNames(const wchar_t* path) {
+  std::vector<std::wstring> names;
+  UniqueKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD length = ARRAYSIZE(name);
+    LONG rc = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_SUCCESS) names.emplace_back(name, length);
+  }
+  return names;
+}
+
+namespace {
+
+// Key names compare without regard to letter case.
+std::wstring Folded(std::wstring name) {
+  CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  return name;
+}
+
+// Brings the mirror in line with the ports: stale entries go, missing ones come; the
+// ones already there are left alone, so that a listing of many ports stays quick.
+void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
+  std::unordered_set<std::wstring> wanted;
+  for (const std::wstring& port : ports) wanted.insert(Folded(port));
+  std::unordered_set<std::wstring> present;
+  for (const std::wstring& mirrored : SubkeyNames(kSpoolerPortsKeyW)) {
+    if (wanted.count(Folded(mirrored)) != 0)
+      present.insert(Folded(mirrored));
+    else
+      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + mirrored).c_str());
+  }
+  for (const std::wstring& port : ports) {
+    if (present.count(Folded(port)) != 0) continue;
+    UniqueKey key;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
+                    KEY_WRITE, nullptr, key.put(), nullptr);
+  }
+}
+
+// The port names as last read, kept until the "Port Names" key reports that a port
+// came or went: the spooler asks for the list several times for every listing, and
+// reading many keys each time would make a long list slow.
+class PortNameCache {
+ public:
+  std::vector<std::wstring> Current() {
+    std::lock_guard lock(mutex_);
+    if (valid_ && WaitForSingleObject(changed_.get(), 0) == WAIT_TIMEOUT) return names_;
+    // Watch (the key afresh: it may have been removed and made again) before reading, so
+    // that a change made during the read is seen next time.
+    valid_ = Watch();
+    names_ = ReadAndMirror();
+    return names_;
+  }
+
+ private:
+  static std::vector<std::wstring> ReadAndMirror() {
+    std::vector<std::wstring> names = SubkeyNames(kPortNamesKeyW);
+    MirrorPortsForSpooler(names);
+    return names;
+  }
+  bool Watch() {
+    if (!changed_) changed_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    return changed_ &&
+           RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortNamesKeyW, 0, KEY_READ | KEY_NOTIFY, key_.put()) == ERROR_SUCCESS &&
+           RegNotifyChangeKeyValue(key_.get(), FALSE, REG_NOTIFY_CHANGE_NAME, changed_.get(), TRUE) == ERROR_SUCCESS;
+  }
+
+  std::mutex mutex_;
+  UniqueKey key_;
+  UniqueHandle changed_;
+  std::vector<std::wstring> names_;
+  bool valid_ = false;
+};
+
+PortNameCache portNames;
+
+}  // namespace
+
+std::vector<std::wstring> CurrentPortNames() { return portNames.Current(); }
+
+void ForgetMirroredPort(const std::wstring& portName) {
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + portName).c_str());
+}

@@ -1,0 +1,49 @@
+#include "PortUse.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "MonitorRegistry.h"
+#include "PortNames.h"
+#include "Unique.h"
+
+namespace {
+
+// A text value, cut at its first NUL; empty when it is missing or not text.
+std::wstring TextValue(const std::wstring& path, const wchar_t* name) {
+  UniqueKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+  wchar_t data[1024] = {};
+  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
+  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return {};
+  return data;
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+  size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return {};
+  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+// True when a printer's comma-separated port list names the port, in any letter case.
+bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
+  for (size_t start = 0; start <= ports.size();) {
+    size_t comma = ports.find(L',', start);
+    if (comma == std::wstring::npos) comma = ports.size();
+    if (lstrcmpiW(Trimmed(ports.substr(start, comma - start)).c_str(), portName) == 0) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool PrinterUsesPort(const wchar_t* portName) {
+  for (const std::wstring& printer : SubkeyNames(kPrintersKeyW))
+    if (PortListNames(TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port"), portName)) return true;
+  return false;
+}
+
