@@ -114,8 +114,8 @@ TEST_F(SpoolerPortCommands, ConfigurePortShowsTheConfigurationDialogAndOkWritesT
           Window box = robot.Expect(kConfigCaption);
           EXPECT_EQ(box.Owner(), owner);
           EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "127.1.0.20");
-          box.Type(IDC_CFG_ADDRESS, "127.1.0.21");
           box.Screenshot(ScreenshotPath("config-from-spooler.png"));
+          box.Type(IDC_CFG_ADDRESS, "127.1.0.21");
           box.Click(IDC_CFG_OK);
           robot.ExpectClosed(box);
         });
