@@ -74,7 +74,8 @@ DWORD WINAPI PortWatch::Run(void* self) {
 void PortWatch::Watch() {
   PortKey key(portName_);
   PortConfig config;
-  bool answeredBefore = false, wasEnabled = false;
+  // As if it had been enabled: a port found disabled drops words left from earlier.
+  bool answeredBefore = false, wasEnabled = true;
   PortStatus reported;
   DWORD nextRecordAt = GetTickCount(), nextQuestionAt = GetTickCount();
   for (;;) {

@@ -122,6 +122,7 @@ PrinterState::Reach ReachOf(Asker::Outcome outcome) {
 
 // The IPv4 address in host order, from dotted text or the system's name lookup.
 std::optional<uint32_t> Resolve(const char* address) {
+  if (*address == '\0') return std::nullopt;  // the system would take it for this computer
   uint32_t dotted = inet_addr(address);
   if (dotted != INADDR_NONE) return ntohl(dotted);
   const hostent* host = gethostbyname(address);
