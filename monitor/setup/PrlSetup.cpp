@@ -13,6 +13,8 @@
 
 #include "Components.h"
 #include "MonitorRegistry.h"
+#include "PortNames.h"
+#include "PortUse.h"
 #include "SystemErrorText.h"
 
 namespace {
@@ -64,7 +66,19 @@ int Install() {
   return 0;
 }
 
+// A port that a printer prints to, whose printer would be left without its monitor.
+std::wstring PortInUse() {
+  for (const std::wstring& port : SubkeyNames(kPortNamesKeyW))
+    if (PrinterUsesPort(port.c_str())) return port;
+  return {};
+}
+
 int Uninstall() {
+  if (const std::wstring port = PortInUse(); !port.empty()) {
+    std::fprintf(stderr, "PrlSetup: the monitor is not removed: a printer prints to its port \"%ls\". "
+                 "Delete that printer or move it to another port first.\n", port.c_str());
+    return 1;
+  }
   std::printf("Removing the monitor \"%s\" also removes all of its ports.\n", kMonitorName);
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
