@@ -54,6 +54,7 @@ TEST(PortTransfer, WhatExportWritesReadsBackTheSame) {
   EXPECT_EQ(reading.transfer.scope->mask, "255.255.255.0");
   EXPECT_EQ(reading.transfer.scope->addresses, transfer.scope->addresses);
   EXPECT_FALSE(ReadTransferJson(Document(kGoodPort, R"(, "discovery": null)"), Native).transfer.scope);
+  EXPECT_EQ(ReadTransferJson("\xEF\xBB\xBF" + Document(kGoodPort), Native).error, "") << "with a byte-order mark";
 }
 
 TEST(PortTransfer, FaultyDocumentsAreRefusedWithTheirPlace) {

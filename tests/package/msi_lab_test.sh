@@ -2,7 +2,8 @@
 # The 64-bit Windows Installer package under Wine's own msiexec, in a fresh prefix of
 # the lab: a quiet install of an older build, ports and scope imported, the upgrade that
 # keeps them, the downgrade refused, the removal refused while a printer uses a port,
-# then the removal that leaves nothing of ours. msiinfo checks the tables first.
+# then the removal that leaves only the ports and scope kept aside, which a new install
+# brings back. msiinfo checks the tables first.
 #   msi_lab_test.sh BUILD_FOLDER      (inside the lab)
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -17,6 +18,7 @@ check() {  # check WHAT COMMAND...: runs the command, reports WHAT when it fails
   shift
   "$@" >"$work/out" 2>&1 || { echo "FAILED: $what"; tail -20 "$work/out"; fail=1; }
 }
+refused_quietly() { ! "$@"; }
 refused() {  # refused WHAT COMMAND...: the command must fail
   local what=$1
   shift
@@ -35,7 +37,7 @@ check "the Start-menu shortcut" grep -q "Pralo Port Manager" <(msiinfo export "$
 
 # An older build of the same package, as the machines to upgrade have it.
 older=$work/older.msi
-(cd "$release" && wixl -a x64 -D Version=1.0 -o "$older" "$release.wxs") 2>/dev/null
+"$repo/scripts/msi" "$release" x64 1.0 "$older"
 
 export WINEPREFIX=$work/prefix
 cp -a "${PRALO_WINE_TEMPLATE:-$repo/build/wineprefix}" "$WINEPREFIX"
@@ -43,11 +45,18 @@ trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 wineserver -p
 msiexec() { wine msiexec "$@" /qn /l*v "Z:$work/msi.log"; }
 programs="$WINEPREFIX/drive_c/Program Files/Pralo Port Manager"
+shortcuts() { find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Pralo Port Manager*'; }
 prlport() { wine "C:\\Program Files\\Pralo Port Manager\\prlport.exe" "$@"; }
 printer_key='HKLM\System\CurrentControlSet\Control\Print\Printers\Moved Office'
+entries() {  # the entries "Pralo Port Manager" under Programs and Features
+  rm -f "$work/arp.reg"
+  wine reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' "Z:$work/arp.reg" /reg:64 >/dev/null 2>&1
+  iconv -f UTF-16LE -t UTF-8 "$work/arp.reg" 2>/dev/null | grep -c '"DisplayName"="Pralo Port Manager"'
+}
 
 check "quiet install of the older build" msiexec /i "Z:$older"
 check "prlport list after the install" prlport list
+check "the Start-menu shortcut" grep -q "Pralo Port Manager/Pralo Port Manager.lnk" <(shortcuts)
 check "the monitor's library in the system folder" test -f "$WINEPREFIX/drive_c/windows/system32/PraloLpr.dll"
 cat >"$work/ports.json" <<'JSON'
 {"format": "Pralo TCP/IP Port ports", "version": 1, "ports": [
@@ -64,10 +73,13 @@ check "quiet upgrade to this build" msiexec /i "Z:$package"
 prlport export >"$work/after.json" 2>/dev/null
 check "the upgrade keeps the ports and the scope" cmp "$work/before.json" "$work/after.json"
 check "the ports are listed after the upgrade" grep -q Moved2 <(prlport list)
-check "one entry in Programs and Features" test "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | grep -c 'Pralo Port Manager')" -eq 1
+check "one entry in Programs and Features" test "$(entries)" -eq 1
 
 refused "installing the older build over this one" msiexec /i "Z:$older"
-check "the downgrade is refused with its reason" grep -q "A newer version of Pralo Port Manager is already installed" "$work/msi.log"
+# Wine's msiexec does not log a launch condition's text in a quiet install; Windows does.
+check "the downgrade is detected" grep -q "WIX_DOWNGRADE_DETECTED = {" "$work/msi.log"
+check "the downgrade's reason" grep -q "A newer version of Pralo Port Manager is already installed" \
+  <(msiinfo export "$older" LaunchCondition)
 check "the ports survive the refused downgrade" grep -q Moved1 <(prlport list)
 refused "the 32-bit package on 64-bit Windows" msiexec /i "Z:${package%-x64.msi}-x86.msi"
 
@@ -79,11 +91,18 @@ wine reg delete "$printer_key" /f >/dev/null 2>&1
 
 check "quiet removal" msiexec /x "Z:$package"
 check "the program folder is gone" test ! -e "$programs"
-check "the Start-menu folder is gone" test ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Pralo Port Manager"
+check "the Start-menu folder is gone" test -z "$(shortcuts)"
 for file in system32/PraloLpr.dll system32/PrlStat.dll system32/PRLFIND.dll PrlModels.ini PrlStat.ini; do
   check "$file is gone" test ! -e "$WINEPREFIX/drive_c/windows/$file"
 done
 refused "the monitor's key is gone" wine reg query 'HKLM\System\CurrentControlSet\Control\Print\Monitors\Pralo TCP/IP Port'
-check "no entry in Programs and Features" test "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | grep -c 'Pralo Port Manager')" -eq 0
-[ $fail -eq 0 ] && echo "msi: installed, upgraded with the ports kept, downgrade refused, removed cleanly"
+check "no entry in Programs and Features" test "$(entries)" -eq 0
+check "the ports are kept aside" wine reg query 'HKLM\Software\Pralo\Port Manager\Kept ports\Port Names\Moved2' /reg:64
+check "the scope is kept aside" wine reg query 'HKLM\Software\Pralo\Port Manager\Kept ports\Discovery' /reg:64
+check "quiet install after the removal" msiexec /i "Z:$package"
+prlport export >"$work/again.json" 2>/dev/null
+check "the kept ports and scope come back" cmp "$work/before.json" "$work/again.json"
+check "the kept ports leave the registry once back" refused_quietly wine reg query 'HKLM\Software\Pralo\Port Manager\Kept ports' /reg:64
+check "the second removal" msiexec /x "Z:$package"
+[ $fail -eq 0 ] && echo "msi: installed, upgraded with the ports kept, downgrade refused, removed cleanly, reinstalled"
 exit $fail
