@@ -128,16 +128,17 @@ StoredScope ScopeFrom(const Json& scope, const ToNative& toNative) {
 }
 
 PortTransfer TransferFrom(const Json& document, const ToNative& toNative) {
-  const std::string place = "the document";
-  if (!document.is_object()) Fail(place, "is not an export of prlport (no object)");
+  const std::string place = "the file";
+  if (!document.is_object()) throw Invalid{"the file is not an export of prlport (no object)"};
   auto format = document.find("format");
-  if (format == document.end() || *format != kFormat) Fail(place, "is not an export of prlport (no \"format\")");
+  if (format == document.end() || *format != kFormat)
+    throw Invalid{"the file is not an export of prlport (no \"format\": \"" + std::string(kFormat) + "\")"};
   const Json& version = Member(document, "version", place);
   if (!version.is_number_unsigned() || version.get<uint64_t>() == 0)
     Fail(place, "\"version\" must be a whole number");
   if (version.get<uint64_t>() > kTransferVersion)
-    Fail(place, "it was written in version " + version.dump() + " of the format; this prlport reads version " +
-                    std::to_string(kTransferVersion));
+    throw Invalid{"the file was written in version " + version.dump() +
+                  " of the format; this prlport reads version " + std::to_string(kTransferVersion)};
   for (const auto& [key, value] : document.items())
     if (key != "format" && key != "version" && key != "ports" && key != "discovery")
       Fail(place, "unknown value \"" + key + "\"");
@@ -199,7 +200,7 @@ std::optional<Json> ParseBounded(std::string_view text, std::string& error) {
     Json document = Json::parse(text.begin(), text.end(), watch);
     if (!repeated) return document;
     error = "the file names a value twice in one object";
-  } catch (const nlohmann::json::parse_error& e) {
+  } catch (const nlohmann::json::exception& e) {  // a syntax error, or a number too large for a double
     const std::string what = e.what();  // "[json.exception.parse_error.N] parse error at line L, column C: ..."
     error = "the file is not valid JSON: " + what.substr(what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
   }

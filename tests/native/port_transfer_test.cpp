@@ -67,6 +67,7 @@ TEST(PortTransfer, FaultyDocumentsAreRefusedWithTheirPlace) {
            Case{"", "not valid JSON: parse error at line 1, column 1"},
            Case{Document(kGoodPort).substr(0, 120), "not valid JSON"},
            Case{"[1, 2]", "is not an export of prlport"},
+           Case{"[4444444444e44444]", "not valid JSON: number overflow"},
            Case{R"({"format": "other", "version": 1, "ports": []})", "is not an export of prlport"},
            Case{R"({"format": "Pralo TCP/IP Port ports", "version": 2, "ports": []})", "version 2 of the format"},
            Case{Document("", R"(, "extra": 1)"), "unknown value \"extra\""},
