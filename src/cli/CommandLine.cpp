@@ -20,6 +20,15 @@ std::optional<std::string> CommandLine::TakeOption() {
   return m_words[m_next++];
 }
 
+bool CommandLine::TakeFlag(const std::string& flag) {
+  for (size_t i = m_next; i < m_words.size(); ++i) {
+    if (m_words[i] != flag) continue;
+    m_words.erase(m_words.begin() + static_cast<std::ptrdiff_t>(i));
+    return true;
+  }
+  return false;
+}
+
 std::string CommandLine::TakeValue(const std::string& option) {
   if (Done()) UsageFailure("missing value after " + option);
   return m_words[m_next++];

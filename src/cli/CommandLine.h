@@ -25,6 +25,8 @@ class CommandLine {
   std::string Take(const char* what);
   // The next word when it is an option ("--..."), else nothing and nothing taken.
   std::optional<std::string> TakeOption();
+  // Takes the flag from wherever it stands among the words not taken yet; false when absent.
+  bool TakeFlag(const std::string& flag);
   // The value that follows an option.
   std::string TakeValue(const std::string& option);
 

@@ -13,10 +13,12 @@
 #include "DiscoveryScope.h"
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
+#include "PortExchange.h"
 #include "PortOptions.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
 #include "PrlFind.h"
+#include "SearchProgress.h"
 #include "SpoolerControl.h"
 #include "SpoolerLists.h"
 #include "StartupChecks.h"
@@ -39,6 +41,9 @@ constexpr char kHelp[] =
     "  prlport find [--seconds S] [--subnet ADDRESS/MASK]...\n"
     "  prlport models                  the printer models of the catalogue, by number\n"
     "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
+    "  prlport export [FILE]           every port of the monitor and the discovery scope, as JSON\n"
+    "  prlport import FILE [--replace] [--dry-run]   the ports and scope of an export, all or nothing\n"
+    "  prlport list --json, prlport show NAME --json   the same as JSON\n"
     "\n"
     "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off, --community TEXT,\n"
     "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
@@ -253,7 +258,7 @@ int Find(CommandLine& line) {
   if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0)
     throw CommandFailure{kExitSystem, "the search could not start"};
   for (const auto& [address, mask] : subnets) AddDiscoverySubnet(&context, MakeDiscoverySubnet(address, mask), 0, 0);
-  Sleep(seconds * 1000);
+  WaitShowingProgress(seconds);
   StopDiscovery(&context);
   return kExitOk;
 }
@@ -277,6 +282,10 @@ int Run(CommandLine& line) {
   if (UINT refusal = StartupRefusal(SystemStartup()); refusal != 0) throw CommandFailure{kExitSystem, Text(refusal)};
   ModelCatalogue catalogue;
   LoadModelCatalogue(catalogue);
+  if ((command == "list" || command == "show") && line.TakeFlag("--json"))
+    return command == "list" ? ListPortsJson(line) : ShowPortJson(line);
+  if (command == "export") return ExportPorts(line);
+  if (command == "import") return ImportPorts(line);
   if (command == "list") return List(line);
   if (command == "show") return Show(line);
   if (command == "add") return Add(line, catalogue);

@@ -1,12 +1,12 @@
 #pragma once
 // The search scope stored in the monitor's Discovery key: a mask and subnet addresses.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "MonitorRegistry.h"
-
 
 // The stored subnets as (address, mask) pairs in host order, in the registry's
 // enumeration order; empty without a key or a "SubnetAddresses" subkey. Dotted texts
@@ -17,3 +17,16 @@ std::vector<std::pair<uint32_t, uint32_t>> ReadDiscoveryScope();
 
 // The 32-bit value of a dotted text, as inet_addr and then htonl give it.
 uint32_t DottedToHostOrder(const char* text);
+
+// The scope as the Subnets dialog stores it: the mask and the subnet addresses as typed.
+struct StoredScope {
+  std::string mask;
+  std::vector<std::string> addresses;
+};
+
+// The stored scope's texts, the addresses in the registry's enumeration order; nothing
+// without a Discovery key.
+std::optional<StoredScope> ReadStoredScope();
+// Replaces the stored scope as a whole, as the Subnets dialog's OK does; the registry's
+// error code, 0 when every value was written.
+long StoreScope(const StoredScope& scope);
