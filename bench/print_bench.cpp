@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "PortConfig.h"
 #include "TextField.h"
 #include "spooler_lab.h"
@@ -25,31 +26,31 @@ namespace {
 constexpr int kRuns = 5;
 constexpr size_t kPiece = 64 * 1024;
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// The median of kRuns timings in milliseconds, after one run that warms up both ends; a
-// failed run is reported and ends the bench.
-double MedianMs(const char* what, const std::function<bool()>& run) {
+// One measure: a job and the times it took.
+struct Measure {
+  const char* what;
+  std::function<bool()> run;
   std::vector<double> times;
-  for (int i = 0; i <= kRuns; ++i) {
-    const double start = Now();
-    if (!run()) {
-      std::fprintf(stderr, "print_bench: %s failed (%lu)\n", what, GetLastError());
-      std::exit(1);
-    }
-    if (i > 0) times.push_back(Now() - start);
+  double MedianMs() {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+};
+
+// Runs the measures in turn, round after round, so that they share the machine's ups and
+// downs; the first round warms up both ends and is not counted. A failed run is reported
+// and ends the bench.
+void RunRounds(std::vector<Measure>& measures) {
+  for (int round = 0; round <= kRuns; ++round) {
+    for (Measure& measure : measures) {
+      const double start = Now();
+      if (!measure.run()) {
+        std::fprintf(stderr, "print_bench: %s failed (%lu)\n", measure.what, GetLastError());
+        std::exit(1);
+      }
+      if (round > 0) measure.times.push_back(Now() - start);
+    }
+  }
 }
 
 // The floor: the bytes over one TCP connection, as fast as Windows Sockets send them,
@@ -120,12 +121,11 @@ PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, b
 }
 
 // A row of the table; with rawMs, also as a ratio to the raw job through the monitor.
-double Row(const char* what, double ms, size_t megabytes, double floorMs, double rawMs = 0) {
+void Row(const char* what, double ms, size_t megabytes, double floorMs, double rawMs) {
   std::printf("| %s | %.0f ms | %.0f MB/s | %.2f x floor", what, ms, 1000.0 * static_cast<double>(megabytes) / ms,
               ms / floorMs);
   if (rawMs > 0) std::printf(", %.2f x raw", ms / rawMs);
   std::printf(" |\n");
-  return ms;
 }
 
 }  // namespace
@@ -146,17 +146,19 @@ int main(int argc, char** argv) {
   SpoolerPrinter printer("Bench Printer", "BenchRaw");
   if (!monitor.Loaded() || !printer.Added()) return 1;
 
-  const double floor = MedianMs("plain sender", [&] { return PlainSend(argv[1], bytes); });
+  std::vector<Measure> measures{
+      {"plain loopback TCP sender to the raw printer (the floor)", [&] { return PlainSend(argv[1], bytes); }, {}},
+      {"raw through the monitor's function table", [&] { return monitor.Print("BenchRaw", bytes); }, {}},
+      {"raw, the whole job through Wine's spooler (an application's StartDocPrinter to EndDocPrinter)",
+       [&] { return printer.Print("bench", bytes) == 0; }, {}},
+      {"LPR with byte counting through the monitor's function table",
+       [&] { return monitor.Print("BenchLprCounted", bytes); }, {}},
+      {"LPR streamed through the monitor's function table", [&] { return monitor.Print("BenchLprStreamed", bytes); }, {}},
+  };
+  RunRounds(measures);
+  const double floor = measures[0].MedianMs(), raw = measures[1].MedianMs();
   std::printf("| %zu MB job, median of %d | time | throughput | ratio |\n|---|---|---|---|\n", megabytes, kRuns);
-  Row("plain loopback TCP sender to the raw printer (the floor)", floor, megabytes, floor);
-  const double raw = Row("raw through the monitor's function table",
-                         MedianMs("raw", [&] { return monitor.Print("BenchRaw", bytes); }), megabytes, floor);
-  Row("raw, the whole job through Wine's spooler (an application's StartDocPrinter to EndDocPrinter)",
-      MedianMs("spooler", [&] { return printer.Print("bench", bytes) == 0; }), megabytes, floor, raw);
-  Row("LPR with byte counting through the monitor's function table",
-      MedianMs("LPR counted", [&] { return monitor.Print("BenchLprCounted", bytes); }), megabytes, floor, raw);
-  Row("LPR streamed through the monitor's function table",
-      MedianMs("LPR streamed", [&] { return monitor.Print("BenchLprStreamed", bytes); }), megabytes, floor, raw);
+  for (size_t i = 0; i < measures.size(); ++i) Row(measures[i].what, measures[i].MedianMs(), megabytes, floor, i >= 2 ? raw : 0);
   WSACleanup();
   return 0;
 }

@@ -40,6 +40,15 @@ DWORD RecordFault(const PortConfig& config) {
   return 0;
 }
 
+// The job's JOB_INFO_1W in a buffer of its own; empty when the spooler has none.
+std::vector<BYTE> JobInfo(HANDLE printer, DWORD jobId) {
+  DWORD needed = 0;
+  if (printer != nullptr) GetJobW(printer, jobId, 1, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed);
+  if (needed == 0 || !GetJobW(printer, jobId, 1, info.data(), needed, &needed)) info.clear();
+  return info;
+}
+
 std::string ComputerName() {
   char name[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD size = sizeof name;
@@ -50,10 +59,7 @@ std::string ComputerName() {
 
 JobDetails PortHandle::DetailsOf(DWORD jobId, const wchar_t* documentName) const {
   JobDetails details{ComputerName(), {}, AnsiText(documentName)};
-  DWORD needed = 0;
-  if (printer_) GetJobW(printer_.get(), jobId, 1, nullptr, 0, &needed);
-  std::vector<BYTE> job(needed);
-  if (needed != 0 && GetJobW(printer_.get(), jobId, 1, job.data(), needed, &needed)) {
+  if (std::vector<BYTE> job = JobInfo(printer_.get(), jobId); !job.empty()) {
     const auto* info = reinterpret_cast<const JOB_INFO_1W*>(job.data());
     details.user = AnsiText(info->pUserName);
     if (details.document.empty()) details.document = AnsiText(info->pDocument);
@@ -82,35 +88,27 @@ DWORD PortHandle::StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_
 }
 
 DWORD PortHandle::Write(std::span<const uint8_t> bytes) {
-  if (failure_ != 0 || !job_) return failure_ != 0 ? failure_ : ERROR_INVALID_HANDLE;
-  return Failed(job_->Write(bytes));
+  if (failure_ != 0) return failure_;
+  return job_ ? Failed(job_->Write(bytes)) : ERROR_INVALID_HANDLE;
 }
 
 DWORD PortHandle::EndDoc() {
-  if (failure_ != 0 || !job_) {
-    job_.reset();
-    printer_.reset();
-    return failure_ != 0 ? failure_ : ERROR_INVALID_HANDLE;
-  }
-  DWORD error = Failed(job_->Finish());
+  const DWORD error = failure_ != 0 ? failure_ : job_ ? Failed(job_->Finish()) : ERROR_INVALID_HANDLE;
   if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
   job_.reset();
   printer_.reset();
   return error;
 }
 
-// A failed job stays with the spooler, and the later calls of the job report the same
+// A failed job is never reported as sent, and the later calls of the job report the same
 // failure; what the printer said, if anything, becomes the job's status text, where the
 // user sees it in the queue.
 DWORD PortHandle::Failed(DWORD error) {
   if (error == 0) return 0;
   failure_ = error;
-  if (job_ && !job_->Refusal().empty() && printer_) {
+  if (job_ && !job_->Refusal().empty()) {
     std::wstring wide = WideText("Refused by the printer: " + job_->Refusal());
-    DWORD needed = 0;
-    GetJobW(printer_.get(), jobId_, 1, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed);
-    if (needed != 0 && GetJobW(printer_.get(), jobId_, 1, buffer.data(), needed, &needed)) {
+    if (std::vector<BYTE> buffer = JobInfo(printer_.get(), jobId_); !buffer.empty()) {
       auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
       info->pStatus = wide.data();
       info->Position = JOB_POSITION_UNSPECIFIED;

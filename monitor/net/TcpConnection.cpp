@@ -102,15 +102,11 @@ DWORD TcpConnection::ConnectTo(const addrinfo& address, DWORD timeoutMs, const S
   return error;
 }
 
-// A failed connect is signalled as an exception, so the wait for writing watches both.
+// One poll entry per wait: a connect that fails shows as an error or a hang-up, which
+// the caller then reads from the socket.
 DWORD TcpConnection::WaitUntil(bool forWriting, DWORD timeoutMs) const {
-  fd_set ready, failed;
-  FD_ZERO(&ready);
-  FD_ZERO(&failed);
-  FD_SET(socket_, &ready);
-  FD_SET(socket_, &failed);
-  timeval timeout{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
-  int rc = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &timeout);
+  WSAPOLLFD entry{socket_, static_cast<SHORT>(forWriting ? POLLWRNORM : POLLRDNORM), 0};
+  int rc = WSAPoll(&entry, 1, static_cast<INT>(timeoutMs));
   if (rc == SOCKET_ERROR) return LastSocketError();
   return rc == 0 ? WSAETIMEDOUT : 0;
 }
