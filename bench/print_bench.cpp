@@ -82,10 +82,12 @@ class MonitorTable {
     auto initialize =
         reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
         reinterpret_cast<void (*)()>(GetProcAddress(library_, "InitializePrintMonitor2")));
-    HANDLE monitor = nullptr;
-    table_ = initialize != nullptr ? initialize(nullptr, &monitor) : nullptr;
+    table_ = initialize != nullptr ? initialize(nullptr, &monitor_) : nullptr;
   }
-  ~MonitorTable() { FreeLibrary(library_); }
+  ~MonitorTable() {
+    if (table_ != nullptr) table_->pfnShutdown(monitor_);
+    FreeLibrary(library_);
+  }
   bool Loaded() const { return table_ != nullptr; }
 
   bool Print(const char* portName, const std::string& bytes) const {
@@ -106,6 +108,7 @@ class MonitorTable {
 
  private:
   HMODULE library_ = nullptr;
+  HANDLE monitor_ = nullptr;
   LPMONITOR2 table_ = nullptr;
 };
 

@@ -1,6 +1,6 @@
 // The "Pralo TCP/IP Port" print monitor: the function table that the spooler loads. It
-// lists the ports stored under the monitor's "Port Names" key, deletes them, and prints
-// each job to the printer that the port's record names.
+// lists the ports stored under the monitor's "Port Names" key, deletes them, answers
+// XcvData, and prints each job to the printer that the port's record names.
 #include <windows.h>
 
 #include <winspool.h>
@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "BidiWatch.h"
 #include "MonitorRegistry.h"
+#include "PortAdmin.h"
 #include "PortHandle.h"
 #include "PortNames.h"
-#include "PortUse.h"
+#include "XcvPort.h"
 
 namespace {
 // Lays out PORT_INFO_1W or PORT_INFO_2W records at the start of the buffer and their
@@ -67,19 +69,10 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
   return TRUE;
 }
 
-// A port that a printer still prints to stays, as the spooler of Windows keeps it.
 BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
-  if (PrinterUsesPort(portName)) {
-    SetLastError(ERROR_BUSY);
-    return FALSE;
-  }
-  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
-  if (rc != ERROR_SUCCESS) {
-    SetLastError(static_cast<DWORD>(rc));
-    return FALSE;
-  }
-  ForgetMirroredPort(portName);
-  return TRUE;
+  DWORD error = RemovePort(portName);
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
 }
 
 BOOL Reported(DWORD error) {
@@ -133,7 +126,14 @@ BOOL WINAPI ClosePort(HANDLE port) {
   return TRUE;
 }
 
-VOID WINAPI Shutdown(HANDLE) {}
+// One loaded instance of the monitor: the spooler may load it more than once (Wine's does
+// in every process, around its calls); each instance keeps its own watch.
+struct MonitorInstance {
+  BidiWatch watch;
+};
+
+// The spooler unloads the monitor after this: the watch's threads end before it returns.
+VOID WINAPI Shutdown(HANDLE monitorHandle) { delete static_cast<MonitorInstance*>(monitorHandle); }
 
 MONITOR2 monitor = [] {
   MONITOR2 m{};
@@ -147,15 +147,19 @@ MONITOR2 monitor = [] {
   m.pfnClosePort = ClosePort;
   m.pfnDeletePort = DeletePort;
   m.pfnShutdown = Shutdown;
+  m.pfnXcvOpenPort = xcv::OpenPort;
+  m.pfnXcvDataPort = xcv::DataPort;
+  m.pfnXcvClosePort = xcv::ClosePort;
   return m;
 }();
-
-// Any non-null value: the monitor keeps no per-instance state.
-const HANDLE kMonitorHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x50524C4F));
 
 }  // namespace
 
 extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT, PHANDLE monitorHandle) {
-  if (monitorHandle != nullptr) *monitorHandle = kMonitorHandle;
+  if (monitorHandle == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  *monitorHandle = new MonitorInstance;
   return &monitor;
 }

@@ -38,3 +38,10 @@ const std::string& FittingText(const std::string& text, size_t capacity, const s
     Refuse(what + " is longer than " + std::to_string(capacity - 1) + " characters");
   return text;
 }
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}

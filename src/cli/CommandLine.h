@@ -37,3 +37,6 @@ class CommandLine {
 unsigned NumberOf(const std::string& text, unsigned limit, const std::string& what);
 // A text that fits a field of `capacity` bytes; refused otherwise.
 const std::string& FittingText(const std::string& text, size_t capacity, const std::string& what);
+
+// A field of comma-separated output, quoted when it holds a comma, quote or line break.
+std::string CsvField(const std::string& text);

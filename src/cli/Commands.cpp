@@ -20,6 +20,7 @@
 #include "SpoolerControl.h"
 #include "SpoolerLists.h"
 #include "StartupChecks.h"
+#include "StatusCommand.h"
 #include "StringTable.h"
 #include "TextField.h"
 #include "resource.h"
@@ -37,6 +38,7 @@ constexpr char kHelp[] =
     "  prlport identify ADDRESS [--community TEXT]\n"
     "  prlport find [--seconds S] [--subnet ADDRESS/MASK]...\n"
     "  prlport models                  the printer models of the catalogue, by number\n"
+    "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
     "\n"
     "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off, --community TEXT,\n"
     "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
@@ -60,13 +62,6 @@ PrinterUseIndex PrinterUse() {
   PrinterUseIndex index;
   for (const SpoolerPrinter& printer : LocalPrinters(5)) index.Add(printer.name, printer.ports);
   return index;
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 // The wizard's summary, its label and value columns aligned for a terminal.
@@ -290,6 +285,7 @@ int Run(CommandLine& line) {
   if (command == "identify") return Identify(line, catalogue);
   if (command == "find") return Find(line);
   if (command == "models") return Models(line, catalogue);
+  if (command == "status") return Status(line);
   UsageFailure("unknown command " + command);
 }
 

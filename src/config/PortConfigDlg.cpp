@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "DriverStatus.h"
+#include "PortRecordStore.h"
 #include "PrinterDiscoveryDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
@@ -30,10 +31,6 @@ constexpr int kRawPortLimit = 5;
 constexpr int kQueueLimit = 50;
 constexpr int kIntervalLimit = 3;
 constexpr int kCommunityLimit = 40;
-
-HINSTANCE ResourceInstance() {
-  return AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
-}
 
 }  // namespace
 
@@ -100,7 +97,7 @@ void CPortConfigDlg::ShowLinkStatus() {
     std::string printer = PrinterAttachedTo(m_config.portName);
     established = !printer.empty() && IsBiDiLinkEstablished(printer.c_str());
   }
-  HICON icon = LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(established ? IDI_BIDI_LINKED : IDI_BIDI_STATUS));
+  HICON icon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(established ? IDI_BIDI_LINKED : IDI_BIDI_STATUS));
   SendDlgItemMessage(IDC_CFG_BIDI_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon));
 }
 
@@ -160,7 +157,7 @@ bool CPortConfigDlg::SaveRecord() {
 // stays open, so that nothing typed is lost.
 void CPortConfigDlg::OnOK() {
   const bool snmpChanged = SaveRecord();
-  if (!m_wizardMode && !WritePortConfig(m_config, snmpChanged)) {
+  if (!m_wizardMode && !CurrentPortRecordStore().Configure(m_config, snmpChanged)) {
     ShowSystemError(GetLastError(), true);
     return;
   }

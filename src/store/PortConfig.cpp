@@ -76,3 +76,8 @@ bool WritePortConfig(const PortConfig& config, bool snmpUpdated) {
   WriteNumberValue(key.get(), "SnmpUpdated", snmpUpdated ? 1 : 0);
   return true;
 }
+
+bool IsWellFormedPortName(std::string_view name) {
+  return !name.empty() && name.size() < sizeof PortConfig::portName &&
+         name.find_first_of("\\,") == std::string_view::npos;
+}

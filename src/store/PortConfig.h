@@ -1,6 +1,7 @@
 #pragma once
 // One port's settings, and the port's registry key under the monitor's "Port Names".
 #include <cstdint>
+#include <string_view>
 
 struct PortConfig {
   int32_t modelIndex;  // catalogue entry; 0 not identified, -1 a Custom type; never stored
@@ -25,3 +26,8 @@ bool ReadPortConfig(PortConfig& config);
 // Creates or opens the key and stores every value; false when it cannot, with the
 // registry's error code for GetLastError.
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated);
+
+// Whether a text can name a port's key: 1 to 99 characters (the record's field), no
+// backslash (it would name a nested key) and no comma (it would split the port lists of
+// printers).
+bool IsWellFormedPortName(std::string_view name);

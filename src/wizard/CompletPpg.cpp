@@ -1,6 +1,7 @@
 #include "CompletPpg.h"
 
 #include "OsVersion.h"
+#include "PortRecordStore.h"
 #include "PortSetup.h"
 #include "SpoolerControl.h"
 #include "StringTable.h"
@@ -33,7 +34,7 @@ BOOL CCompletPpg::OnWizardFinish() {
   if (restart && MessageBox(AfxLoadString(IDS_RESTART_SPOOLER).c_str(), caption.c_str(),
                             MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
     return TRUE;
-  if (!WritePortConfig(*m_pPortConfig, false)) {
+  if (!CurrentPortRecordStore().Add(*m_pPortConfig)) {
     ShowSystemError(GetLastError(), true);
     return TRUE;
   }
