@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "child_process.h"
 #include "program_under_test.h"
 #include "resource.h"
@@ -23,17 +24,6 @@ namespace {
 
 constexpr int kWizardNext = 0x3024;
 constexpr int kRuns = 5;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Milliseconds until the condition holds (polled every millisecond), or -1.
 double Until(const std::function<bool()>& condition, double since, double limitMs = 20000) {

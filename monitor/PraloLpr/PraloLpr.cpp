@@ -1,6 +1,6 @@
 // The "Pralo TCP/IP Port" print monitor: the function table that the spooler loads. It
-// lists the ports stored under the monitor's "Port Names" key, deletes them, and
-// answers XcvData.
+// lists the ports stored under the monitor's "Port Names" key, deletes them, answers
+// XcvData, and prints each job to the printer that the port's record names.
 #include <windows.h>
 
 #include <winspool.h>
@@ -12,6 +12,7 @@
 #include "BidiWatch.h"
 #include "MonitorRegistry.h"
 #include "PortAdmin.h"
+#include "PortHandle.h"
 #include "PortNames.h"
 #include "XcvPort.h"
 
@@ -74,17 +75,57 @@ BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
   return error == ERROR_SUCCESS;
 }
 
-BOOL NotSupported() {
-  SetLastError(ERROR_NOT_SUPPORTED);
+BOOL Reported(DWORD error) {
+  if (error == 0) return TRUE;
+  SetLastError(error);
   return FALSE;
 }
 
-BOOL WINAPI OpenPort(HANDLE, LPWSTR, PHANDLE) { return NotSupported(); }
-BOOL WINAPI StartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return NotSupported(); }
-BOOL WINAPI WritePort(HANDLE, LPBYTE, DWORD, LPDWORD) { return NotSupported(); }
-BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD) { return NotSupported(); }
-BOOL WINAPI EndDocPort(HANDLE) { return NotSupported(); }
-BOOL WINAPI ClosePort(HANDLE) { return NotSupported(); }
+// A port that is not among the monitor's ports is refused; any other gets a handle of
+// its own.
+BOOL WINAPI OpenPort(HANDLE, LPWSTR portName, PHANDLE port) {
+  if (portName == nullptr || port == nullptr) return Reported(ERROR_INVALID_PARAMETER);
+  for (const std::wstring& name : CurrentPortNames()) {
+    if (lstrcmpiW(name.c_str(), portName) != 0) continue;
+    *port = new PortHandle(AnsiText(name.c_str()));
+    return TRUE;
+  }
+  return Reported(ERROR_UNKNOWN_PORT);
+}
+
+PortHandle* HandleOf(HANDLE port) { return static_cast<PortHandle*>(port); }
+
+BOOL WINAPI StartDocPort(HANDLE port, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
+  if (port == nullptr || (level != 1 && level != 2)) return Reported(ERROR_INVALID_PARAMETER);
+  // DOC_INFO_2W begins as DOC_INFO_1W does, with the document's name.
+  const wchar_t* document = docInfo != nullptr ? reinterpret_cast<const DOC_INFO_1W*>(docInfo)->pDocName : nullptr;
+  return Reported(HandleOf(port)->StartDoc(printerName, jobId, document));
+}
+
+BOOL WINAPI WritePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written) {
+  if (port == nullptr || written == nullptr) return Reported(ERROR_INVALID_PARAMETER);
+  *written = 0;
+  DWORD error = HandleOf(port)->Write(std::span<const uint8_t>(buffer, size));
+  if (error == 0) *written = size;
+  return Reported(error);
+}
+
+// The ports only print; nothing comes back from the printer through them.
+BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
+  if (read != nullptr) *read = 0;
+  return Reported(ERROR_NOT_SUPPORTED);
+}
+
+BOOL WINAPI EndDocPort(HANDLE port) {
+  if (port == nullptr) return Reported(ERROR_INVALID_PARAMETER);
+  return Reported(HandleOf(port)->EndDoc());
+}
+
+BOOL WINAPI ClosePort(HANDLE port) {
+  delete HandleOf(port);
+  return TRUE;
+}
+
 // One loaded instance of the monitor: the spooler may load it more than once (Wine's does
 // in every process, around its calls); each instance keeps its own watch.
 struct MonitorInstance {

@@ -46,6 +46,11 @@ void SpoolerLab::AddMonitorPort(const std::string& name, const std::string& addr
   monitorPorts_.push_back(name);
 }
 
+void SpoolerLab::AddMonitorPort(const PortConfig& config) {
+  WritePortConfig(config, false);
+  monitorPorts_.emplace_back(config.portName);
+}
+
 void SpoolerLab::AddLocalPrinter(const std::string& name, const std::string& ports) {
   std::string path = std::string(kPrintersKey) + "\\" + name;
   SetTextValue(HKEY_LOCAL_MACHINE, path, "Name", name);

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "PortConfig.h"
+
 class SpoolerLab {
  public:
   SpoolerLab();
@@ -18,6 +20,8 @@ class SpoolerLab {
   // Leaves only these ports of the local monitor ("LPT1:", "FILE:", ...).
   void KeepLocalPorts(const std::vector<std::string>& names);
   void AddMonitorPort(const std::string& name, const std::string& address);
+  // A port with a whole record, written as the wizard writes it.
+  void AddMonitorPort(const PortConfig& config);
   void AddLocalPrinter(const std::string& name, const std::string& ports);
 
   // The printers' names in the order the spooler reports them.

@@ -1,0 +1,167 @@
+// Throughput of a job through the monitor, against a plain sender of the same bytes:
+//   print_bench RAW_PRINTER LPR_PRINTER MEGABYTES
+// Prints Markdown table rows. Runs in the lab, with the monitor installed and the print
+// receivers started (tests/printing/receivers.sh).
+#include <winsock2.h>
+#include <windows.h>
+
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench_clock.h"
+#include "PortConfig.h"
+#include "TextField.h"
+#include "spooler_lab.h"
+#include "spooler_printer.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr size_t kPiece = 64 * 1024;
+
+// One measure: a job and the times it took.
+struct Measure {
+  const char* what;
+  std::function<bool()> run;
+  std::vector<double> times;
+  double MedianMs() {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+  }
+};
+
+// Runs the measures in turn, round after round, so that they share the machine's ups and
+// downs; the first round warms up both ends and is not counted. A failed run is reported
+// and ends the bench.
+void RunRounds(std::vector<Measure>& measures) {
+  for (int round = 0; round <= kRuns; ++round) {
+    for (Measure& measure : measures) {
+      const double start = Now();
+      if (!measure.run()) {
+        std::fprintf(stderr, "print_bench: %s failed (%lu)\n", measure.what, GetLastError());
+        std::exit(1);
+      }
+      if (round > 0) measure.times.push_back(Now() - start);
+    }
+  }
+}
+
+// The floor: the bytes over one TCP connection, as fast as Windows Sockets send them,
+// ended as the monitor ends a raw job (closing the sending side, waiting for the close).
+bool PlainSend(const char* address, const std::string& bytes) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(9100);
+  to.sin_addr.s_addr = inet_addr(address);
+  bool ok = connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+  for (size_t at = 0; ok && at < bytes.size(); at += kPiece) {
+    int piece = static_cast<int>(std::min(kPiece, bytes.size() - at));
+    ok = send(s, bytes.data() + at, piece, 0) == piece;
+  }
+  char rest[512];
+  ok = ok && shutdown(s, SD_SEND) == 0;
+  while (ok && recv(s, rest, sizeof rest, 0) > 0) {
+  }
+  closesocket(s);
+  return ok;
+}
+
+// The monitor's own path: its function table driven as the spooler drives it.
+class MonitorTable {
+ public:
+  MonitorTable() {
+    library_ = LoadLibraryA("PraloLpr.dll");
+    auto initialize =
+        reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library_, "InitializePrintMonitor2")));
+    table_ = initialize != nullptr ? initialize(nullptr, &monitor_) : nullptr;
+  }
+  ~MonitorTable() {
+    if (table_ != nullptr) table_->pfnShutdown(monitor_);
+    FreeLibrary(library_);
+  }
+  bool Loaded() const { return table_ != nullptr; }
+
+  bool Print(const char* portName, const std::string& bytes) const {
+    std::wstring port(portName, portName + strlen(portName));
+    HANDLE handle = nullptr;
+    if (!table_->pfnOpenPort(nullptr, port.data(), &handle)) return false;
+    DOC_INFO_1W doc{const_cast<wchar_t*>(L"bench"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    bool ok = table_->pfnStartDocPort(handle, const_cast<wchar_t*>(L"no printer"), 1, 1, reinterpret_cast<BYTE*>(&doc));
+    for (size_t at = 0; ok && at < bytes.size(); at += kPiece) {
+      DWORD written = 0;
+      ok = table_->pfnWritePort(handle, reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data() + at)),
+                                static_cast<DWORD>(std::min(kPiece, bytes.size() - at)), &written);
+    }
+    ok = table_->pfnEndDocPort(handle) && ok;
+    table_->pfnClosePort(handle);
+    return ok;
+  }
+
+ private:
+  HMODULE library_ = nullptr;
+  HANDLE monitor_ = nullptr;
+  LPMONITOR2 table_ = nullptr;
+};
+
+PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, bool counted) {
+  PortConfig config;
+  ResetPortConfig(config, name);
+  CopyText(config.deviceIP, address);
+  CopyText(config.lprQueue, "hoq");
+  config.protocol = protocol;
+  config.rawPortNumber = 9100;
+  config.lprByteCounting = counted ? 1 : 0;
+  return config;
+}
+
+// A row of the table; with rawMs, also as a ratio to the raw job through the monitor.
+void Row(const char* what, double ms, size_t megabytes, double floorMs, double rawMs) {
+  std::printf("| %s | %.0f ms | %.0f MB/s | %.2f x floor", what, ms, 1000.0 * static_cast<double>(megabytes) / ms,
+              ms / floorMs);
+  if (rawMs > 0) std::printf(", %.2f x raw", ms / rawMs);
+  std::printf(" |\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) return 2;
+  const size_t megabytes = static_cast<size_t>(std::atoi(argv[3]));
+  WSADATA winsock;
+  WSAStartup(MAKEWORD(2, 2), &winsock);
+  std::string bytes(megabytes << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + (i >> 12));
+
+  SpoolerLab spooler;
+  spooler.AddMonitorPort(BenchPort("BenchRaw", argv[1], kProtocolRaw, false));
+  spooler.AddMonitorPort(BenchPort("BenchLprCounted", argv[2], kProtocolLpr, true));
+  spooler.AddMonitorPort(BenchPort("BenchLprStreamed", argv[2], kProtocolLpr, false));
+  MonitorTable monitor;
+  SpoolerPrinter printer("Bench Printer", "BenchRaw");
+  if (!monitor.Loaded() || !printer.Added()) return 1;
+
+  std::vector<Measure> measures{
+      {"plain loopback TCP sender to the raw printer (the floor)", [&] { return PlainSend(argv[1], bytes); }, {}},
+      {"raw through the monitor's function table", [&] { return monitor.Print("BenchRaw", bytes); }, {}},
+      {"raw, the whole job through Wine's spooler (an application's StartDocPrinter to EndDocPrinter)",
+       [&] { return printer.Print("bench", bytes) == 0; }, {}},
+      {"LPR with byte counting through the monitor's function table",
+       [&] { return monitor.Print("BenchLprCounted", bytes); }, {}},
+      {"LPR streamed through the monitor's function table", [&] { return monitor.Print("BenchLprStreamed", bytes); }, {}},
+  };
+  RunRounds(measures);
+  const double floor = measures[0].MedianMs(), raw = measures[1].MedianMs();
+  std::printf("| %zu MB job, median of %d | time | throughput | ratio |\n|---|---|---|---|\n", megabytes, kRuns);
+  for (size_t i = 0; i < measures.size(); ++i) Row(measures[i].what, measures[i].MedianMs(), megabytes, floor, i >= 2 ? raw : 0);
+  WSACleanup();
+  return 0;
+}

@@ -1,0 +1,111 @@
+#include "LprJob.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+constexpr uint16_t kLprPort = 515;
+constexpr SourcePorts kReservedPorts{721, 731};
+// How long a refusal's text may take to follow its first byte.
+constexpr DWORD kRefusalTextMs = 1000;
+
+// Job numbers run from 000 to 999 and start over; the first follows the clock, so that
+// a restarted spooler does not reuse the numbers of jobs that the printer still holds.
+std::atomic<unsigned> nextJobNumber{GetTickCount() % 1000};
+
+// A control file line holds no control characters (a newline would start a line of its
+// own) and at most the length that RFC 1179 gives its command.
+std::string LineText(std::string_view text, size_t maxLength) {
+  std::string line(text.substr(0, maxLength));
+  for (char& c : line)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  return line;
+}
+
+// The host as it goes into file names: letters, digits, '-' and '.', at most 31.
+std::string FileNameHost(std::string_view host) {
+  std::string name(host.substr(0, 31));
+  for (char& c : name)
+    if (!isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.') c = '_';
+  return name.empty() ? "localhost" : name;
+}
+
+}  // namespace
+
+LprJob::LprJob(std::string host, std::string queue, JobDetails details, bool byteCounting)
+    : host_(std::move(host)), queue_(std::move(queue)), details_(std::move(details)), byteCounting_(byteCounting) {
+  char number[4];
+  std::snprintf(number, sizeof number, "%03u", nextJobNumber++ % 1000);
+  jobName_ = std::string("A") + number + FileNameHost(details_.host);
+}
+
+DWORD LprJob::Start() {
+  if (byteCounting_) return spool_.Create();
+  if (DWORD error = Open(); error != 0) return error;
+  return AnnounceDataFile(0);
+}
+
+DWORD LprJob::Write(std::span<const uint8_t> bytes) {
+  return byteCounting_ ? spool_.Append(bytes) : connection_.Send(bytes, kStallTimeoutMs);
+}
+
+// A streamed data file ends with the connection; a counted one with a NUL that the LPD
+// acknowledges.
+DWORD LprJob::Finish() {
+  if (!byteCounting_) return connection_.FinishSending(kStallTimeoutMs);
+  if (DWORD error = Open(); error != 0) return error;
+  if (DWORD error = AnnounceDataFile(spool_.Size()); error != 0) return error;
+  DWORD error = spool_.ReadBack([this](std::span<const uint8_t> piece) { return connection_.Send(piece, kStallTimeoutMs); });
+  if (error != 0) return error;
+  return SendAcknowledged(std::string_view("\0", 1));
+}
+
+DWORD LprJob::Open() {
+  if (DWORD error = connection_.Connect(host_.c_str(), kLprPort, kConnectTimeoutMs, &kReservedPorts); error != 0)
+    return error;
+  if (DWORD error = SendAcknowledged("\x02" + queue_ + "\n"); error != 0) return error;
+  const std::string control = ControlFile();
+  if (DWORD error = SendAcknowledged("\x02" + std::to_string(control.size()) + " cf" + jobName_ + "\n"); error != 0)
+    return error;
+  return SendAcknowledged(control + std::string(1, '\0'));
+}
+
+DWORD LprJob::AnnounceDataFile(uint64_t length) {
+  return SendAcknowledged("\x03" + std::to_string(length) + " df" + jobName_ + "\n");
+}
+
+DWORD LprJob::SendAcknowledged(std::string_view bytes) {
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (DWORD error = connection_.Send(std::span<const uint8_t>(data, bytes.size()), kStallTimeoutMs); error != 0)
+    return error;
+  return Acknowledgement();
+}
+
+// A zero byte accepts; anything else refuses, often followed by the LPD's reason.
+DWORD LprJob::Acknowledgement() {
+  uint8_t answer[256];
+  size_t received = 0;
+  if (DWORD error = connection_.Receive(std::span<uint8_t>(answer, 1), received, kStallTimeoutMs); error != 0)
+    return error;
+  if (answer[0] == 0) return 0;
+  std::string said(1, static_cast<char>(answer[0]));
+  while (said.size() < sizeof answer &&
+         connection_.Receive(std::span<uint8_t>(answer, sizeof answer - said.size()), received, kRefusalTextMs) == 0)
+    said.append(reinterpret_cast<const char*>(answer), received);
+  refusal_ = LineText(said, said.size());
+  while (!refusal_.empty() && refusal_.back() == ' ') refusal_.pop_back();
+  return ERROR_BAD_NET_RESP;
+}
+
+std::string LprJob::ControlFile() const {
+  const std::string data = "df" + jobName_;
+  std::string file;
+  file += "H" + LineText(details_.host, 31) + "\n";
+  file += "P" + LineText(details_.user, 31) + "\n";
+  file += "J" + LineText(details_.document, 99) + "\n";
+  file += "N" + LineText(details_.document, 131) + "\n";
+  file += "l" + data + "\n";
+  file += "U" + data + "\n";
+  return file;
+}

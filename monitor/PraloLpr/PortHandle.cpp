@@ -1,0 +1,119 @@
+#include "PortHandle.h"
+
+#include <vector>
+
+#include "MonitorRegistry.h"
+
+std::string AnsiText(const wchar_t* text) {
+  if (text == nullptr) return {};
+  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string ansi(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), size, nullptr, nullptr);
+  ansi.resize(static_cast<size_t>(size - 1));
+  return ansi;
+}
+
+std::wstring WideText(const std::string& text) {
+  int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(size > 0 ? size : 1), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+namespace {
+
+// Why a port's record cannot be read: the registry's own error for its key.
+DWORD RecordError(const std::string& portName) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kPortNamesKey) + "\\" + portName).c_str(), 0, KEY_READ, &key);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : static_cast<DWORD>(rc);
+}
+
+// A record that names no printer, or a raw port that TCP does not have, prints nowhere.
+DWORD RecordFault(const PortConfig& config) {
+  if (config.deviceIP[0] == '\0') return WSAHOST_NOT_FOUND;
+  if (config.protocol == kProtocolRaw && (config.rawPortNumber == 0 || config.rawPortNumber > 65535))
+    return ERROR_INVALID_PARAMETER;
+  return 0;
+}
+
+// The job's JOB_INFO_1W in a buffer of its own; empty when the spooler has none.
+std::vector<BYTE> JobInfo(HANDLE printer, DWORD jobId) {
+  DWORD needed = 0;
+  if (printer != nullptr) GetJobW(printer, jobId, 1, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed);
+  if (needed == 0 || !GetJobW(printer, jobId, 1, info.data(), needed, &needed)) info.clear();
+  return info;
+}
+
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = sizeof name;
+  return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+}  // namespace
+
+JobDetails PortHandle::DetailsOf(DWORD jobId, const wchar_t* documentName) const {
+  JobDetails details{ComputerName(), {}, AnsiText(documentName)};
+  if (std::vector<BYTE> job = JobInfo(printer_.get(), jobId); !job.empty()) {
+    const auto* info = reinterpret_cast<const JOB_INFO_1W*>(job.data());
+    details.user = AnsiText(info->pUserName);
+    if (details.document.empty()) details.document = AnsiText(info->pDocument);
+  }
+  if (details.user.empty()) {
+    char user[257];
+    DWORD size = sizeof user;
+    if (GetUserNameA(user, &size)) details.user = user;
+  }
+  return details;
+}
+
+DWORD PortHandle::StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_t* documentName) {
+  job_.reset();
+  failure_ = 0;
+  jobId_ = jobId;
+  HANDLE printer = nullptr;
+  printer_.reset(printerName != nullptr && OpenPrinterW(const_cast<wchar_t*>(printerName), &printer, nullptr) ? printer
+                                                                                                           : nullptr);
+  PortConfig config;
+  ResetPortConfig(config, portName_.c_str());
+  if (!ReadPortConfig(config)) return Failed(RecordError(portName_));
+  if (DWORD fault = RecordFault(config); fault != 0) return Failed(fault);
+  job_ = MakePrintJob(config, DetailsOf(jobId, documentName));
+  return Failed(job_->Start());
+}
+
+DWORD PortHandle::Write(std::span<const uint8_t> bytes) {
+  if (failure_ != 0) return failure_;
+  return job_ ? Failed(job_->Write(bytes)) : ERROR_INVALID_HANDLE;
+}
+
+DWORD PortHandle::EndDoc() {
+  const DWORD error = failure_ != 0 ? failure_ : job_ ? Failed(job_->Finish()) : ERROR_INVALID_HANDLE;
+  if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
+  job_.reset();
+  printer_.reset();
+  return error;
+}
+
+// A failed job is never reported as sent, and the later calls of the job report the same
+// failure; what the printer said, if anything, becomes the job's status text, where the
+// user sees it in the queue.
+DWORD PortHandle::Failed(DWORD error) {
+  if (error == 0) return 0;
+  failure_ = error;
+  if (job_ && !job_->Refusal().empty()) {
+    std::wstring wide = WideText("Refused by the printer: " + job_->Refusal());
+    if (std::vector<BYTE> buffer = JobInfo(printer_.get(), jobId_); !buffer.empty()) {
+      auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
+      info->pStatus = wide.data();
+      info->Position = JOB_POSITION_UNSPECIFIED;
+      SetJobW(printer_.get(), jobId_, 1, reinterpret_cast<BYTE*>(info), 0);
+    }
+  }
+  return error;
+}

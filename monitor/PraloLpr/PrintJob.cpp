@@ -1,0 +1,13 @@
+#include "PrintJob.h"
+
+#include "LprJob.h"
+#include "RawJob.h"
+#include "TextField.h"
+
+std::unique_ptr<PrintJob> MakePrintJob(const PortConfig& config, const JobDetails& details) {
+  std::string host(TextOf(config.deviceIP, sizeof config.deviceIP));
+  if (config.protocol == kProtocolRaw)
+    return std::make_unique<RawJob>(std::move(host), static_cast<uint16_t>(config.rawPortNumber));
+  return std::make_unique<LprJob>(std::move(host), std::string(TextOf(config.lprQueue, sizeof config.lprQueue)),
+                                  details, config.lprByteCounting != 0);
+}

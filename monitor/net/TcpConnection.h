@@ -1,0 +1,46 @@
+#pragma once
+// A TCP connection to a printer. Connecting, sending and waiting for the printer's
+// replies each give up after a bounded time, so that no caller's thread waits on a
+// silent printer without end. Results are Win32 error codes (0 for success).
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "UdpSocket.h"
+
+// Local ports that a connection tries to send from, in turn, before it lets the system
+// choose one (LPR's reserved source ports).
+struct SourcePorts {
+  uint16_t first;
+  uint16_t last;
+};
+
+class TcpConnection {
+ public:
+  TcpConnection() = default;
+  ~TcpConnection();
+  TcpConnection(const TcpConnection&) = delete;
+  TcpConnection& operator=(const TcpConnection&) = delete;
+
+  // Resolves the host (a name, IPv4 or IPv6 text) and connects to one of its addresses
+  // within timeoutMs in all.
+  DWORD Connect(const char* host, uint16_t port, DWORD timeoutMs, const SourcePorts* sourcePorts = nullptr);
+  // Sends every byte; fails with WSAETIMEDOUT when the peer takes nothing for stallMs.
+  DWORD Send(std::span<const uint8_t> bytes, DWORD stallMs);
+  // Receives up to buffer.size() bytes, at least one; a closed connection is WSAECONNRESET.
+  DWORD Receive(std::span<uint8_t> buffer, size_t& received, DWORD timeoutMs);
+  // Closes the sending side and waits until the peer closes too, that is until it has
+  // taken everything; what it sends meanwhile is read and dropped.
+  DWORD FinishSending(DWORD timeoutMs);
+
+ private:
+  DWORD ConnectTo(const addrinfo& address, DWORD timeoutMs, const SourcePorts* sourcePorts);
+  DWORD WaitUntil(bool forWriting, DWORD timeoutMs) const;
+  void Close();
+
+  WinsockSession winsock_;
+  SOCKET socket_ = INVALID_SOCKET;
+};

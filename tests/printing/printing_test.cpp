@@ -1,0 +1,241 @@
+// Jobs printed through Wine's real spooler to ports of the monitor, received by the
+// lab's raw printers and LPRng's lpd.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "PortConfig.h"
+#include "TextField.h"
+#include "child_process.h"
+#include "spooler_lab.h"
+#include "spooler_printer.h"
+
+namespace {
+
+const char kRawPrinter[] = "127.1.0.40";
+const char kOtherRawPrinter[] = "127.1.0.41";
+const char kPrinterThatLeaves[] = "127.1.0.42";
+const char kLprPrinter[] = "127.1.0.45";
+const char kSilentAddress[] = "127.1.0.250";
+
+std::string LabFolder(const std::string& name) {
+  const char* lab = std::getenv("PRALO_LAB_DIR");
+  return std::string("Z:") + (lab != nullptr ? lab : "") + "/print/" + name;
+}
+
+std::set<std::string> FilesIn(const std::string& folder, const char* pattern) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "/" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.insert(found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// What a raw printer received in the first connection that is not in `before`.
+std::string RawJobAfter(const std::string& folder, const std::set<std::string>& before) {
+  for (int tries = 0; tries < 600; ++tries, Sleep(100))
+    for (const std::string& name : FilesIn(folder, "*.bin"))
+      if (!before.contains(name)) return ReadFile(folder + "/" + name);
+  return "(no job arrived)";
+}
+
+// What lpd read from a job's control file, as the options it gave its filter (one a
+// line: -H host, -n user, -J job name ...), and the job's data.
+struct LpdJob {
+  std::string control, data;
+  bool Says(char option, const std::string& value) const {
+    return control.find(std::string("\n-") + option + value + "\n") != std::string::npos;
+  }
+};
+// The job that lpd printed to the queue for this document.
+LpdJob LpdJobFor(const std::string& queue, const std::string& document) {
+  const std::string folder = LabFolder("lpd/" + queue);
+  for (int tries = 0; tries < 600; ++tries, Sleep(100)) {
+    for (const std::string& name : FilesIn(folder, "*.cf")) {
+      LpdJob job{"\n" + ReadFile(folder + "/" + name), ""};
+      if (!job.Says('J', document)) continue;
+      job.data = ReadFile(folder + "/" + name.substr(0, name.size() - 3) + ".bin");
+      return job;
+    }
+  }
+  return {"(no job arrived)", ""};
+}
+
+std::string EveryByteValue() {
+  std::string bytes;
+  for (int round = 0; round < 4; ++round)
+    for (int value = 0; value < 256; ++value) bytes.push_back(static_cast<char>(value));
+  return bytes;
+}
+
+std::string Megabytes(size_t count) {
+  std::string bytes(count << 20, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : bytes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return bytes;
+}
+
+PortConfig Port(const char* name, const char* address, uint32_t protocol, const char* queue = "", bool counted = false) {
+  PortConfig config;
+  ResetPortConfig(config, name);
+  CopyText(config.deviceIP, address);
+  CopyText(config.lprQueue, queue);
+  config.protocol = protocol;
+  config.rawPortNumber = 9100;
+  config.lprByteCounting = counted ? 1 : 0;
+  return config;
+}
+
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = sizeof name;
+  GetComputerNameA(name, &size);
+  return name;
+}
+
+std::string UserName() {
+  char name[257];
+  DWORD size = sizeof name;
+  GetUserNameA(name, &size);
+  return name;
+}
+
+class PrintingTest : public testing::Test {
+ protected:
+  SpoolerLab spooler;
+};
+
+TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
+  struct Case {
+    const char* name;
+    uint32_t protocol;
+    bool counted;
+    std::string bytes;
+  };
+  const std::string every = EveryByteValue(), large = Megabytes(6);
+  for (const Case& c : {
+           Case{"RawEveryByte", kProtocolRaw, false, every},
+           Case{"RawLarge", kProtocolRaw, false, large},
+           Case{"LprCountedEveryByte", kProtocolLpr, true, every},
+           Case{"LprStreamedEveryByte", kProtocolLpr, false, every},
+           Case{"LprCountedLarge", kProtocolLpr, true, large},
+           Case{"LprStreamedLarge", kProtocolLpr, false, large},
+           Case{"LprUnknownProtocolValue", 9101, true, every},
+       }) {
+    SCOPED_TRACE(c.name);
+    const bool raw = c.protocol == kProtocolRaw;
+    spooler.AddMonitorPort(Port(c.name, raw ? kRawPrinter : kLprPrinter, c.protocol, "hoq", c.counted));
+    SpoolerPrinter printer(std::string("Printer ") + c.name, c.name);
+    ASSERT_TRUE(printer.Added()) << GetLastError();
+    const std::string document = std::string("Report ") + c.name + ".txt";
+    const std::set<std::string> before = FilesIn(LabFolder(std::string("raw-") + kRawPrinter), "*.bin");
+
+    ASSERT_EQ(printer.Print(document, c.bytes), 0u);
+
+    if (raw) {
+      EXPECT_TRUE(RawJobAfter(LabFolder(std::string("raw-") + kRawPrinter), before) == c.bytes);
+    } else {
+      LpdJob job = LpdJobFor("hoq", document);
+      EXPECT_TRUE(job.data == c.bytes) << job.control;
+      EXPECT_TRUE(job.Says('H', ComputerName()) && job.Says('n', UserName())) << job.control;
+    }
+  }
+}
+
+// The record is read when a job starts: a port changed with prlport, or by the record
+// as the configuration dialog writes it, prints its next job to the new printer.
+TEST_F(PrintingTest, NextJobGoesWhereThePortNowPoints) {
+  spooler.AddMonitorPort(Port("Moving", kRawPrinter, kProtocolRaw));
+  SpoolerPrinter printer("Moving Printer", "Moving");
+  ASSERT_TRUE(printer.Added());
+  const std::string first = LabFolder(std::string("raw-") + kRawPrinter);
+  const std::string second = LabFolder(std::string("raw-") + kOtherRawPrinter);
+
+  std::set<std::string> before = FilesIn(first, "*.bin");
+  ASSERT_EQ(printer.Print("first", "first job"), 0u);
+  EXPECT_EQ(RawJobAfter(first, before), "first job");
+
+  ChildResult set = RunChild("\"" + DistFile("prlport.exe") + "\" set Moving --address " + kOtherRawPrinter);
+  ASSERT_EQ(set.exitCode, 0u) << set.output;
+  before = FilesIn(second, "*.bin");
+  ASSERT_EQ(printer.Print("second", "second job"), 0u);
+  EXPECT_EQ(RawJobAfter(second, before), "second job");
+
+  WritePortConfig(Port("Moving", kLprPrinter, kProtocolLpr, "labels", true), true);
+  ASSERT_EQ(printer.Print("third", "third job"), 0u);
+  EXPECT_EQ(LpdJobFor("labels", "third").data, "third job");
+}
+
+// A printer that cannot take the job fails it within the monitor's bounds (the test's
+// own time limit holds it to that), and the application that printed hears of it. Wine's
+// spooler then drops the job (Windows' keeps it to retry): the test cannot ask Wine for it.
+TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
+  for (const PortConfig& port : {
+           Port("Silent", kSilentAddress, kProtocolRaw),
+           Port("Leaving", kPrinterThatLeaves, kProtocolRaw),
+           Port("SilentLpr", kSilentAddress, kProtocolLpr, "hoq", true),
+           Port("NoQueue", kLprPrinter, kProtocolLpr, "nosuchqueue", false),
+       }) {
+    SCOPED_TRACE(port.portName);
+    spooler.AddMonitorPort(port);
+    SpoolerPrinter printer(std::string("Failing ") + port.portName, port.portName);
+    ASSERT_TRUE(printer.Added());
+
+    EXPECT_NE(printer.Print("not printed", Megabytes(4)), 0u);
+  }
+}
+
+// Each port has its own connection: a printer that does not answer holds up only its
+// own job, while another printer's jobs print to their end.
+TEST_F(PrintingTest, PrintersDoNotWaitOnEachOther) {
+  spooler.AddMonitorPort(Port("Stuck", kSilentAddress, kProtocolRaw));
+  spooler.AddMonitorPort(Port("Busy", kOtherRawPrinter, kProtocolRaw));
+  spooler.AddMonitorPort(Port("BusyLpr", kLprPrinter, kProtocolLpr, "labels", false));
+  SpoolerPrinter stuck("Stuck Printer", "Stuck"), busy("Busy Printer", "Busy"), busyLpr("Busy Lpr", "BusyLpr");
+  ASSERT_TRUE(stuck.Added() && busy.Added() && busyLpr.Added());
+  const std::string folder = LabFolder(std::string("raw-") + kOtherRawPrinter);
+  const std::set<std::string> before = FilesIn(folder, "*.bin");
+  const std::string bytes = Megabytes(3);
+
+  std::atomic<bool> stuckEnded{false};
+  std::thread stuckJob([&] {
+    stuck.Print("stuck", "never printed");
+    stuckEnded = true;
+  });
+  Sleep(200);
+  DWORD rawResult = 1, lprResult = 1;
+  std::thread rawJob([&] { rawResult = busy.Print("busy", bytes); });
+  std::thread lprJob([&] { lprResult = busyLpr.Print("busy lpr", bytes); });
+  rawJob.join();
+  lprJob.join();
+  const bool stuckStillWaiting = !stuckEnded;
+  stuckJob.join();
+
+  EXPECT_EQ(rawResult, 0u);
+  EXPECT_EQ(lprResult, 0u);
+  EXPECT_TRUE(stuckStillWaiting);
+  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
+  EXPECT_TRUE(LpdJobFor("labels", "busy lpr").data == bytes);
+}
+
+}  // namespace
