@@ -25,10 +25,12 @@ lab_stop_all() {
   exit "$rc"
 }
 
-# Loopback and the lab LAN, nothing else; no IPv6, so no link-local addresses or routes.
+# Loopback and the lab LAN, nothing else; IPv6 only on loopback (::1, so that printing to
+# an IPv6 address is tried), so no link-local addresses or routes.
 lab_network() {
   sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
   ip link set lo up
+  sysctl -qw net.ipv6.conf.lo.disable_ipv6=0
   ip link add "$LAB_LAN_IF" type veth peer name "$LAB_LAN_PEER"
   sysctl -qw "net.ipv6.conf.$LAB_LAN_IF.disable_ipv6=1" "net.ipv6.conf.$LAB_LAN_PEER.disable_ipv6=1"
   ip link set "$LAB_LAN_PEER" up

@@ -22,6 +22,9 @@ const char kOtherRawPrinter[] = "127.1.0.41";
 const char kPrinterThatLeaves[] = "127.1.0.42";
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
+// The raw printer on loopback's IPv6 address, and the folder of its jobs.
+const char kIpv6RawPrinter[] = "::1";
+const char kIpv6RawFolder[] = "raw-ipv6";
 
 std::string LabFolder(const std::string& name) {
   const char* lab = std::getenv("PRALO_LAB_DIR");
@@ -131,11 +134,13 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     uint32_t protocol;
     bool counted;
     std::string bytes;
+    const char* rawAddress = kRawPrinter;
   };
   const std::string every = EveryByteValue(), large = Megabytes(6);
   for (const Case& c : {
            Case{"RawEveryByte", kProtocolRaw, false, every},
            Case{"RawLarge", kProtocolRaw, false, large},
+           Case{"RawIpv6", kProtocolRaw, false, every, kIpv6RawPrinter},
            Case{"LprCountedEveryByte", kProtocolLpr, true, every},
            Case{"LprStreamedEveryByte", kProtocolLpr, false, every},
            Case{"LprCountedLarge", kProtocolLpr, true, large},
@@ -144,16 +149,18 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
        }) {
     SCOPED_TRACE(c.name);
     const bool raw = c.protocol == kProtocolRaw;
-    spooler.AddMonitorPort(Port(c.name, raw ? kRawPrinter : kLprPrinter, c.protocol, "hoq", c.counted));
+    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, "hoq", c.counted));
     SpoolerPrinter printer(std::string("Printer ") + c.name, c.name);
     ASSERT_TRUE(printer.Added()) << GetLastError();
     const std::string document = std::string("Report ") + c.name + ".txt";
-    const std::set<std::string> before = FilesIn(LabFolder(std::string("raw-") + kRawPrinter), "*.bin");
+    const std::string rawFolder =
+        LabFolder(std::string_view(c.rawAddress) == kIpv6RawPrinter ? kIpv6RawFolder : std::string("raw-") + c.rawAddress);
+    const std::set<std::string> before = FilesIn(rawFolder, "*.bin");
 
     ASSERT_EQ(printer.Print(document, c.bytes), 0u);
 
     if (raw) {
-      EXPECT_TRUE(RawJobAfter(LabFolder(std::string("raw-") + kRawPrinter), before) == c.bytes);
+      EXPECT_TRUE(RawJobAfter(rawFolder, before) == c.bytes);
     } else {
       LpdJob job = LpdJobFor("hoq", document);
       EXPECT_TRUE(job.data == c.bytes) << job.control;

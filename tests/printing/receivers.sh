@@ -1,28 +1,35 @@
 #!/usr/bin/env bash
 # Starts the lab's print receivers once, inside the lab: raw printers at TCP 9100 on LAN
-# addresses (127.1.0.42 goes away after 64 KiB of each job) and LPRng's lpd with the
+# addresses and on ::1 (127.1.0.42 goes away after 64 KiB of each job) and LPRng's lpd with the
 # queues "hoq" and "labels". 127.1.0.250 stays silent: on the LAN, owned by nobody.
 set -euo pipefail
 out="$PRALO_LAB_DIR/print"
 mkdir -p "$out"
+# Adds a LAN address to the LAN's interface unless it is there. (grep reads the whole
+# listing: under pipefail, ip stopped early by grep -q would count as "not there".)
+lan_address() {
+  ip -4 -o addr show dev "$LAB_LAN_IF" | grep " $1/" >/dev/null || ip addr add "$1/24" dev "$LAB_LAN_IF"
+}
+# start_raw FOLDER ADDRESS [--close-after BYTES]: a raw printer keeping its jobs in FOLDER.
 start_raw() {
-  local address=$1
-  shift
-  [ -f "$out/raw-$address/ready" ] && return 0
-  ip -4 -o addr show dev "$LAB_LAN_IF" | grep -q " $address/" || ip addr add "$address/24" dev "$LAB_LAN_IF"
-  lab-raw-printer "$address" 9100 "$out/raw-$address" "$@" </dev/null >"$out/raw-$address.log" 2>&1 &
+  local name=$1 address=$2
+  shift 2
+  [ -f "$out/$name/ready" ] && return 0
+  [[ $address == 127.1.0.* ]] && lan_address "$address"
+  lab-raw-printer "$address" 9100 "$out/$name" "$@" </dev/null >"$out/$name.log" 2>&1 &
   lab_pid=$!
   echo "$lab_pid" >>"$PRALO_LAB_DIR/pids"
   for _ in $(seq 100); do
-    [ -f "$out/raw-$address/ready" ] && return 0
+    [ -f "$out/$name/ready" ] && return 0
     sleep 0.05
   done
-  echo "receivers: raw printer $address did not start: $(cat "$out/raw-$address.log")" >&2
+  echo "receivers: raw printer $address did not start: $(cat "$out/$name.log")" >&2
   return 1
 }
-start_raw 127.1.0.40
-start_raw 127.1.0.41
-start_raw 127.1.0.42 --close-after 65536
-ip -4 -o addr show dev "$LAB_LAN_IF" | grep -q " 127.1.0.45/" || ip addr add 127.1.0.45/24 dev "$LAB_LAN_IF"
-ss -Htln | grep -q ":515 " || lab-lpd "$out/lpd" hoq labels
+start_raw raw-127.1.0.40 127.1.0.40
+start_raw raw-127.1.0.41 127.1.0.41
+start_raw raw-127.1.0.42 127.1.0.42 --close-after 65536
+start_raw raw-ipv6 ::1
+lan_address 127.1.0.45
+ss -Htln | grep ":515 " >/dev/null || lab-lpd "$out/lpd" hoq labels
 echo "print receivers up"
