@@ -17,6 +17,9 @@ class CPortConfigDlg : public WithMessageMap<CPortConfigDlg, CDialog> {
 
   static const AFX_MSGMAP messageMap;
 
+  // How port mode sets the stored values: the registry's, or a test's that refuses.
+  ValueSetter m_setValue = &RegSetValueExA;
+
  protected:
   BOOL OnInitDialog() override;
   void OnOK() override;
@@ -34,7 +37,7 @@ class CPortConfigDlg : public WithMessageMap<CPortConfigDlg, CDialog> {
   void EnableRawGroup(bool enable);
   void EnableLprGroup(bool enable);
   void EnableBiDiGroup(bool enable);
-  // The decimal value of an edit's leading digits; 0 for none.
+  // The decimal value of an edit's leading digits (a sign is no digit); 0 for none.
   UINT NumberOf(int id) const;
   // Stores the controls' settings in the record; true when the SNMP address or
   // community differs from what was loaded.

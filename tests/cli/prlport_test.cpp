@@ -28,7 +28,7 @@ class PrlPortTest : public testing::Test {
     spooler.AddLocalPrinter("Office", "Used");
   }
   ~PrlPortTest() override {
-    for (const char* name : {"CliRaw", "CliLpr", "X"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
+    for (const char* name : {"CliRaw", "CliLpr", "X", "CliRestart", "strasse"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
   }
   SpoolerLab spooler;
 };
@@ -58,7 +58,7 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
     ChildResult result = PrlPort(c.arguments);
     EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
-    EXPECT_EQ(result.output.find("prlport list"), c.exitCode == 2 ? result.output.find("prlport list") : std::string::npos)
+    EXPECT_EQ(result.output.find("prlport list") != std::string::npos, c.exitCode == 2)
         << "the help comes with usage errors only";
     EXPECT_FALSE(PortKeyExists("X"));
     EXPECT_TRUE(PortKeyExists("Used"));
@@ -125,6 +125,66 @@ TEST_F(PrlPortTest, AScriptAddsListsAndDeletesTenPorts) {
   for (int i = 0; i < 10; ++i) EXPECT_NE(list.find("Batch" + std::to_string(i) + " "), std::string::npos) << list;
   for (int i = 0; i < 10; ++i) EXPECT_EQ(PrlPort("delete Batch" + std::to_string(i)).exitCode, 0u);
   for (int i = 0; i < 10; ++i) EXPECT_FALSE(PortKeyExists("Batch" + std::to_string(i)));
+}
+
+// Port names compare as registry key names do: "strasse" is not "Straße" (a linguistic
+// comparison says it is), while letter case never counts.
+TEST_F(PrlPortTest, NamesInUseAreFoundAsTheRegistryComparesThem) {
+  spooler.AddMonitorPort("Stra\xDF" "e", "127.1.0.20");
+  EXPECT_EQ(PrlPort("add STRA\xDF" "E 127.1.0.99 --custom").exitCode, 1u);
+  ChildResult other = PrlPort("add strasse 127.1.0.99 --custom");
+  EXPECT_EQ(other.exitCode, 0u) << other.output;
+}
+
+// Windows NT 4 for prlport.exe, and the spooler's start type, while it lives.
+class OnNt4WithSpoolerStart {
+ public:
+  explicit OnNt4WithSpoolerStart(DWORD startType) {
+    SetTextValue(HKEY_CURRENT_USER, kAppDefaults, "Version", "nt40");
+    ChangeStart(startType);
+  }
+  ~OnNt4WithSpoolerStart() {
+    ChangeStart(SERVICE_DEMAND_START);
+    DeleteTree(HKEY_CURRENT_USER, kAppDefaults);
+  }
+
+ private:
+  static void ChangeStart(DWORD startType) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
+    EXPECT_TRUE(ChangeServiceConfigA(service, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+  }
+  static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\prlport.exe";
+};
+
+TEST_F(PrlPortTest, ARestartIsReportedAsItWent) {
+  struct Case {
+    DWORD startType;
+    DWORD exitCode;
+    const char* says;
+  };
+  for (const Case& c : {Case{SERVICE_DEMAND_START, 0, "the spooler was"},
+                        Case{SERVICE_DISABLED, 3, "starting the spooler: "}}) {
+    SCOPED_TRACE(c.startType);
+    OnNt4WithSpoolerStart nt4(c.startType);
+    ChildResult added = PrlPort("add CliRestart 127.1.0.99 --custom --restart-spooler");
+    EXPECT_EQ(added.exitCode, c.exitCode) << added.output;
+    EXPECT_NE(added.output.find(c.says), std::string::npos) << added.output;
+    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\CliRestart");
+  }
+}
+
+TEST_F(PrlPortTest, FindSaysWhichStoredSubnetsItLeavesOut) {
+  const std::string addresses = std::string(kDiscoveryKey) + "\\SubnetAddresses";
+  for (const char* address : {"224.1.0.0", "127.2.0.0"}) SetTextValue(HKEY_LOCAL_MACHINE, addresses, address, "");
+  ChildResult found = PrlPort("find --seconds 0");
+  DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
+  EXPECT_EQ(found.exitCode, 0u) << found.output;
+  EXPECT_NE(found.output.find("the stored subnet 224.1.0.0 is not searched"), std::string::npos) << found.output;
+  EXPECT_EQ(found.output.find("127.2.0.0 is not"), std::string::npos) << found.output;
 }
 
 }  // namespace

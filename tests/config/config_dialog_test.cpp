@@ -165,27 +165,57 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
   }
 }
 
-TEST_F(ConfigDialog, AFailedWriteIsReportedAndTheDialogStaysOpen) {
-  // A volatile key cannot have a lasting subkey: the registry refuses the write.
-  const std::string parent = std::string(kPortNamesKey) + "\\Volatile";
-  UniqueKey key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
-  ResetPortConfig(config, "Volatile\\Port");
-  Run([&](Robot& robot, Window& box) {
+LONG WINAPI RefuseEveryValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
+
+TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
+  CPortConfigDlg dialog(nullptr, config, "");
+  dialog.m_setValue = &RefuseEveryValue;  // a registry that refuses, as one without rights does
+  RunDialog(dialog, kCaption, [&](Robot& robot, Window& box) {
     box.Type(IDC_CFG_ADDRESS, "typed");
     box.Click(IDC_CFG_OK);
     Window error = robot.ExpectMessageBox();
     EXPECT_EQ(error.Caption(), "Pralo Port Manager");
     EXPECT_EQ(error.Icon(), MessageIcon::Exclamation);
+    EXPECT_EQ(error.Owner(), box.Handle()) << "owned: the dialog cannot be used while it is up";
     error.Answer(IDOK);
     robot.Expect(kCaption);
     EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "typed");
     box.Click(IDC_CFG_CANCEL);
   });
-  key.reset();
-  DeleteTree(HKEY_LOCAL_MACHINE, parent);
+  EXPECT_EQ(StoredText("DeviceIP"), "127.1.0.20");  // the first value was refused
+}
+
+TEST_F(ConfigDialog, APortDeletedMeanwhileIsToldAndNotMadeAgain) {
+  EXPECT_EQ(Run([&](Robot& robot, Window& box) {
+              DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+              box.Click(IDC_CFG_OK);
+              Window gone = robot.ExpectMessageBox();
+              EXPECT_EQ(gone.Caption(), "Pralo Port Manager");
+              EXPECT_EQ(gone.MessageText().rfind("This port no longer exists", 0), 0u) << gone.MessageText();
+              EXPECT_EQ(gone.Owner(), box.Handle());
+              gone.Answer(IDOK);
+            }),
+            IDABORT);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+}
+
+// Digits only, as the fields take them: a sign pasted or set in is no number.
+TEST_F(ConfigDialog, NumberFieldsTakeTheirLeadingDigitsOnly) {
+  Run([&](Robot&, Window& box) {
+    SetDlgItemTextA(box.Handle(), IDC_CFG_STATUS_INTERVAL, "-1");
+    SetDlgItemTextA(box.Handle(), IDC_CFG_CONFIG_INTERVAL, "+5");
+    SetDlgItemTextA(box.Handle(), IDC_CFG_RAW_PORT, "91x0");
+    box.Click(IDC_CFG_OK);
+  });
+  EXPECT_EQ(StoredNumber("StatusUpdateInt"), 0u);
+  EXPECT_EQ(StoredNumber("ConfigUpdateInt"), 0u);
+  EXPECT_EQ(StoredNumber("RawPortNumber"), 91u);
+}
+
+TEST_F(ConfigDialog, ThePrintersDriverDataIsCreatedWhenMissing) {
+  spooler.AddLocalPrinter("CfgPrinter", "CfgPort");
+  Run([](Robot&, Window& box) { box.PressEscape(); });
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPrinterData));
 }
 
 TEST_F(ConfigDialog, AStoppedLinkIsReportedWhenTheDialogOpens) {

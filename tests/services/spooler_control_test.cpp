@@ -3,6 +3,8 @@
 // what Wine never does. Waits are recorded; the real ones also really happen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SpoolerControl.h"
 #include "robot.h"
 #include "recording_services.h"
@@ -10,25 +12,34 @@
 
 namespace {
 
-// Runs a spooler action while the robot makes sure that no window comes up.
-DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services) {
+// What a spooler action told its report.
+struct RecordedReport : SpoolerReport {
+  std::vector<SpoolerAction> notReached;
+  std::vector<DWORD> refusals;
+  void NotReached(SpoolerAction action) override { notReached.push_back(action); }
+  void StartRefused(DWORD error) override { refusals.push_back(error); }
+};
+
+// Runs a spooler action while the robot makes sure that no window comes up: the store
+// shows nothing, it tells its report.
+DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services, RecordedReport& report) {
   DWORD result = 0;
-  Drive([&] { result = ControlSpooler(action, services); }, [](Robot&) {});
+  Drive([&] { result = ControlSpooler(action, report, services); }, [](Robot&) {});
   return result;
 }
 
-// Runs a spooler action that must end with this "failed" message.
-DWORD ControlWithMessage(SpoolerAction action, ServiceControl& services, const char* text) {
-  DWORD result = 0;
-  Drive([&] { result = ControlSpooler(action, services); },
-        [&](Robot& robot) {
-          Window box = robot.ExpectMessageBox();
-          EXPECT_EQ(box.MessageText(), text);
-          EXPECT_EQ(box.Caption(), "services_test");
-          EXPECT_EQ(box.Icon(), MessageIcon::Exclamation);
-          EXPECT_EQ(box.Buttons(), std::vector<int>{IDOK});
-          box.Answer(IDOK);
-        });
+DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services) {
+  RecordedReport report;
+  DWORD result = ControlWithoutMessage(action, services, report);
+  EXPECT_TRUE(report.notReached.empty());
+  return result;
+}
+
+// Runs a spooler action that must end with the wanted state not reached.
+DWORD ControlNotReached(SpoolerAction action, ServiceControl& services) {
+  RecordedReport report;
+  DWORD result = ControlWithoutMessage(action, services, report);
+  EXPECT_EQ(report.notReached, std::vector<SpoolerAction>{action});
   return result;
 }
 
@@ -72,7 +83,7 @@ TEST(ScriptedSpooler, StuckInStopPendingGivesUpWithAMessage) {
   services.controlReplies.push_back({0, SERVICE_STOP_PENDING});
   for (int i = 0; i < 10; ++i)
     services.controlReplies.push_back({ERROR_SERVICE_CANNOT_ACCEPT_CTRL, SERVICE_STOP_PENDING});
-  EXPECT_EQ(ControlWithMessage(Stop, services, "Stop spooler failed!"), 0u);
+  EXPECT_EQ(ControlNotReached(Stop, services), 0u);
   EXPECT_EQ(services.waits, std::vector<DWORD>(10, 2000));
   EXPECT_EQ(services.opened, services.closed);
 }
@@ -88,7 +99,7 @@ TEST(ScriptedSpooler, AnUnexpectedInterrogationErrorIsReturnedAtOnce) {
 TEST(ScriptedSpooler, NeverRunningAfterAStartGivesUpWithAMessage) {
   ScriptedServices services;
   for (int i = 0; i < 10; ++i) services.controlReplies.push_back({0, SERVICE_START_PENDING});
-  EXPECT_EQ(ControlWithMessage(Start, services, "Start spooler failed!"), 0u);
+  EXPECT_EQ(ControlNotReached(Start, services), 0u);
   EXPECT_TRUE(services.waits.empty());  // successful interrogations do not wait
   EXPECT_EQ(services.opened, services.closed);
 }
@@ -96,7 +107,9 @@ TEST(ScriptedSpooler, NeverRunningAfterAStartGivesUpWithAMessage) {
 TEST(ScriptedSpooler, StartRefusedOrRunningAtOnceShowsNothing) {
   ScriptedServices refused;
   refused.startError = ERROR_SERVICE_ALREADY_RUNNING;
-  EXPECT_EQ(ControlWithoutMessage(Start, refused), 0u);
+  RecordedReport report;
+  EXPECT_EQ(ControlWithoutMessage(Start, refused, report), 0u);
+  EXPECT_EQ(report.refusals, std::vector<DWORD>{ERROR_SERVICE_ALREADY_RUNNING});
   EXPECT_TRUE(refused.controlsSent.empty());
 
   ScriptedServices started;
@@ -115,6 +128,32 @@ TEST(ScriptedSpooler, OpeningFailuresReturnTheirCode) {
   service.serviceError = ERROR_SERVICE_DOES_NOT_EXIST;
   EXPECT_EQ(ControlWithoutMessage(Start, service), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
   EXPECT_EQ(service.opened, service.closed);
+}
+
+TEST(ScriptedSpooler, ARestartStopsPausesAndStartsWhateverTheStopGave) {
+  struct Case {
+    std::deque<ScriptedServices::Reply> replies;
+    DWORD stopError;
+    std::vector<SpoolerAction> notReached;
+  };
+  for (const Case& c : {
+           Case{{{0, SERVICE_STOPPED}, {0, SERVICE_RUNNING}}, 0, {}},
+           Case{{{ERROR_SERVICE_NOT_ACTIVE, SERVICE_STOPPED}, {0, SERVICE_RUNNING}}, ERROR_SERVICE_NOT_ACTIVE, {}},
+           Case{{{0, SERVICE_STOP_PENDING}, {ERROR_SERVICE_REQUEST_TIMEOUT, SERVICE_STOP_PENDING}, {0, SERVICE_RUNNING}},
+                ERROR_SERVICE_REQUEST_TIMEOUT, {}},
+       }) {
+    ScriptedServices services;
+    services.controlReplies = c.replies;
+    RecordedReport report;
+    SpoolerRestart restart{};
+    Drive([&] { restart = RestartSpooler(report, services); }, [](Robot&) {});
+    EXPECT_EQ(restart.stopError, c.stopError);
+    EXPECT_EQ(restart.startError, 0u);
+    EXPECT_EQ(report.notReached, c.notReached);
+    EXPECT_NE(std::find(services.waits.begin(), services.waits.end(), 200u), services.waits.end());
+    EXPECT_TRUE(services.controlReplies.empty()) << "the start was made and interrogated";
+    EXPECT_EQ(services.opened, services.closed);
+  }
 }
 
 }  // namespace
