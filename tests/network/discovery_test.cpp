@@ -131,6 +131,19 @@ TEST_F(Discovery, SubnetHandlesStandForTheirPair) {
   EXPECT_NE(StopDiscovery(&idle), 0);
 }
 
+// Whatever a caller gives it, a search asks no address that is not unicast: "this
+// network", multicast, reserved and broadcast subnets are refused.
+TEST_F(Discovery, SubnetsThatAreNotUnicastAreRefused) {
+  Collector collector;
+  DiscoveryContext context{};
+  ASSERT_EQ(StartDiscovery(&context, &Collector::Callback, &collector, 0), 0);
+  const uint32_t mask = HostOrder("255.255.255.0");
+  for (const char* address : {"255.255.255.0", "224.0.0.0", "239.1.2.0", "240.0.0.0", "0.1.2.0"})
+    EXPECT_NE(AddDiscoverySubnet(&context, MakeDiscoverySubnet(HostOrder(address), mask), 0, 0), 0) << address;
+  EXPECT_EQ(AddDiscoverySubnet(&context, MakeDiscoverySubnet(HostOrder("127.2.0.0"), mask), 0, 0), 0);
+  EXPECT_EQ(StopDiscovery(&context), 0);
+}
+
 // ---- Stop guarantees --------------------------------------------------------------------
 
 
