@@ -23,7 +23,6 @@
 #include "SpoolerControl.h"
 #include "SpoolerLists.h"
 #include "StartupChecks.h"
-#include "SystemErrorText.h"
 #include "TextField.h"
 #include "resource.h"
 
@@ -58,8 +57,9 @@ std::string MonitorPortNamed(const std::string& name) {
   Refuse("no port \"" + name + "\" of the monitor");
 }
 
+// The command goes on: the call fails as the library reports a failure.
 void ReportLibraryFailure(DWORD error) {
-  std::fprintf(stderr, "prlport: a network library of the monitor cannot be used: %s", SystemErrorText(error).c_str());
+  std::fprintf(stderr, "prlport: a network library of the monitor cannot be used: %s\n", SystemErrorLine(error).c_str());
 }
 
 PrinterUseIndex PrinterUse() {
@@ -146,7 +146,7 @@ void RestartSpooler() {
   const SpoolerRestart restart = RestartSpooler(notes);
   const bool stopped = restart.stopError == 0 ? !notes.stopNotReached : restart.stopError == ERROR_SERVICE_NOT_ACTIVE;
   if (restart.stopError != 0 && !stopped) SystemFailure("stopping the spooler", restart.stopError);
-  if (!stopped) throw CommandFailure{kExitSystem, "the spooler did not stop; it was not restarted"};
+  if (!stopped) throw CommandFailure{kExitSystem, "the spooler did not stop in time; it was not restarted"};
   if (restart.startError != 0) SystemFailure("starting the spooler", restart.startError);
   if (notes.startRefusal != 0) SystemFailure("starting the spooler", notes.startRefusal);
   if (notes.startNotReached) throw CommandFailure{kExitSystem, "the spooler was stopped and did not start again"};

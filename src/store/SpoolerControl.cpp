@@ -1,6 +1,5 @@
 #include "SpoolerControl.h"
 
-
 namespace {
 
 constexpr int kAttempts = 10;

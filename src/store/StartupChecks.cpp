@@ -17,7 +17,7 @@ constexpr LibraryOrdinals kNetworkLibraries[] = {{"PrlStat.dll", 1, 1}, {"PRLFIN
 using UniqueLibrary = Unique<HMODULE, FreeLibrary>;
 
 // True when the mapped image's export table holds the ordinal. A data-file mapping
-// runs nothing and loads none of the library's own imports.
+// (an image-resource mapping) runs nothing and loads none of the library's imports.
 bool ExportsOrdinal(HMODULE image, unsigned ordinal) {
   // The loader marks a data-file mapping in the handle's low bits.
   const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
