@@ -145,27 +145,25 @@ TEST_F(Discovery, SubnetsThatAreNotUnicastAreRefused) {
   EXPECT_EQ(StopDiscovery(&context), 0);
 }
 
+DWORD WINAPI Unload(LPVOID library) { return FreeLibrary(static_cast<HMODULE>(library)); }
+
 // A program that unloads the library while its search runs: the unloading waits for
 // nothing under the loader lock, and the library goes once the sweep is over.
 TEST_F(Discovery, UnloadedDuringASearchItEndsTheSearchAndThenGoes) {
-  char folder[MAX_PATH] = {};
+  char self[MAX_PATH] = {}, folder[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA("PRLFIND.dll"), self, sizeof self);
   GetTempPathA(sizeof folder, folder);
   const std::string copy = std::string(folder) + "PrlFindUnload.dll";
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(GetModuleHandleA("PRLFIND.dll"), self, sizeof self);
   ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
   HMODULE library = LoadLibraryA(copy.c_str());
-  ASSERT_NE(library, nullptr);
   auto start = reinterpret_cast<decltype(&StartDiscovery)>(
       reinterpret_cast<void (*)()>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
   static Collector collector;  // the search may report until its sweep is over
   static DiscoveryContext context{};
   ASSERT_EQ(start(&context, &Collector::Callback, &collector, 0), 0);
-  UniqueHandle unloader(CreateThread(
-      nullptr, 0, [](LPVOID module) -> DWORD { return FreeLibrary(static_cast<HMODULE>(module)); }, library, 0, nullptr));
+  UniqueHandle unloader(CreateThread(nullptr, 0, &Unload, library, 0, nullptr));
   EXPECT_EQ(WaitForSingleObject(unloader.get(), 5000), WAIT_OBJECT_0) << "the unloading is held up";
-  DWORD begin = GetTickCount();
-  while (GetModuleHandleA("PrlFindUnload.dll") != nullptr && GetTickCount() - begin < 60000) Sleep(100);
+  for (DWORD begin = GetTickCount(); GetModuleHandleA("PrlFindUnload.dll") && GetTickCount() - begin < 60000;) Sleep(100);
   EXPECT_EQ(GetModuleHandleA("PrlFindUnload.dll"), nullptr) << "the library stays after its sweep";
   DeleteFileA(copy.c_str());
 }
