@@ -27,3 +27,10 @@ inline constexpr MonitorCatalogue kMonitorCatalogues[] = {
     {"PrlModels.ini", "PraloPortMonData", "FileVersion"},
     {"PrlStat.ini", "Version", "VersionNumber"},
 };
+
+// The monitor's UI library, beside it in the system directory: the spooler's own Add,
+// Configure and Delete port commands load it, by the name that the monitor answers to
+// "MonitorUI".
+#define PRALO_MONITOR_UI_LIBRARY "PraloLprUI.dll"
+inline constexpr char kMonitorUiLibrary[] = PRALO_MONITOR_UI_LIBRARY;
+inline constexpr wchar_t kMonitorUiLibraryW[] = L"" PRALO_MONITOR_UI_LIBRARY;

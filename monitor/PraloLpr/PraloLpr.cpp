@@ -1,5 +1,6 @@
 // The "Pralo TCP/IP Port" print monitor: the function table that the spooler loads. It
-// lists the ports stored under the monitor's "Port Names" key and deletes them.
+// lists the ports stored under the monitor's "Port Names" key, deletes them, and
+// answers XcvData.
 #include <windows.h>
 
 #include <winspool.h>
@@ -9,8 +10,9 @@
 #include <vector>
 
 #include "MonitorRegistry.h"
+#include "PortAdmin.h"
 #include "PortNames.h"
-#include "PortUse.h"
+#include "XcvPort.h"
 
 namespace {
 // Lays out PORT_INFO_1W or PORT_INFO_2W records at the start of the buffer and their
@@ -65,19 +67,10 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
   return TRUE;
 }
 
-// A port that a printer still prints to stays, as the spooler of Windows keeps it.
 BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
-  if (PrinterUsesPort(portName)) {
-    SetLastError(ERROR_BUSY);
-    return FALSE;
-  }
-  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
-  if (rc != ERROR_SUCCESS) {
-    SetLastError(static_cast<DWORD>(rc));
-    return FALSE;
-  }
-  ForgetMirroredPort(portName);
-  return TRUE;
+  DWORD error = RemovePort(portName);
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
 }
 
 BOOL NotSupported() {
@@ -105,6 +98,9 @@ MONITOR2 monitor = [] {
   m.pfnClosePort = ClosePort;
   m.pfnDeletePort = DeletePort;
   m.pfnShutdown = Shutdown;
+  m.pfnXcvOpenPort = xcv::OpenPort;
+  m.pfnXcvDataPort = xcv::DataPort;
+  m.pfnXcvClosePort = xcv::ClosePort;
   return m;
 }();
 

@@ -53,6 +53,8 @@ int CopyComponent(const char* name, const std::string& target) {
 int Install() {
   for (const MonitorLibrary& library : kMonitorLibraries)
     if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
+  // Beside the monitor, which names it to the spooler's port commands.
+  if (int rc = CopyComponent(kMonitorUiLibrary, Folder(GetSystemDirectoryA))) return rc;
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
     if (int rc = CopyComponent(catalogue.file, Folder(GetWindowsDirectoryA))) return rc;
   MONITOR_INFO_2A info{const_cast<char*>(kMonitorName), nullptr, const_cast<char*>(kMonitorLibrary)};
@@ -72,6 +74,7 @@ int Uninstall() {
   }
   for (const MonitorLibrary& library : kMonitorLibraries)
     DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + library.file).c_str());
+  DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + kMonitorUiLibrary).c_str());
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
     DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + catalogue.file).c_str());
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "DriverStatus.h"
+#include "PortRecordStore.h"
 #include "PrinterDiscoveryDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
@@ -29,10 +30,6 @@ constexpr int kRawPortLimit = 5;
 constexpr int kQueueLimit = 50;
 constexpr int kIntervalLimit = 3;
 constexpr int kCommunityLimit = 40;
-
-HINSTANCE ResourceInstance() {
-  return AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
-}
 
 }  // namespace
 
@@ -99,7 +96,7 @@ void CPortConfigDlg::ShowLinkStatus() {
     std::string printer = PrinterAttachedTo(m_config.portName);
     established = !printer.empty() && IsBiDiLinkEstablished(printer.c_str());
   }
-  HICON icon = LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(established ? IDI_BIDI_LINKED : IDI_BIDI_STATUS));
+  HICON icon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(established ? IDI_BIDI_LINKED : IDI_BIDI_STATUS));
   SendDlgItemMessage(IDC_CFG_BIDI_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon));
 }
 
@@ -165,7 +162,7 @@ bool CPortConfigDlg::SaveRecord() {
 // not made again: the dialog says so and ends with IDABORT, for the list to be re-read.
 void CPortConfigDlg::OnOK() {
   const bool snmpChanged = SaveRecord();
-  if (!m_wizardMode && !WritePortConfig(m_config, snmpChanged, PortKeyOpening::ExistingOnly, m_setValue)) {
+  if (!m_wizardMode && !CurrentPortRecordStore().Configure(m_config, snmpChanged)) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) {
       ShowSystemError(error, true, m_hWnd);

@@ -17,9 +17,6 @@ class CPortConfigDlg : public WithMessageMap<CPortConfigDlg, CDialog> {
 
   static const AFX_MSGMAP messageMap;
 
-  // How port mode sets the stored values: the registry's, or a test's that refuses.
-  ValueSetter m_setValue = &RegSetValueExA;
-
  protected:
   BOOL OnInitDialog() override;
   void OnOK() override;

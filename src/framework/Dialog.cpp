@@ -11,7 +11,7 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate
 
 INT_PTR CDialog::DoModal() {
   HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : GetActiveWindow();
-  HINSTANCE instance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
+  HINSTANCE instance = AfxGetInstanceHandle();
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(m_nIDTemplate), owner, &CDialog::DialogProc,
                          reinterpret_cast<LPARAM>(this));
 }

@@ -11,7 +11,7 @@ void CPropertyPage::Construct(UINT nIDTemplate) {
   m_psp.dwSize = sizeof m_psp;
   // Pages are created from their template id, which also names them in a wizard jump.
   m_psp.dwFlags = PSP_HASHELP;
-  m_psp.hInstance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
+  m_psp.hInstance = AfxGetInstanceHandle();
   m_psp.pszTemplate = MAKEINTRESOURCEA(nIDTemplate);
   m_psp.pfnDlgProc = &CPropertyPage::PageProc;
   m_psp.lParam = reinterpret_cast<LPARAM>(this);

@@ -35,7 +35,7 @@ INT_PTR CPropertySheet::DoModal() {
   for (CPropertyPage* page : m_pages) pages.push_back(page->m_psp);
   m_psh.dwFlags |= PSH_PROPSHEETPAGE | PSH_USECALLBACK;
   m_psh.hwndParent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : GetActiveWindow();
-  m_psh.hInstance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
+  m_psh.hInstance = AfxGetInstanceHandle();
   m_psh.pszCaption = m_strCaption.c_str();
   m_psh.nPages = static_cast<UINT>(pages.size());
   m_psh.ppsp = pages.data();

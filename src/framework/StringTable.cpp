@@ -3,7 +3,7 @@
 #include "WinApp.h"
 
 std::string AfxLoadString(UINT id) {
-  HINSTANCE instance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
+  HINSTANCE instance = AfxGetInstanceHandle();
   // The program's texts are short; a longer one would be cut to the buffer.
   char text[4098] = {};
   int length = LoadStringA(instance, id, text, sizeof text);

@@ -6,7 +6,7 @@ CWinApp* theApp = nullptr;
 
 const AFX_MSGMAP CWinApp::messageMap{BaseMessageMap<CWinApp>(), {ON_COMMAND(ID_HELP, &CWinApp::OnHelp)}};
 
-CWinApp::CWinApp() : m_hInstance(GetModuleHandleA(nullptr)) { theApp = this; }
+CWinApp::CWinApp() : m_hInstance(AfxGetInstanceHandle()) { theApp = this; }
 
 CWinApp::~CWinApp() {
   if (theApp == this) theApp = nullptr;
@@ -17,6 +17,16 @@ BOOL CWinApp::InitInstance() { return FALSE; }
 void CWinApp::OnHelp() {}
 
 CWinApp* AfxGetApp() { return theApp; }
+
+HINSTANCE AfxGetInstanceHandle() {
+  static const HINSTANCE module = [] {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&AfxGetInstanceHandle), &self);
+    return self;
+  }();
+  return module;
+}
 
 CWnd* AfxGetMainWnd() { return theApp != nullptr ? theApp->m_pMainWnd : nullptr; }
 

@@ -28,6 +28,9 @@ class CWinApp : public WithMessageMap<CWinApp, CCmdTarget> {
 };
 
 CWinApp* AfxGetApp();
+// The module that holds the framework's code, and with it the resources: the program,
+// or the library that links the framework (not the program that loaded it).
+HINSTANCE AfxGetInstanceHandle();
 CWnd* AfxGetMainWnd();
 // The executable's base name without extension: the caption of AfxMessageBox.
 const char* AfxGetAppName();

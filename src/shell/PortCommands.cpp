@@ -4,12 +4,8 @@
 
 #include <winspool.h>
 
-#include "AddPortPpg.h"
-#include "AdditonalInfoPpg.h"
-#include "CompletPpg.h"
-#include "OpenPpg.h"
+#include "AddPortWizard.h"
 #include "PortConfigDlg.h"
-#include "MonitorRegistry.h"
 #include "PortManagerDlg.h"
 #include "StringTable.h"
 #include "SystemError.h"
@@ -23,25 +19,7 @@ constexpr int kPrinterColumn = 3;
 // Runs the add-port wizard on a reset record; Finish writes the port itself. The list
 // is re-read however the wizard ended.
 void CPortManagerDlg::OnAddPort() {
-  CAddPortSht sheet(AfxLoadString(IDS_ADD_PORT_TITLE).c_str(), this, kWelcomePage, &m_PortConfig, &m_ModelCatalogue);
-  ResetPortConfig(m_PortConfig);
-  sheet.Construct(kMonitorName, nullptr, kWelcomePage);
-  COpenPpg welcome(&sheet);
-  CAddPortPpg nameAndAddress(&sheet);
-  CAdditonalInfoPpg additionalInfo(&sheet);
-  CCompletPpg completion(&sheet, m_services);
-  const std::pair<CPropertyPage*, UINT> pages[] = {{&welcome, IDD_WELCOME_PAGE},
-                                                   {&nameAndAddress, IDD_ADD_PORT_PAGE},
-                                                   {&additionalInfo, IDD_ADDITIONAL_INFO_PAGE},
-                                                   {&completion, IDD_COMPLETION_PAGE}};
-  for (const auto& [page, templateId] : pages) {
-    page->Construct(templateId);
-    page->m_psp.dwFlags &= ~PSP_HASHELP;
-    sheet.AddPage(page);
-  }
-  sheet.m_psh.dwFlags |= PSH_WIZARD | PSH_NOAPPLYNOW;
-  sheet.m_psh.dwFlags &= ~PSH_HASHELP;
-  sheet.DoModal();
+  RunAddPortWizard(this, m_PortConfig, m_ModelCatalogue, m_services);
   FillPortList();
   UpdatePortButtons();
 }

@@ -31,7 +31,7 @@ const AFX_MSGMAP CPortManagerDlg::messageMap{
 CPortManagerDlg::CPortManagerDlg(CWnd* pParent, ServiceControl& services)
     : WithMessageMap(IDD_PRALOPM_DIALOG, pParent),
       m_services(services),
-      m_hIcon(LoadIconA(AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr),
+      m_hIcon(LoadIconA(AfxGetInstanceHandle(),
                         MAKEINTRESOURCEA(IDR_MAINFRAME))) {
   ResetPortConfig(m_PortConfig);
 }
@@ -43,7 +43,7 @@ void CPortManagerDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPortManagerDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  HINSTANCE instance = AfxGetApp() != nullptr ? AfxGetApp()->m_hInstance : GetModuleHandleA(nullptr);
+  HINSTANCE instance = AfxGetInstanceHandle();
   // The port icon is drawn at the image list's size from the icon file's nearest image.
   const int iconSize = AfxScaleByDpi(24);
   m_ImageList.Create(iconSize, iconSize, ILC_COLOR4, 0, 10);

@@ -99,3 +99,8 @@ bool WritePortConfig(const PortConfig& config, bool snmpUpdated, PortKeyOpening 
   SetLastError(static_cast<DWORD>(rc));
   return rc == ERROR_SUCCESS;
 }
+
+bool IsWellFormedPortName(std::string_view name) {
+  return !name.empty() && name.size() < sizeof PortConfig::portName &&
+         name.find_first_of("\\,") == std::string_view::npos;
+}

@@ -1,6 +1,7 @@
 #pragma once
 // One port's settings, and the port's registry key under the monitor's "Port Names".
 #include <cstdint>
+#include <string_view>
 
 #include "RegistryValue.h"
 
@@ -37,3 +38,8 @@ enum class PortKeyOpening {
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated,
                      PortKeyOpening opening = PortKeyOpening::CreateIfMissing,
                      ValueSetter setValue = &RegSetValueExA);  // a test's may refuse
+
+// Whether a text can name a port's key: 1 to 99 characters (the record's field), no
+// backslash (it would name a nested key) and no comma (it would split the port lists of
+// printers).
+bool IsWellFormedPortName(std::string_view name);

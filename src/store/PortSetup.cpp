@@ -16,7 +16,7 @@ bool IsPortNameInUse(const char* name) {
 
 unsigned PortNameRefusal(const char* name) {
   if (IsPortNameInUse(name)) return IDS_PORT_EXISTS;
-  if (std::string_view(name).find_first_of("\\,") != std::string_view::npos) return IDS_BAD_PORT_NAME;
+  if (!IsWellFormedPortName(name)) return IDS_BAD_PORT_NAME;
   return 0;
 }
 

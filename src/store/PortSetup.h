@@ -13,8 +13,7 @@ inline constexpr char kDefaultCommunity[] = "mirabo";
 bool IsPortNameInUse(const char* name);
 
 // The string-table id of the message that refuses the name of a new port, or 0: 348
-// for a name in use, 344 for a name that holds a backslash (it would name a nested
-// key) or a comma (it would split the port lists of printers).
+// for a name in use, 344 for a name that is not well formed (IsWellFormedPortName).
 unsigned PortNameRefusal(const char* name);
 
 // Copies the defaults of catalogue entry `index` (an existing entry other than 0) into

@@ -2,6 +2,7 @@
 
 #include "AfxMessageBox.h"
 #include "OsVersion.h"
+#include "PortRecordStore.h"
 #include "PortSetup.h"
 #include "SpoolerControl.h"
 #include "StringTable.h"
@@ -44,7 +45,7 @@ BOOL CCompletPpg::OnWizardFinish() {
   if (restart && MessageBox(AfxLoadString(IDS_RESTART_SPOOLER).c_str(), caption.c_str(),
                             MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
     return TRUE;
-  if (!WritePortConfig(*m_pPortConfig, false)) {
+  if (!CurrentPortRecordStore().Add(*m_pPortConfig)) {
     ShowSystemError(GetLastError(), true, m_hWnd);
     return TRUE;
   }

@@ -6,6 +6,7 @@
 
 #include "MonitorRegistry.h"
 #include "PortConfigDlg.h"
+#include "PortRecordStore.h"
 #include "TextField.h"
 #include "Unique.h"
 #include "registry.h"
@@ -165,12 +166,20 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
   }
 }
 
-LONG WINAPI RefuseEveryValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
+// A store that refuses, as a registry without rights does.
+struct RefusingStore : PortRecordStore {
+  bool Add(const PortConfig&) override { return Refuse(); }
+  bool Configure(const PortConfig&, bool) override { return Refuse(); }
+  static bool Refuse() {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+};
 
 TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
-  CPortConfigDlg dialog(nullptr, config, "");
-  dialog.m_setValue = &RefuseEveryValue;  // a registry that refuses, as one without rights does
-  RunDialog(dialog, kCaption, [&](Robot& robot, Window& box) {
+  RefusingStore refusing;
+  UsePortRecordStore(&refusing);
+  Run([&](Robot& robot, Window& box) {
     box.Type(IDC_CFG_ADDRESS, "typed");
     box.Click(IDC_CFG_OK);
     Window error = robot.ExpectMessageBox();
@@ -182,7 +191,7 @@ TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
     EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "typed");
     box.Click(IDC_CFG_CANCEL);
   });
-  EXPECT_EQ(StoredText("DeviceIP"), "127.1.0.20");  // the first value was refused
+  UsePortRecordStore(nullptr);
 }
 
 // Digits only, as the fields take them: a sign pasted or set in is no number.

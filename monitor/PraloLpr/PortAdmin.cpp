@@ -1,0 +1,93 @@
+#include "PortAdmin.h"
+
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+#include "MonitorRegistry.h"
+#include "PortNameCompare.h"
+#include "PortNames.h"
+#include "PortUse.h"
+#include "TextField.h"
+
+namespace {
+
+std::wstring Wide(std::string_view text) {
+  std::wstring wide(text.size(), L'\0');
+  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                   static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+  return wide;
+}
+
+std::string Narrow(const wchar_t* text) {
+  char buffer[sizeof PortConfig::portName] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+  return buffer;
+}
+
+std::wstring PortNameOf(const PortConfig& config) { return Wide(TextOf(config.portName, sizeof config.portName)); }
+
+// The ports of every monitor of the machine, as the spooler lists them.
+std::vector<std::wstring> SpoolerPortNames() {
+  DWORD needed = 0, returned = 0;
+  EnumPortsW(nullptr, 1, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed);
+  std::vector<std::wstring> names;
+  if (needed == 0 || !EnumPortsW(nullptr, 1, buffer.data(), needed, &needed, &returned)) return names;
+  for (DWORD i = 0; i < returned; ++i) names.emplace_back(reinterpret_cast<const PORT_INFO_1W*>(buffer.data())[i].pName);
+  return names;
+}
+
+bool AnyNamed(const std::vector<std::wstring>& names, const std::wstring& name) {
+  for (const std::wstring& candidate : names)
+    if (SamePortName(candidate, name)) return true;
+  return false;
+}
+
+bool IsMonitorPort(const std::wstring& name) { return AnyNamed(SubkeyNames(kPortNamesKeyW), name); }
+
+// The spooler finds a port's monitor through the mirror of its ports: a new port is
+// listed at once.
+DWORD Written(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
+  if (!WritePortConfig(config, snmpUpdated, opening)) return GetLastError();
+  CurrentPortNames();
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+DWORD AddPortFromRecord(const PortConfig& config) {
+  if (!IsWellFormedPortName(TextOf(config.portName, sizeof config.portName))) return ERROR_INVALID_NAME;
+  const std::wstring name = PortNameOf(config);
+  if (AnyNamed(SpoolerPortNames(), name) || IsMonitorPort(name)) return ERROR_ALREADY_EXISTS;
+  return Written(config, false, PortKeyOpening::CreateIfMissing);
+}
+
+DWORD ConfigurePortFromRecord(const PortConfig& config) {
+  PortConfig stored{};
+  const std::wstring name = PortNameOf(config);
+  if (DWORD error = ReadPortRecord(name.c_str(), stored); error != ERROR_SUCCESS) return error;
+  const bool snmpUpdated =
+      TextOf(stored.deviceIP, sizeof stored.deviceIP) != TextOf(config.deviceIP, sizeof config.deviceIP) ||
+      TextOf(stored.communityName, sizeof stored.communityName) !=
+          TextOf(config.communityName, sizeof config.communityName);
+  return Written(config, snmpUpdated, PortKeyOpening::ExistingOnly);  // one deleted meanwhile stays gone
+}
+
+// A port that a printer still prints to stays, as the spooler of Windows keeps it.
+DWORD RemovePort(const wchar_t* portName) {
+  if (PrinterUsesPort(portName)) return ERROR_BUSY;
+  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
+  if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
+  ForgetMirroredPort(portName);
+  return ERROR_SUCCESS;
+}
+
+DWORD ReadPortRecord(const wchar_t* portName, PortConfig& config) {
+  const std::string name = Narrow(portName);
+  if (!IsWellFormedPortName(name) || !IsMonitorPort(portName)) return ERROR_UNKNOWN_PORT;
+  ResetPortConfig(config, name.c_str());
+  return ReadPortConfig(config) ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
+}

@@ -1,0 +1,118 @@
+#include "XcvPort.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "Components.h"
+#include "PortAdmin.h"
+#include "TextField.h"
+#include "XcvCommands.h"
+
+namespace {
+
+// One open XcvData handle: the access that the spooler granted its opener.
+struct XcvSession {
+  ACCESS_MASK grantedAccess;
+};
+
+struct Request {
+  const BYTE* input;
+  DWORD inputSize;
+  BYTE* output;
+  DWORD outputSize;
+  DWORD* outputNeeded;
+};
+
+// Answers `data` when the caller's buffer holds it, and says how much it needs.
+DWORD Answer(const Request& request, const void* data, DWORD size) {
+  *request.outputNeeded = size;
+  if (request.output == nullptr || request.outputSize < size) return ERROR_INSUFFICIENT_BUFFER;
+  std::memcpy(request.output, data, size);
+  return ERROR_SUCCESS;
+}
+
+// A record whose every text is terminated inside its field.
+bool RecordOf(const Request& request, PortConfig& config) {
+  if (request.input == nullptr || request.inputSize != sizeof config) return false;
+  std::memcpy(&config, request.input, sizeof config);
+  auto terminated = [](const char* field, size_t size) { return TextOf(field, size).size() < size; };
+  return terminated(config.portName, sizeof config.portName) && terminated(config.deviceIP, sizeof config.deviceIP) &&
+         terminated(config.lprQueue, sizeof config.lprQueue) &&
+         terminated(config.communityName, sizeof config.communityName);
+}
+
+// A UTF-16 port name terminated inside the input.
+const wchar_t* PortNameOf(const Request& request) {
+  const size_t count = request.inputSize / sizeof(wchar_t);
+  if (request.input == nullptr || count == 0) return nullptr;
+  const auto* name = reinterpret_cast<const wchar_t*>(request.input);
+  return std::wmemchr(name, L'\0', count) != nullptr ? name : nullptr;
+}
+
+DWORD MonitorUi(const Request& request) { return Answer(request, kMonitorUiLibraryW, sizeof kMonitorUiLibraryW); }
+
+DWORD AddPort(const Request& request) {
+  PortConfig config;
+  return RecordOf(request, config) ? AddPortFromRecord(config) : ERROR_INVALID_DATA;
+}
+
+DWORD ConfigPort(const Request& request) {
+  PortConfig config;
+  return RecordOf(request, config) ? ConfigurePortFromRecord(config) : ERROR_INVALID_DATA;
+}
+
+DWORD DeletePort(const Request& request) {
+  const wchar_t* name = PortNameOf(request);
+  return name != nullptr ? RemovePort(name) : ERROR_INVALID_DATA;
+}
+
+DWORD GetConfig(const Request& request) {
+  const wchar_t* name = PortNameOf(request);
+  if (name == nullptr) return ERROR_INVALID_DATA;
+  PortConfig config;
+  if (DWORD error = ReadPortRecord(name, config); error != ERROR_SUCCESS) return error;
+  return Answer(request, &config, sizeof config);
+}
+
+struct Command {
+  const wchar_t* name;
+  bool administers;  // changes ports: only for a caller granted SERVER_ACCESS_ADMINISTER
+  DWORD (*run)(const Request&);
+};
+
+constexpr Command kCommands[] = {
+    {kXcvMonitorUi, false, MonitorUi}, {kXcvAddPort, true, AddPort},     {kXcvConfigPort, true, ConfigPort},
+    {kXcvDeletePort, true, DeletePort}, {kXcvGetConfig, false, GetConfig},
+};
+
+}  // namespace
+
+BOOL WINAPI xcv::OpenPort(HANDLE, LPCWSTR, ACCESS_MASK grantedAccess, PHANDLE session) {
+  if (session == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *session = new XcvSession{grantedAccess};
+  return TRUE;
+}
+
+DWORD WINAPI xcv::DataPort(HANDLE session, LPCWSTR command, PBYTE input, DWORD inputSize, PBYTE output,
+                           DWORD outputSize, PDWORD outputNeeded) {
+  if (session == nullptr || command == nullptr || outputNeeded == nullptr) return ERROR_INVALID_PARAMETER;
+  *outputNeeded = 0;
+  const auto* opened = static_cast<const XcvSession*>(session);
+  for (const Command& entry : kCommands) {
+    if (std::wcscmp(entry.name, command) != 0) continue;
+    if (entry.administers && (opened->grantedAccess & SERVER_ACCESS_ADMINISTER) != SERVER_ACCESS_ADMINISTER)
+      return ERROR_ACCESS_DENIED;
+    return entry.run({input, inputSize, output, outputSize, outputNeeded});
+  }
+  return ERROR_INVALID_PARAMETER;
+}
+
+BOOL WINAPI xcv::ClosePort(HANDLE session) {
+  delete static_cast<XcvSession*>(session);
+  return TRUE;
+}

@@ -1,0 +1,43 @@
+#include "MonitorConnection.h"
+
+#include <cwchar>
+
+#include "XcvCommands.h"
+
+MonitorConnection::MonitorConnection() {
+  PRINTER_DEFAULTSA defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  if (!OpenPrinterA(const_cast<char*>(kXcvMonitorPrinter), printer_.put(), &defaults)) openError_ = GetLastError();
+}
+
+DWORD MonitorConnection::Send(const wchar_t* command, const void* input, DWORD inputSize, void* output,
+                              DWORD outputSize) {
+  if (openError_ != ERROR_SUCCESS) return openError_;
+  DWORD needed = 0, status = ERROR_SUCCESS;
+  if (!XcvDataW(printer_.get(), command, static_cast<BYTE*>(const_cast<void*>(input)), inputSize,
+                static_cast<BYTE*>(output), outputSize, &needed, &status))
+    return GetLastError();
+  return status;
+}
+
+DWORD MonitorConnection::DeletePort(const wchar_t* portName) {
+  return Send(kXcvDeletePort, portName, static_cast<DWORD>((std::wcslen(portName) + 1) * sizeof(wchar_t)));
+}
+
+DWORD MonitorConnection::GetConfig(const wchar_t* portName, PortConfig& config) {
+  return Send(kXcvGetConfig, portName, static_cast<DWORD>((std::wcslen(portName) + 1) * sizeof(wchar_t)), &config,
+              sizeof config);
+}
+
+bool MonitorPortRecordStore::Add(const PortConfig& config) {
+  added_ = Stored(kXcvAddPort, config);
+  return added_;
+}
+
+// The monitor sets "SnmpUpdated" itself, from what it holds.
+bool MonitorPortRecordStore::Configure(const PortConfig& config, bool) { return Stored(kXcvConfigPort, config); }
+
+bool MonitorPortRecordStore::Stored(const wchar_t* command, const PortConfig& config) {
+  DWORD status = connection_.Send(command, &config, sizeof config);
+  SetLastError(status);
+  return status == ERROR_SUCCESS;
+}

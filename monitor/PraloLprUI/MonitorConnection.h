@@ -1,0 +1,41 @@
+#pragma once
+// The UI library's line to the monitor: the spooler's XcvData on the monitor, opened
+// with administer access, so that every change passes the monitor's own checks.
+#include <windows.h>
+
+#include <winspool.h>
+
+#include "PortRecordStore.h"
+#include "Unique.h"
+
+class MonitorConnection {
+ public:
+  MonitorConnection();
+  // 0 when the spooler opened the monitor, else the reason.
+  DWORD OpenError() const { return openError_; }
+  // The monitor's status for the command (a Win32 error code), or the spooler's reason
+  // when the command did not reach it.
+  DWORD Send(const wchar_t* command, const void* input, DWORD inputSize, void* output = nullptr,
+             DWORD outputSize = 0);
+  DWORD DeletePort(const wchar_t* portName);
+  DWORD GetConfig(const wchar_t* portName, PortConfig& config);
+
+ private:
+  Unique<HANDLE, ClosePrinter> printer_;
+  DWORD openError_ = ERROR_SUCCESS;
+};
+
+// The dialogs' records, stored through the monitor ("AddPort", "ConfigPort").
+class MonitorPortRecordStore : public PortRecordStore {
+ public:
+  explicit MonitorPortRecordStore(MonitorConnection& connection) : connection_(connection) {}
+  bool Add(const PortConfig& config) override;
+  bool Configure(const PortConfig& config, bool snmpUpdated) override;
+  bool Added() const { return added_; }
+
+ private:
+  bool Stored(const wchar_t* command, const PortConfig& config);
+
+  MonitorConnection& connection_;
+  bool added_ = false;
+};

@@ -1,0 +1,235 @@
+// The spooler's own port commands for the monitor's ports, through Wine's spooler: the
+// monitor's UI library shows the Port Manager's dialogs, and the monitor's XcvData keeps
+// the Port Manager's rules for scripts.
+#include <windows.h>
+
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Components.h"
+#include "PortConfig.h"
+#include "SystemErrorText.h"
+#include "TextField.h"
+#include "XcvCommands.h"
+#include "registry.h"
+#include "resource.h"
+#include "robot.h"
+#include "screenshots.h"
+#include "spooler_lab.h"
+
+namespace {
+
+constexpr char kConfigCaption[] = "Pralo TCP/IP Port - Configuration";
+
+std::string PortKey(const std::string& name) { return std::string(kPortNamesKey) + "\\" + name; }
+
+std::string StoredText(const std::string& port, const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, PortKey(port), name);
+  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data())) : "<missing>";
+}
+
+DWORD StoredNumber(const std::string& port, const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, PortKey(port), name);
+  DWORD number = 0xFFFFFFFF;
+  if (value.exists && value.data.size() == 4) std::memcpy(&number, value.data.data(), 4);
+  return number;
+}
+
+// The spooler's port names; listing also makes the monitor mirror its ports for it.
+std::vector<std::string> SpoolerPorts() {
+  DWORD needed = 0, returned = 0;
+  EnumPortsA(nullptr, 1, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed);
+  std::vector<std::string> names;
+  if (!EnumPortsA(nullptr, 1, buffer.data(), needed, &needed, &returned)) return names;
+  for (DWORD i = 0; i < returned; ++i) names.emplace_back(reinterpret_cast<PORT_INFO_1A*>(buffer.data())[i].pName);
+  return names;
+}
+
+bool Listed(const std::string& port) {
+  for (const std::string& name : SpoolerPorts())
+    if (name == port) return true;
+  return false;
+}
+
+PortConfig Record(const char* name, const char* address) {
+  PortConfig config;
+  ResetPortConfig(config, name);
+  CopyText(config.deviceIP, address);
+  config.rawPortNumber = 9100;
+  return config;
+}
+
+// A script's XcvData session on the monitor, opened with the given access.
+class Xcv {
+ public:
+  explicit Xcv(DWORD access) {
+    PRINTER_DEFAULTSA defaults{nullptr, nullptr, access};
+    EXPECT_TRUE(OpenPrinterA(const_cast<char*>(kXcvMonitorPrinter), &printer_, &defaults)) << GetLastError();
+  }
+  ~Xcv() { ClosePrinter(printer_); }
+  DWORD Send(const wchar_t* command, const void* input, DWORD size, void* output = nullptr, DWORD outputSize = 0) {
+    DWORD needed = 0, status = 0;
+    EXPECT_TRUE(XcvDataW(printer_, command, static_cast<BYTE*>(const_cast<void*>(input)), size,
+                         static_cast<BYTE*>(output), outputSize, &needed, &status));
+    return status;
+  }
+  DWORD Record(const wchar_t* command, const PortConfig& config) { return Send(command, &config, sizeof config); }
+  DWORD Named(const wchar_t* command, const std::wstring& port, void* output = nullptr, DWORD outputSize = 0) {
+    return Send(command, port.c_str(), static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), output, outputSize);
+  }
+
+ private:
+  HANDLE printer_ = nullptr;
+};
+
+class SpoolerPortCommands : public testing::Test {
+ protected:
+  SpoolerPortCommands()
+      : owner(CreateWindowExA(0, "STATIC", "Printer Properties", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                              nullptr, nullptr, nullptr, nullptr)) {
+    spooler.AddMonitorPort("UiPort", "127.1.0.20");
+    SpoolerPorts();
+  }
+  ~SpoolerPortCommands() override {
+    DestroyWindow(owner);
+    for (const char* port : {"UiNew", "ScriptPort"}) DeleteTree(HKEY_LOCAL_MACHINE, PortKey(port));
+  }
+
+  SpoolerLab spooler;
+  HWND owner;
+};
+
+TEST_F(SpoolerPortCommands, ConfigurePortShowsTheConfigurationDialogAndOkWritesThroughTheMonitor) {
+  BOOL configured = FALSE;
+  char port[] = "UiPort";
+  Drive([&] { configured = ConfigurePortA(nullptr, owner, port); },
+        [&](Robot& robot) {
+          Window box = robot.Expect(kConfigCaption);
+          EXPECT_EQ(box.Owner(), owner);
+          EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "127.1.0.20");
+          box.Screenshot(ScreenshotPath("config-from-spooler.png"));
+          box.Type(IDC_CFG_ADDRESS, "127.1.0.21");
+          box.Click(IDC_CFG_OK);
+          robot.ExpectClosed(box);
+        });
+  EXPECT_TRUE(configured);
+  EXPECT_EQ(StoredText("UiPort", "DeviceIP"), "127.1.0.21");
+  EXPECT_EQ(StoredNumber("UiPort", "SnmpUpdated"), 1u);
+}
+
+TEST_F(SpoolerPortCommands, AddPortRunsTheWizardAndTheNewPortLists) {
+  BOOL added = FALSE;
+  char monitor[] = PRALO_MONITOR_NAME;
+  Drive([&] { added = AddPortA(nullptr, owner, monitor); },
+        [&](Robot& robot) {
+          Window wizard = robot.Expect("Pralo TCP/IP Port");
+          EXPECT_EQ(wizard.Owner(), owner);
+          auto reached = [&](int page, const char* what) {
+            robot.WaitUntil([&] { return wizard.SheetPage() == page && wizard.Wizard() != WizardButtons{}; }, what);
+          };
+          reached(0, "the welcome page");
+          wizard.Next();
+          reached(1, "the name page");
+          wizard.Type(IDC_PORT_NAME, "UiNew");
+          wizard.Type(IDC_PRINTER_ADDRESS, "127.1.0.20");
+          robot.WaitUntil([&] { return wizard.Wizard().next; }, "Next enabled");
+          wizard.Next();
+          reached(3, "the summary of an identified printer");
+          wizard.Finish();
+          robot.ExpectClosed(wizard);
+        });
+  EXPECT_TRUE(added);
+  EXPECT_TRUE(Listed("UiNew"));
+  EXPECT_EQ(StoredText("UiNew", "DeviceIP"), "127.1.0.20");
+}
+
+// Its callers have asked already: no question of its own; a port in use is refused with
+// the system's text, owned by the caller's window.
+TEST_F(SpoolerPortCommands, DeletePortUiAsksNothingAndRefusesAPortInUse) {
+  HMODULE library = LoadLibraryA(kMonitorUiLibrary);
+  ASSERT_NE(library, nullptr);
+  auto initialize = reinterpret_cast<PMONITORUI(WINAPI*)()>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library, "InitializePrintMonitorUI")));
+  ASSERT_NE(initialize, nullptr);
+  const MONITORUI& ui = *initialize();
+  spooler.AddMonitorPort("UiFree", "127.1.0.22");
+  SpoolerPorts();
+  EXPECT_TRUE(ui.pfnDeletePortUI(nullptr, owner, L"UiFree"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiFree")));
+  spooler.AddLocalPrinter("UiPrinter", "UiPort");
+  BOOL deleted = TRUE;
+  DWORD error = 0;
+  Drive([&] {
+          deleted = ui.pfnDeletePortUI(nullptr, owner, L"UiPort");
+          error = GetLastError();
+        },
+        [&](Robot& robot) {
+          Window box = robot.ExpectMessageBox();
+          EXPECT_EQ(box.MessageText(), SystemErrorText(ERROR_BUSY));
+          EXPECT_EQ(box.Caption(), "Pralo Port Manager");
+          EXPECT_EQ(box.Icon(), MessageIcon::Stop);
+          EXPECT_EQ(box.Owner(), owner);
+          box.Answer(IDOK);
+        });
+  EXPECT_FALSE(deleted);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_BUSY));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
+  FreeLibrary(library);
+}
+
+TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRules) {
+  Xcv script(SERVER_ACCESS_ADMINISTER);
+  wchar_t library[MAX_PATH] = {};
+  EXPECT_EQ(script.Send(kXcvMonitorUi, nullptr, 0, library, sizeof library), 0u);
+  EXPECT_STREQ(library, kMonitorUiLibraryW);
+  struct Case {
+    const char* name;
+    DWORD status;
+  };
+  for (const Case& c : {Case{"uiport", ERROR_ALREADY_EXISTS}, Case{"LPT1:", ERROR_ALREADY_EXISTS},
+                        Case{"Back\\slash", ERROR_INVALID_NAME}, Case{"Com,ma", ERROR_INVALID_NAME},
+                        Case{"", ERROR_INVALID_NAME}, Case{"ScriptPort", ERROR_SUCCESS}}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(script.Record(kXcvAddPort, Record(c.name, "127.1.0.30")), c.status);
+  }
+  PortConfig unterminated = Record("", "127.1.0.30");
+  std::memset(unterminated.portName, 'L', sizeof unterminated.portName);
+  EXPECT_EQ(script.Record(kXcvAddPort, unterminated), static_cast<DWORD>(ERROR_INVALID_DATA));
+  EXPECT_EQ(script.Send(kXcvAddPort, "short", 5), static_cast<DWORD>(ERROR_INVALID_DATA));
+  EXPECT_TRUE(Listed("ScriptPort"));
+
+  PortConfig changed = Record("SCRIPTPORT", "127.1.0.31");
+  EXPECT_EQ(script.Record(kXcvConfigPort, changed), 0u);
+  EXPECT_EQ(StoredText("ScriptPort", "DeviceIP"), "127.1.0.31");
+  EXPECT_EQ(StoredNumber("ScriptPort", "SnmpUpdated"), 1u);
+  PortConfig stored{};
+  EXPECT_EQ(script.Named(kXcvGetConfig, L"ScriptPort", &stored, sizeof stored), 0u);
+  EXPECT_STREQ(stored.deviceIP, "127.1.0.31");
+  EXPECT_EQ(script.Record(kXcvConfigPort, Record("NoSuchPort", "127.1.0.31")), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("NoSuchPort")));
+
+  spooler.AddLocalPrinter("ScriptPrinter", "UiPort");
+  EXPECT_EQ(script.Named(kXcvDeletePort, L"UiPort"), static_cast<DWORD>(ERROR_BUSY));
+  EXPECT_EQ(script.Named(kXcvDeletePort, L"ScriptPort"), 0u);
+  EXPECT_FALSE(Listed("ScriptPort"));
+}
+
+TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothing) {
+  Xcv script(SERVER_ACCESS_ENUMERATE);
+  EXPECT_EQ(script.Record(kXcvAddPort, Record("ScriptPort", "127.1.0.30")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(script.Record(kXcvConfigPort, Record("UiPort", "127.1.0.31")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(script.Named(kXcvDeletePort, L"UiPort"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(StoredText("UiPort", "DeviceIP"), "127.1.0.20");
+  PortConfig stored{};
+  EXPECT_EQ(script.Named(kXcvGetConfig, L"UiPort", &stored, sizeof stored), 0u);  // reading needs no rights
+  EXPECT_STREQ(stored.deviceIP, "127.1.0.20");
+}
+
+}  // namespace
