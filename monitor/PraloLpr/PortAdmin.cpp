@@ -13,21 +13,13 @@
 
 namespace {
 
-std::wstring Wide(std::string_view text) {
-  std::wstring wide(text.size(), L'\0');
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                   static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
-  return wide;
-}
-
 std::string Narrow(const wchar_t* text) {
   char buffer[sizeof PortConfig::portName] = {};
   WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
   return buffer;
 }
 
-std::wstring PortNameOf(const PortConfig& config) { return Wide(TextOf(config.portName, sizeof config.portName)); }
+std::wstring PortNameOf(const PortConfig& config) { return WidePortName(TextOf(config.portName, sizeof config.portName)); }
 
 // The ports of every monitor of the machine, as the spooler lists them.
 std::vector<std::wstring> SpoolerPortNames() {

@@ -2,11 +2,7 @@
 
 #include <windows.h>
 
-#include <string>
-
-namespace {
-
-std::wstring Widened(std::string_view text) {
+std::wstring WidePortName(std::string_view text) {
   std::wstring wide(text.size(), L'\0');
   int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                                    static_cast<int>(wide.size()));
@@ -14,11 +10,9 @@ std::wstring Widened(std::string_view text) {
   return wide;
 }
 
-}  // namespace
-
 bool SamePortName(std::wstring_view a, std::wstring_view b) {
   return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
 }
 
-bool SamePortName(std::string_view a, std::string_view b) { return SamePortName(Widened(a), Widened(b)); }
+bool SamePortName(std::string_view a, std::string_view b) { return SamePortName(WidePortName(a), WidePortName(b)); }

@@ -132,8 +132,7 @@ TEST_F(PrlPortTest, AScriptAddsListsAndDeletesTenPorts) {
 TEST_F(PrlPortTest, NamesInUseAreFoundAsTheRegistryComparesThem) {
   spooler.AddMonitorPort("Stra\xDF" "e", "127.1.0.20");
   EXPECT_EQ(PrlPort("add STRA\xDF" "E 127.1.0.99 --custom").exitCode, 1u);
-  ChildResult other = PrlPort("add strasse 127.1.0.99 --custom");
-  EXPECT_EQ(other.exitCode, 0u) << other.output;
+  EXPECT_EQ(PrlPort("add strasse 127.1.0.99 --custom").exitCode, 0u);
 }
 
 void SetSpoolerStart(DWORD startType) {

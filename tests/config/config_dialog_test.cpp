@@ -168,12 +168,8 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
 
 // A store that refuses, as a registry without rights does.
 struct RefusingStore : PortRecordStore {
-  bool Add(const PortConfig&) override { return Refuse(); }
-  bool Configure(const PortConfig&, bool) override { return Refuse(); }
-  static bool Refuse() {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return false;
-  }
+  bool Add(const PortConfig& config) override { return Configure(config, false); }
+  bool Configure(const PortConfig&, bool) override { return SetLastError(ERROR_ACCESS_DENIED), false; }
 };
 
 TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
