@@ -49,3 +49,14 @@ function(pralo_def_for_target def out_var)
   configure_file(${undecorated}.new ${undecorated} COPYONLY)
   set(${out_var} ${undecorated} PARENT_SCOPE)
 endfunction()
+
+# nlohmann/json from Debian's nlohmann-json3-dev (header-only), as the target
+# nlohmann_json. Its folder is linked alone into the build so that the cross build
+# never searches the host's /usr/include.
+function(pralo_add_json)
+  set(folder ${CMAKE_BINARY_DIR}/json-include)
+  file(MAKE_DIRECTORY ${folder})
+  file(CREATE_LINK /usr/include/nlohmann ${folder}/nlohmann SYMBOLIC)
+  add_library(nlohmann_json INTERFACE)
+  target_include_directories(nlohmann_json SYSTEM INTERFACE ${folder})
+endfunction()

@@ -42,9 +42,13 @@ bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
 
 }  // namespace
 
-bool PrinterUsesPort(const wchar_t* portName) {
+bool PrinterUsesPort(const wchar_t* portName) { return !PrintersUsingPort(portName).empty(); }
+
+std::vector<std::wstring> PrintersUsingPort(const wchar_t* portName) {
+  std::vector<std::wstring> printers;
   for (const std::wstring& printer : SubkeyNames(kPrintersKeyW))
-    if (PortListNames(TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port"), portName)) return true;
-  return false;
+    if (PortListNames(TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port"), portName))
+      printers.push_back(printer);
+  return printers;
 }
 

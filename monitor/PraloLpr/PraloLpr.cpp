@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BidiWatch.h"
 #include "MonitorRegistry.h"
 #include "PortAdmin.h"
 #include "PortNames.h"
@@ -84,7 +85,14 @@ BOOL WINAPI WritePort(HANDLE, LPBYTE, DWORD, LPDWORD) { return NotSupported(); }
 BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD) { return NotSupported(); }
 BOOL WINAPI EndDocPort(HANDLE) { return NotSupported(); }
 BOOL WINAPI ClosePort(HANDLE) { return NotSupported(); }
-VOID WINAPI Shutdown(HANDLE) {}
+// One loaded instance of the monitor: the spooler may load it more than once (Wine's does
+// in every process, around its calls); each instance keeps its own watch.
+struct MonitorInstance {
+  BidiWatch watch;
+};
+
+// The spooler unloads the monitor after this: the watch's threads end before it returns.
+VOID WINAPI Shutdown(HANDLE monitorHandle) { delete static_cast<MonitorInstance*>(monitorHandle); }
 
 MONITOR2 monitor = [] {
   MONITOR2 m{};
@@ -104,12 +112,13 @@ MONITOR2 monitor = [] {
   return m;
 }();
 
-// Any non-null value: the monitor keeps no per-instance state.
-const HANDLE kMonitorHandle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x50524C4F));
-
 }  // namespace
 
 extern "C" LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT, PHANDLE monitorHandle) {
-  if (monitorHandle != nullptr) *monitorHandle = kMonitorHandle;
+  if (monitorHandle == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  *monitorHandle = new MonitorInstance;
   return &monitor;
 }

@@ -49,3 +49,21 @@ bool UdpSocket::Receive(std::vector<uint8_t>& datagram, uint32_t& fromAddress, u
   fromPort = ntohs(from.sin_port);
   return true;
 }
+
+UdpSocket::Wait UdpSocket::WaitReadable(DWORD timeoutMs, HANDLE stop) {
+  WSAEVENT readable = WSACreateEvent();
+  if (readable == WSA_INVALID_EVENT) return Wait::Failed;
+  Wait result = Wait::Failed;
+  if (WSAEventSelect(socket_, readable, FD_READ) == 0) {
+    const HANDLE events[] = {stop, readable};
+    switch (WaitForMultipleObjects(2, events, FALSE, timeoutMs)) {
+      case WAIT_OBJECT_0: result = Wait::Stopped; break;
+      case WAIT_OBJECT_0 + 1: result = Wait::Readable; break;
+      case WAIT_TIMEOUT: result = Wait::TimedOut; break;
+      default: break;
+    }
+    WSAEventSelect(socket_, nullptr, 0);
+  }
+  WSACloseEvent(readable);
+  return result;
+}

@@ -25,6 +25,10 @@ class UdpSocket {
   // Waits up to timeoutMs for a datagram; false on time-out or error. The sender's
   // address (host order) and port come back with it.
   bool Receive(std::vector<uint8_t>& datagram, uint32_t& fromAddress, uint16_t& fromPort, DWORD timeoutMs);
+  // Waits up to timeoutMs for a datagram to read, returning early when `stop` (an event)
+  // is signalled, so that a caller that must end is never held up by the network.
+  enum class Wait { Readable, TimedOut, Stopped, Failed };
+  Wait WaitReadable(DWORD timeoutMs, HANDLE stop);
 
  private:
   SOCKET socket_ = INVALID_SOCKET;

@@ -1,6 +1,7 @@
 // Installs or removes the "Pralo TCP/IP Port" monitor: copies its components from the
 // setup program's folder into the system and Windows directories and registers the
-// monitor with the spooler.
+// monitor with the spooler. Removing the monitor removes its key; its ports and
+// discovery scope are kept apart first and come back when it is installed again.
 //
 //   PrlSetup install | uninstall
 #include <windows.h>
@@ -13,7 +14,10 @@
 
 #include "Components.h"
 #include "MonitorRegistry.h"
+#include "PortNames.h"
+#include "PortUse.h"
 #include "SystemErrorText.h"
+#include "Unique.h"
 
 namespace {
 
@@ -50,6 +54,35 @@ int CopyComponent(const char* name, const std::string& target) {
   return 0;
 }
 
+// Where the ports and the scope wait while the monitor is not installed.
+constexpr char kKeptKey[] = "Software\\Pralo\\Port Manager\\Kept ports";
+constexpr const char* kKeptParts[] = {"Port Names", "Discovery"};
+
+// Copies a key of HKEY_LOCAL_MACHINE with everything below it; false when there is none.
+bool CopyKey(const std::string& from, const std::string& to) {
+  UniqueKey source, target;
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
+         RegCreateKeyExA(HKEY_LOCAL_MACHINE, to.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                         target.put(), nullptr) == ERROR_SUCCESS &&
+         RegCopyTreeA(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+}
+
+void KeepPorts() {
+  UniqueKey monitor;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return;
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+  for (const char* part : kKeptParts)
+    if (CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part))
+      std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
+}
+
+void RestorePorts() {
+  for (const char* part : kKeptParts)
+    if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part))
+      std::printf("restored the monitor's %s\n", part);
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+}
+
 int Install() {
   for (const MonitorLibrary& library : kMonitorLibraries)
     if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
@@ -61,13 +94,27 @@ int Install() {
   if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) {
     DWORD error = GetLastError();
     if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) return Failure("registering the monitor", error);
+  } else {
+    RestorePorts();
   }
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
 }
 
+// A port that a printer prints to, whose printer would be left without its monitor.
+std::wstring PortInUse() {
+  for (const std::wstring& port : SubkeyNames(kPortNamesKeyW))
+    if (PrinterUsesPort(port.c_str())) return port;
+  return {};
+}
+
 int Uninstall() {
-  std::printf("Removing the monitor \"%s\" also removes all of its ports.\n", kMonitorName);
+  if (const std::wstring port = PortInUse(); !port.empty()) {
+    std::fprintf(stderr, "PrlSetup: the monitor is not removed: a printer prints to its port \"%ls\". "
+                 "Delete that printer or move it to another port first.\n", port.c_str());
+    return 1;
+  }
+  KeepPorts();
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);

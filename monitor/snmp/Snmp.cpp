@@ -157,6 +157,12 @@ bool DecodeVarbind(std::span<const uint8_t> content, Varbind& varbind) {
     case 0x06:
       varbind.type = ValueType::ObjectIdentifier;
       return DecodeOid(value, varbind.oid);
+    case 0x41:  // Counter32, Gauge32, TimeTicks: their number too, when it is well formed
+    case 0x42:
+    case 0x43:
+      varbind.type = ValueType::Other;
+      if (!DecodeInteger(value, varbind.integer)) varbind.integer = 0;
+      return true;
     default:
       varbind.type = ValueType::Other;
       return (tag & 0xC0) == 0x40;  // application types only

@@ -40,7 +40,7 @@ struct Varbind {
   ValueType type = ValueType::Null;
   std::string text;  // an OCTET STRING's bytes
   Oid oid;           // an OBJECT IDENTIFIER's value
-  int64_t integer = 0;
+  int64_t integer = 0;  // an INTEGER's value; a counter's, gauge's or time ticks' too
 };
 
 struct Response {

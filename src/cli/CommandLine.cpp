@@ -24,6 +24,15 @@ std::optional<std::string> CommandLine::TakeOption() {
   return m_words[m_next++];
 }
 
+bool CommandLine::TakeFlag(const std::string& flag) {
+  for (size_t i = m_next; i < m_words.size(); ++i) {
+    if (m_words[i] != flag) continue;
+    m_words.erase(m_words.begin() + static_cast<std::ptrdiff_t>(i));
+    return true;
+  }
+  return false;
+}
+
 std::string CommandLine::TakeValue(const std::string& option) {
   if (Done()) UsageFailure("missing value after " + option);
   return m_words[m_next++];
@@ -41,4 +50,11 @@ const std::string& FittingText(const std::string& text, size_t capacity, const s
   if (text.size() >= capacity)
     Refuse(what + " is longer than " + std::to_string(capacity - 1) + " characters");
   return text;
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
 }

@@ -27,6 +27,8 @@ class CommandLine {
   std::string Take(const char* what);
   // The next word when it is an option ("--..."), else nothing and nothing taken.
   std::optional<std::string> TakeOption();
+  // Takes the flag from wherever it stands among the words not taken yet; false when absent.
+  bool TakeFlag(const std::string& flag);
   // The value that follows an option.
   std::string TakeValue(const std::string& option);
 
@@ -39,3 +41,6 @@ class CommandLine {
 unsigned NumberOf(const std::string& text, unsigned limit, const std::string& what);
 // A text that fits a field of `capacity` bytes; refused otherwise.
 const std::string& FittingText(const std::string& text, size_t capacity, const std::string& what);
+
+// A field of comma-separated output, quoted when it holds a comma, quote or line break.
+std::string CsvField(const std::string& text);

@@ -15,14 +15,17 @@
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
 #include "PortNameCompare.h"
+#include "PortExchange.h"
 #include "PortOptions.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
 #include "PrlFind.h"
 #include "ResourceText.h"
+#include "SearchProgress.h"
 #include "SpoolerControl.h"
 #include "SpoolerLists.h"
 #include "StartupChecks.h"
+#include "StatusCommand.h"
 #include "TextField.h"
 #include "resource.h"
 
@@ -39,6 +42,10 @@ constexpr char kHelp[] =
     "  prlport identify ADDRESS [--community TEXT]\n"
     "  prlport find [--seconds S] [--subnet ADDRESS/MASK]...\n"
     "  prlport models                  the printer models of the catalogue, by number\n"
+    "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
+    "  prlport export [FILE]           every port of the monitor and the discovery scope, as JSON\n"
+    "  prlport import FILE [--replace] [--dry-run]   the ports and scope of an export, all or nothing\n"
+    "  prlport list --json, prlport show NAME --json   the same as JSON\n"
     "\n"
     "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off, --community TEXT,\n"
     "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
@@ -66,13 +73,6 @@ PrinterUseIndex PrinterUse() {
   PrinterUseIndex index;
   for (const SpoolerPrinter& printer : LocalPrinters(5)) index.Add(printer.name, printer.ports);
   return index;
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
 }
 
 // The wizard's summary, its label and value columns aligned for a terminal.
@@ -286,7 +286,7 @@ int Find(CommandLine& line) {
   if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0)
     throw CommandFailure{kExitSystem, "the search could not start"};
   for (const auto& [address, mask] : subnets) AddDiscoverySubnet(&context, MakeDiscoverySubnet(address, mask), 0, 0);
-  Sleep(seconds * 1000);
+  WaitShowingProgress(seconds);
   StopDiscovery(&context);
   return kExitOk;
 }
@@ -311,6 +311,10 @@ int Run(CommandLine& line) {
   InstallDelayLoadFailureHook(&ReportLibraryFailure);
   ModelCatalogue catalogue;
   LoadModelCatalogue(catalogue);
+  if ((command == "list" || command == "show") && line.TakeFlag("--json"))
+    return command == "list" ? ListPortsJson(line) : ShowPortJson(line);
+  if (command == "export") return ExportPorts(line);
+  if (command == "import") return ImportPorts(line);
   if (command == "list") return List(line);
   if (command == "show") return Show(line);
   if (command == "add") return Add(line, catalogue);
@@ -319,6 +323,7 @@ int Run(CommandLine& line) {
   if (command == "identify") return Identify(line, catalogue);
   if (command == "find") return Find(line);
   if (command == "models") return Models(line, catalogue);
+  if (command == "status") return Status(line);
   UsageFailure("unknown command " + command);
 }
 

@@ -3,11 +3,24 @@
 #include <winsock2.h>
 
 #include "AddressClass.h"
+#include "RegistryValue.h"
 #include "Unique.h"
 
 namespace {
 constexpr uint32_t kDefaultMask = 0xFFFFFF00;  // 255.255.255.0
 constexpr DWORD kSettleMs = 500;
+constexpr DWORD kMaskQuerySize = 260;
+
+std::vector<std::string> ValueNames(HKEY key) {
+  std::vector<std::string> names;
+  for (DWORD index = 0;; ++index) {
+    char name[400] = {};
+    DWORD nameSize = sizeof name;
+    if (RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name);
+  }
+  return names;
+}
 }  // namespace
 
 uint32_t DottedToHostOrder(const char* text) { return ntohl(inet_addr(text)); }
@@ -31,17 +44,41 @@ DiscoveryScope ReadDiscoveryScope() {
   UniqueKey addresses;
   if (RegOpenKeyExA(key.get(), "SubnetAddresses", 0, KEY_READ, addresses.put()) != ERROR_SUCCESS) return scope;
   Sleep(kSettleMs);
-  for (DWORD index = 0;; ++index) {
-    char name[400] = {};
-    DWORD nameSize = sizeof name;
-    if (RegEnumValueA(addresses.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
+  for (const std::string& name : ValueNames(addresses.get())) {
     if (!maskUsable)
-      scope.skipped.push_back(std::string(name) + "/" + maskText);
-    else if (!IsStorableSubnetAddress(name))
+      scope.skipped.push_back(name + "/" + maskText);
+    else if (!IsStorableSubnetAddress(name.c_str()))
       scope.skipped.push_back(name);
     else
-      scope.subnets.emplace_back(DottedToHostOrder(name), mask);
+      scope.subnets.emplace_back(DottedToHostOrder(name.c_str()), mask);
   }
   return scope;
+}
+
+std::optional<StoredScope> ReadStoredScope() {
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
+  char mask[kMaskQuerySize + 1] = {};
+  ReadTextValue(key.get(), "SubnetMask", mask, sizeof mask, kMaskQuerySize);
+  StoredScope scope{mask, {}};
+  UniqueKey addresses;
+  if (RegOpenKeyExA(key.get(), "SubnetAddresses", 0, KEY_READ, addresses.put()) == ERROR_SUCCESS)
+    scope.addresses = ValueNames(addresses.get());
+  return scope;
+}
+
+long StoreScope(const StoredScope& scope) {
+  UniqueKey key;
+  if (LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, key.put(), nullptr))
+    return error;
+  if (LONG error = WriteTextValue(key.get(), "SubnetMask", scope.mask)) return error;
+  RegDeleteKeyA(key.get(), "SubnetAddresses");
+  UniqueKey addresses;
+  if (LONG error = RegCreateKeyExA(key.get(), "SubnetAddresses", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_READ | KEY_WRITE, nullptr, addresses.put(), nullptr))
+    return error;
+  for (const std::string& address : scope.addresses)
+    if (LONG error = WriteTextValue(addresses.get(), address.c_str(), "")) return error;
+  return ERROR_SUCCESS;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The search scope stored in the monitor's Discovery key: a mask and subnet addresses.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,3 +29,16 @@ uint32_t DottedToHostOrder(const char* text);
 // a mask that is contiguous.
 bool IsStorableSubnetAddress(const char* dotted);
 bool IsStorableSubnetMask(const char* dotted);
+
+// The scope as the Subnets dialog stores it: the mask and the subnet addresses as typed.
+struct StoredScope {
+  std::string mask;
+  std::vector<std::string> addresses;
+};
+
+// The stored scope's texts, the addresses in the registry's enumeration order; nothing
+// without a Discovery key.
+std::optional<StoredScope> ReadStoredScope();
+// Replaces the stored scope as a whole, as the Subnets dialog's OK does; the registry's
+// error code, 0 when every value was written.
+long StoreScope(const StoredScope& scope);

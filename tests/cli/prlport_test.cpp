@@ -5,17 +5,13 @@
 #include "MonitorRegistry.h"
 #include "PortConfigDlg.h"
 #include "PortManagerDlg.h"
-#include "child_process.h"
+#include "prlport_run.h"
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
 #include "spooler_lab.h"
 
 namespace {
-
-ChildResult PrlPort(const std::string& arguments) {
-  return RunChild("\"" + DistFile("prlport.exe") + "\" " + arguments);
-}
 
 bool PortKeyExists(const std::string& name) {
   return KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);

@@ -3,8 +3,7 @@
 # 127.1.0.99 is on the LAN interface but no agent listens there. Runs inside the lab.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# (grep reads a finished listing: under pipefail, "ip | grep -q" fails when grep stops early.)
-grep -q " 127.1.0.99/" < <(ip -4 -o addr show dev "$LAB_LAN_IF") || ip addr add 127.1.0.99/24 dev "$LAB_LAN_IF"
+ip -4 -o addr show dev "$LAB_LAN_IF" | grep " 127.1.0.99/" >/dev/null || ip addr add 127.1.0.99/24 dev "$LAB_LAN_IF"
 while IFS=$'\t' read -r address oid name descr model communities; do
   [[ -z $address || $address == \#* ]] && continue
   [ -f "$PRALO_LAB_DIR/printer-$address/pid" ] && continue

@@ -64,6 +64,15 @@ TEST(SnmpResponse, DecodesIdentifierTextAndErrors) {
   auto counter = snmp::DecodeGetResponse(Response(Tlv(0x30, Cat({kSysObjectIdName, Tlv(0x41, {1, 2})}))));
   ASSERT_TRUE(counter);
   EXPECT_EQ(counter->varbinds[0].type, snmp::ValueType::Other);
+  EXPECT_EQ(counter->varbinds[0].integer, 0x0102);
+
+  // A counter past 2^31 keeps its leading zero octet; a malformed one still decodes as 0.
+  auto large = snmp::DecodeGetResponse(Response(Tlv(0x30, Cat({kSysObjectIdName, Tlv(0x41, {0, 0xFF, 0, 0, 1})}))));
+  ASSERT_TRUE(large);
+  EXPECT_EQ(large->varbinds[0].integer, 0xFF000001);
+  auto empty = snmp::DecodeGetResponse(Response(Tlv(0x30, Cat({kSysObjectIdName, Tlv(0x42, {})}))));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->varbinds[0].integer, 0);
 }
 
 TEST(SnmpResponse, RefusesOtherVersionsPdusAndTrailingBytes) {

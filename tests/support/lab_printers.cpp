@@ -2,6 +2,7 @@
 
 #include <winsock2.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -34,4 +35,29 @@ std::vector<LabPrinter> LabPrinters() {
     for (std::string community; std::getline(communities, community, ',');) printer.communities.push_back(community);
   }
   return printers;
+}
+
+bool RunLabAgent(const std::string& arguments) {
+  const char* labDir = std::getenv("PRALO_LAB_DIR");
+  if (labDir == nullptr) return false;
+  static int runs = 0;
+  const std::string done = std::string(labDir) + "/lab-agent-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(++runs);
+  std::string command = "Z:\\bin\\sh -c \"" PRALO_LAB_BIN "/lab-agent " + arguments + " >/dev/null 2>&1; echo $? >" +
+                        done + ".tmp; mv " + done + ".tmp " + done + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return false;
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  // Starting an agent waits up to 5 s for it to bind; stopping one up to 5 s for it to end.
+  for (int waited = 0; waited < 300; ++waited) {
+    std::ifstream result("Z:" + done);
+    int code = -1;
+    if (result >> code) return code == 0;
+    Sleep(50);
+  }
+  return false;
 }

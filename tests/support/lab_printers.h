@@ -18,3 +18,9 @@ struct LabPrinter {
 
 std::vector<LabPrinter> LabPrinters();
 uint32_t HostOrder(const std::string& dotted);
+
+// Runs the lab's lab-agent (tests/lab/bin) with these arguments, "stop 127.1.0.40" or
+// "state 127.1.0.40 paper-out", and waits until it has ended; false when it failed. It
+// is a Linux program: Wine starts it, but cannot wait for it, so it leaves its exit code
+// in a file of the lab that this waits for.
+bool RunLabAgent(const std::string& arguments);

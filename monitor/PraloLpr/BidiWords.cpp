@@ -1,0 +1,69 @@
+#include "BidiWords.h"
+
+#include <windows.h>
+
+#include "MonitorRegistry.h"
+#include "Unique.h"
+
+namespace {
+
+uint32_t StopReason(PrinterState::Reach reach) {
+  switch (reach) {
+    case PrinterState::Reach::Unresolved: return kStoppedUnresolved;
+    case PrinterState::Reach::NoSocket: return kStoppedNoSocket;
+    default: return kStoppedNoAnswer;
+  }
+}
+
+void PutWord(BYTE* data, uint32_t word) {
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<BYTE>(word >> (8 * i));
+}
+
+void SetPair(HKEY key, const wchar_t* name, uint32_t first, uint32_t second) {
+  BYTE data[8];
+  PutWord(data, first);
+  PutWord(data + 4, second);
+  RegSetValueExW(key, name, 0, REG_BINARY, data, sizeof data);
+}
+
+// The printer's driver data key, made when missing, but only under a printer that exists.
+UniqueKey OpenDriverData(const std::wstring& printer) {
+  UniqueKey printerKey, driverData;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kPrintersKeyW) + L"\\" + printer).c_str(), 0, KEY_WRITE,
+                    printerKey.put()) == ERROR_SUCCESS)
+    RegCreateKeyExW(printerKey.get(), L"PrinterDriverData", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                    KEY_WRITE, nullptr, driverData.put(), nullptr);
+  return driverData;
+}
+
+}  // namespace
+
+BidiWords WordsAfter(const PrinterState& state, bool answeredBefore, uint32_t statusIntervalSeconds) {
+  BidiWords words;
+  words.control[0] = statusIntervalSeconds;
+  words.control[1] = kControlWatched;
+  if (state.Answered()) {
+    words.control[1] |= kControlAnswered | (state.hasStatus ? kControlReportsStatus : 0) |
+                        (state.supplies.empty() ? 0 : kControlReportsSupplies);
+    words.status = {state.errors, 0};
+  } else if (answeredBefore) {
+    words.status = {0, StopReason(state.reach)};
+  }
+  return words;
+}
+
+void WriteBidiWords(const std::wstring& printer, const BidiWords& words) {
+  UniqueKey key = OpenDriverData(printer);
+  if (!key) return;
+  SetPair(key.get(), L"PbdControl", words.control[0], words.control[1]);
+  if (words.status) SetPair(key.get(), L"PbdStatus", words.status->first, words.status->second);
+}
+
+void RemoveBidiWords(const std::wstring& printer) {
+  UniqueKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kPrintersKeyW) + L"\\" + printer + L"\\PrinterDriverData").c_str(),
+                    0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+    return;
+  RegDeleteValueW(key.get(), L"PbdControl");
+  RegDeleteValueW(key.get(), L"PbdStatus");
+}

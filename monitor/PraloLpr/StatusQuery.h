@@ -1,0 +1,54 @@
+#pragma once
+// Asks a printer for its state over SNMPv1: the Host Resources MIB's device and printer
+// status and detected error state (RFC 2790) and the marker supplies' levels of the
+// Printer MIB (RFC 3805). Every wait is bounded and ends at once when `stop` is set.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Supply {
+  std::string description;
+  int64_t level = 0;        // -3 some left, -2 unknown, -1 other (RFC 3805)
+  int64_t maxCapacity = 0;  // -2 unknown, -1 other
+};
+
+struct PrinterState {
+  enum class Reach { Answered, NoAnswer, Unresolved, NoSocket, Stopped };
+  Reach reach = Reach::NoAnswer;
+  std::string identity;    // sysObjectID, dotted
+  bool hasStatus = false;  // the printer reports the Host Resources printer objects
+  int64_t deviceStatus = 0;   // hrDeviceStatus: 1 unknown, 2 running, 3 warning, 4 testing, 5 down
+  int64_t printerStatus = 0;  // hrPrinterStatus: 1 other, 2 unknown, 3 idle, 4 printing, 5 warmup
+  uint16_t errors = 0;        // hrPrinterDetectedErrorState: its first octet in the high byte
+  std::vector<Supply> supplies;
+
+  bool Answered() const { return reach == Reach::Answered; }
+};
+
+// The bits of hrPrinterDetectedErrorState, as `errors` holds them.
+enum PrinterError : uint16_t {
+  kLowPaper = 0x8000,
+  kNoPaper = 0x4000,
+  kLowToner = 0x2000,
+  kNoToner = 0x1000,
+  kDoorOpen = 0x0800,
+  kJammed = 0x0400,
+  kOffline = 0x0200,
+  kServiceRequested = 0x0100,
+  kInputTrayMissing = 0x0080,
+  kOutputTrayMissing = 0x0040,
+  kMarkerSupplyMissing = 0x0020,
+  kOutputNearFull = 0x0010,
+  kOutputFull = 0x0008,
+  kInputTrayEmpty = 0x0004,
+  kOverduePreventMaint = 0x0002,
+};
+
+PrinterState QueryPrinterState(const char* address, const char* community, HANDLE stop);
+
+// Texts for a user: the names of the error bits that are set, and the two status values.
+std::vector<std::string> PrinterErrorNames(uint16_t errors);
+const char* DeviceStatusName(int64_t status);
+const char* PrinterStatusName(int64_t status);

@@ -1,0 +1,113 @@
+// import: a file's ports and scope written with the rules of `add`, all or nothing.
+#include <cstdio>
+#include <vector>
+
+#include "CodePage.h"
+#include "MonitorPorts.h"
+#include "MonitorRegistry.h"
+#include "OsVersion.h"
+#include "PortExchange.h"
+#include "WholeFile.h"
+
+namespace {
+
+// One port of the file and the port of the machine that it replaces, if any.
+struct PlannedPort {
+  TransferredPort port;
+  std::optional<TransferredPort> replaced;
+};
+
+std::vector<PlannedPort> Plan(const PortTransfer& transfer, bool replace) {
+  const auto existing = PortsByName();
+  std::vector<PlannedPort> plan;
+  std::string refusals;
+  for (size_t i = 0; i < transfer.ports.size(); ++i) {
+    PlannedPort planned{transfer.ports[i], std::nullopt};
+    const std::string name = planned.port.config.portName;
+    auto found = existing.find(name);
+    if (found != existing.end()) {
+      const std::string place = "ports[" + std::to_string(i) + "] (\"" + name + "\"): ";
+      if (found->second.monitor != kMonitorName)
+        refusals += place + "a port of \"" + found->second.monitor + "\" has this name\n";
+      else if (!replace)
+        refusals += place + "a port of this name exists (--replace replaces it)\n";
+      else
+        planned.replaced = ReadTransferredPort(found->second.name);
+    }
+    plan.push_back(planned);
+  }
+  if (!refusals.empty()) {
+    refusals.pop_back();
+    Refuse("nothing was imported:\n" + refusals);
+  }
+  return plan;
+}
+
+void Describe(const std::vector<PlannedPort>& plan, const std::optional<StoredScope>& scope, bool dryRun) {
+  const char* replaces = dryRun ? "would replace" : "replaced";
+  for (const PlannedPort& planned : plan)
+    std::printf("%s %s (%s)\n", planned.replaced ? replaces : dryRun ? "would add" : "added",
+                planned.port.config.portName, planned.port.config.deviceIP);
+  if (scope)
+    std::printf("%s the discovery scope: mask %s, %zu subnet addresses\n", replaces, scope->mask.c_str(),
+                scope->addresses.size());
+}
+
+std::string PortKeyPath(const char* name) { return std::string(kPortNamesKey) + "\\" + name; }
+
+// A replaced port gets "SnmpUpdated" as `set` gives it: when its address or community changed.
+bool SnmpChanged(const PlannedPort& planned) {
+  return planned.replaced && (std::string(planned.replaced->config.deviceIP) != planned.port.config.deviceIP ||
+                              std::string(planned.replaced->config.communityName) != planned.port.config.communityName);
+}
+
+// Puts back the ports of the plan written so far: removes the new keys, rewrites the replaced.
+void Undo(const std::vector<PlannedPort>& plan, size_t written) {
+  for (size_t i = 0; i < written; ++i) {
+    if (plan[i].replaced)
+      WritePortConfig(plan[i].replaced->config, plan[i].replaced->snmpUpdated != 0);
+    else
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE, PortKeyPath(plan[i].port.config.portName).c_str());
+  }
+}
+
+void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope>& scope) {
+  for (size_t i = 0; i < plan.size(); ++i) {
+    if (!WritePortConfig(plan[i].port.config, SnmpChanged(plan[i]))) {
+      const DWORD error = GetLastError();
+      Undo(plan, i);
+      SystemFailure(std::string("writing the port ") + plan[i].port.config.portName + " (nothing was imported)", error);
+    }
+  }
+  if (scope) {
+    if (const long error = StoreScope(*scope)) {
+      Undo(plan, plan.size());
+      SystemFailure("writing the discovery scope (no port was imported)", static_cast<unsigned long>(error));
+    }
+  }
+}
+
+}  // namespace
+
+int ImportPorts(CommandLine& line) {
+  const std::string path = line.Take("file");
+  bool replace = false, dryRun = false;
+  while (std::optional<std::string> option = line.TakeOption()) {
+    if (*option == "--replace") replace = true;
+    else if (*option == "--dry-run") dryRun = true;
+    else UsageFailure("unknown option " + *option);
+  }
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  TransferReading reading = ReadTransferJson(ReadWholeFile(path, kLargestTransfer), Utf8ToAnsi);
+  if (!reading.error.empty()) Refuse(path + ": " + reading.error + "; nothing was imported");
+  const std::vector<PlannedPort> plan = Plan(reading.transfer, replace);
+  if (dryRun) {
+    Describe(plan, reading.transfer.scope, true);
+    return kExitOk;
+  }
+  Apply(plan, reading.transfer.scope);
+  Describe(plan, reading.transfer.scope, false);
+  if (GetOsVersionType() != OSVER_NT5_UP && !plan.empty())
+    std::printf("Windows NT 4 and older take new ports once the spooler restarts: restart it when no job is printing.\n");
+  return kExitOk;
+}

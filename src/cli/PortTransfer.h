@@ -1,0 +1,49 @@
+#pragma once
+// The ports of a machine and its discovery scope as one JSON document, for carrying
+// them to another machine: written by `prlport export`, read by `prlport import`.
+// Portable: no Windows API, so that the reader is fuzzed on the host.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DiscoveryScope.h"
+#include "PortConfig.h"
+
+inline constexpr unsigned kTransferVersion = 1;
+// A larger file is refused before it is parsed: 10,000 ports take about 3 MB.
+inline constexpr size_t kLargestTransfer = 16u << 20;
+
+struct TransferredPort {
+  PortConfig config;  // modelIndex -1: the file carries no model
+  uint32_t snmpUpdated = 0;
+};
+
+struct PortTransfer {
+  std::vector<TransferredPort> ports;
+  std::optional<StoredScope> scope;  // none: the machine has no stored scope
+};
+
+// Converts a text of the system's code page to the file's UTF-8.
+using ToUtf8 = std::function<std::string(std::string_view)>;
+// Converts a text of the file to the system's code page; nothing when it cannot be
+// represented there.
+using ToNative = std::function<std::optional<std::string>(std::string_view)>;
+
+// The document, indented, ending with a newline.
+std::string WriteTransferJson(const PortTransfer& transfer, const ToUtf8& toUtf8);
+// One port as the document holds it: its name and the ten values under their registry
+// names, indented, ending with a newline.
+std::string WritePortJson(const TransferredPort& port, const ToUtf8& toUtf8);
+
+struct TransferReading {
+  PortTransfer transfer;
+  std::string error;  // empty when the whole document is good; else what and where
+};
+
+// Reads a document with the checks of `prlport add` for each port (a name fit for a
+// port, no name twice in any letter case, texts that fit their fields, numbers in their
+// ranges) and of the Subnets dialog for the scope. `toNative` converts every text.
+TransferReading ReadTransferJson(std::string_view text, const ToNative& toNative);

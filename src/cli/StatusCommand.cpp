@@ -1,0 +1,87 @@
+#include "StatusCommand.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "PortConfig.h"
+#include "StatusQuery.h"
+#include "Unique.h"
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& parts, const char* separator, const char* none) {
+  if (parts.empty()) return none;
+  std::string joined;
+  for (const std::string& part : parts) joined += (joined.empty() ? "" : separator) + part;
+  return joined;
+}
+
+std::string LevelText(const Supply& supply) {
+  switch (supply.level) {
+    case -3: return "some left";
+    case -2: return "unknown";
+    case -1: return "other";
+    default:
+      if (supply.maxCapacity > 0) return std::to_string(supply.level * 100 / supply.maxCapacity) + "%";
+      return std::to_string(supply.level);
+  }
+}
+
+std::vector<std::string> SupplyTexts(const PrinterState& state) {
+  std::vector<std::string> texts;
+  for (const Supply& supply : state.supplies) texts.push_back(supply.description + " " + LevelText(supply));
+  return texts;
+}
+
+const char* ReachText(PrinterState::Reach reach) {
+  switch (reach) {
+    case PrinterState::Reach::Answered: return "yes";
+    case PrinterState::Reach::Unresolved: return "no (the address does not resolve)";
+    case PrinterState::Reach::NoSocket: return "no (no socket)";
+    default: return "no (no answer)";
+  }
+}
+
+void PrintText(const PortConfig& config, const PrinterState& state) {
+  std::printf("Port                    %s\n", config.portName);
+  std::printf("Printer address         %s\n", config.deviceIP);
+  std::printf("Reachable               %s\n", ReachText(state.reach));
+  if (!state.Answered()) return;
+  std::printf("Identifier              %s\n", state.identity.empty() ? "not reported" : state.identity.c_str());
+  std::printf("Device status           %s\n", DeviceStatusName(state.deviceStatus));
+  std::printf("Printer status          %s\n", PrinterStatusName(state.printerStatus));
+  std::printf("Errors                  %s\n", Joined(PrinterErrorNames(state.errors), ", ", "none").c_str());
+  for (const std::string& supply : SupplyTexts(state)) std::printf("Supply                  %s\n", supply.c_str());
+}
+
+void PrintCsv(const PortConfig& config, const PrinterState& state) {
+  std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies\n");
+  const bool answered = state.Answered();
+  std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(config.deviceIP).c_str(),
+              answered ? "yes" : "no", CsvField(state.identity).c_str(),
+              answered ? DeviceStatusName(state.deviceStatus) : "",
+              answered ? PrinterStatusName(state.printerStatus) : "",
+              CsvField(Joined(PrinterErrorNames(state.errors), "; ", "")).c_str(),
+              CsvField(Joined(SupplyTexts(state), "; ", "")).c_str());
+}
+
+}  // namespace
+
+int Status(CommandLine& line) {
+  const std::string name = line.Take("port name");
+  bool csv = false;
+  while (std::optional<std::string> option = line.TakeOption()) {
+    if (*option != "--csv") UsageFailure("unknown option " + *option);
+    csv = true;
+  }
+  if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
+  PortConfig config;
+  ResetPortConfig(config, FittingText(name, sizeof config.portName, "the port name").c_str());
+  if (!ReadPortConfig(config)) Refuse("no port \"" + name + "\" of the monitor");
+  // Nothing stops the question but its own time limit.
+  UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const PrinterState state = QueryPrinterState(config.deviceIP, config.communityName, never.get());
+  csv ? PrintCsv(config, state) : PrintText(config, state);
+  return state.Answered() ? kExitOk : kExitRefused;
+}
