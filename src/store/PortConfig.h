@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "RegistryValue.h"
+#ifdef _WIN32
+#include "RegistryValue.h"  // the value setter, which a test may replace
+#endif
 
 struct PortConfig {
   int32_t modelIndex;  // catalogue entry; 0 not identified, -1 a Custom type; never stored
@@ -30,6 +32,7 @@ enum class PortKeyOpening {
   ExistingOnly,     // a port being changed: one deleted meanwhile is not made again
 };
 
+#ifdef _WIN32
 // Opens (or creates) the key and stores every value; false when the key cannot be had
 // or a value cannot be set, with the registry's error code for GetLastError (2 for a
 // key that does not exist where it must). A key this call created is removed again
@@ -38,6 +41,7 @@ enum class PortKeyOpening {
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated,
                      PortKeyOpening opening = PortKeyOpening::CreateIfMissing,
                      ValueSetter setValue = &RegSetValueExA);  // a test's may refuse
+#endif
 
 // Whether a text can name a port's key: 1 to 99 characters (the record's field), no
 // backslash (it would name a nested key) and no comma (it would split the port lists of
