@@ -27,6 +27,12 @@ std::unique_ptr<Search> TakeSearch(DiscoveryContext* context) {
 
 }  // namespace
 
+// Unloading waits for no search: every worker has ended by then (each holds the library).
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_DETACH) Search::Unloading();
+  return TRUE;
+}
+
 extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK callback, void* callbackContext,
                                      uint32_t) {
   if (context == nullptr || callback == nullptr) return -1;

@@ -1,6 +1,7 @@
 #include "Search.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "TextField.h"
@@ -28,47 +29,78 @@ int32_t RequestIdOf(const size_t target, int community, bool fallback) {
 
 bool Later(DWORD a, DWORD b) { return static_cast<LONG>(a - b) > 0; }
 
+std::atomic<bool> unloading{false};
+
+// The library that holds this code; flags 0 takes a reference on it, for a worker to
+// drop as it ends.
+HMODULE ThisLibrary(DWORD flags) {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | flags, reinterpret_cast<LPCWSTR>(&ThisLibrary), &module);
+  return module;
+}
+
 }  // namespace
 
 Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
     : callback_(callback),
       callbackContext_(callbackContext),
-      stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+      stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 Search::~Search() { Stop(); }
 
+void Search::Unloading() { unloading = true; }
+
 bool Search::Start(const std::vector<HostRange>& ranges) {
-  if (!stop_ || !wake_) return false;
+  if (!stop_) return false;
+  std::lock_guard lock(incomingMutex_);
   incoming_ = ranges;
-  thread_.reset(CreateThread(nullptr, 0, &Search::WorkerMain, this, 0, nullptr));
-  return static_cast<bool>(thread_);
+  return StartWorker();
 }
 
 void Search::Add(const HostRange& range) {
-  {
-    std::lock_guard lock(incomingMutex_);
-    incoming_.push_back(range);
-  }
-  SetEvent(wake_.get());
+  std::lock_guard lock(incomingMutex_);
+  incoming_.push_back(range);
+  if (!running_ && !Stopping()) StartWorker();
+}
+
+bool Search::StartWorker() {
+  HMODULE library = ThisLibrary(0);
+  thread_.reset(CreateThread(nullptr, 0, &Search::WorkerMain, this, 0, nullptr));
+  running_ = static_cast<bool>(thread_);
+  if (!running_ && library != nullptr) FreeLibrary(library);
+  return running_;
 }
 
 void Search::Stop() {
-  if (!thread_) return;
-  SetEvent(stop_.get());
+  HANDLE thread = nullptr;
+  {
+    std::lock_guard lock(incomingMutex_);
+    SetEvent(stop_.get());
+    thread = thread_.get();
+  }
   // A callback may be waiting in SendMessage for this very thread: let sent messages
-  // through until the worker has ended.
-  HANDLE thread = thread_.get();
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+  // through until the worker has ended. While the library unloads, every worker has
+  // ended its work already, and the last one may be the thread that unloads it.
+  while (thread != nullptr && !unloading &&
+         MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
   thread_.reset();
 }
 
+// The worker drops the reference StartWorker took for it only as it leaves this code.
 DWORD WINAPI Search::WorkerMain(LPVOID self) {
   static_cast<Search*>(self)->Run();
+  FreeLibraryAndExitThread(ThisLibrary(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT), 0);
   return 0;
+}
+
+bool Search::EndWhenIdle() {
+  std::lock_guard lock(incomingMutex_);
+  if (!incoming_.empty()) return false;
+  running_ = false;
+  return true;
 }
 
 bool Search::Stopping() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
@@ -79,8 +111,7 @@ void Search::Run() {
     TakeNewRanges();
     SendAllowed(now);
     if (Idle(now)) {
-      HANDLE events[] = {stop_.get(), wake_.get()};
-      WaitForMultipleObjects(2, events, FALSE, INFINITE);  // the sweep is over: wait for more subnets
+      if (EndWhenIdle()) return;  // the sweep is over; a subnet added later starts it again
       continue;
     }
     ReceiveFor(NextWait(now));

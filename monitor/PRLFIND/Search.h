@@ -13,6 +13,10 @@
 // Each subnet has a socket of its own: on a LAN, datagrams to silent hosts wait for
 // neighbour resolution (about 3 s) and fill their socket's send buffer; a subnet whose
 // socket is full waits for the next pass without holding back the others.
+//
+// The worker holds a reference on the library while it runs and ends once the sweep is
+// over (a subnet added later starts it again). So the library is never unloaded under
+// a running worker, and its unloading never waits for one under the loader lock.
 #include <winsock2.h>
 
 #include <deque>
@@ -38,6 +42,8 @@ class Search {
   void Add(const HostRange& range);
   // Ends the worker; returns once no callback runs or will follow.
   void Stop();
+  // The library is being unloaded: every worker has ended, and none is waited for.
+  static void Unloading();
 
  private:
   struct Target {
@@ -68,6 +74,10 @@ class Search {
   };
 
   static DWORD WINAPI WorkerMain(LPVOID self);
+  // Starts the worker with its reference on the library; under incomingMutex_.
+  bool StartWorker();
+  // The sweep is over: true when the worker ends (nothing came in meanwhile).
+  bool EndWhenIdle();
   void Run();
   bool Stopping() const;
   void TakeNewRanges();
@@ -86,11 +96,11 @@ class Search {
   void* callbackContext_;
   WinsockSession winsock_;
   UniqueHandle stop_;
-  UniqueHandle wake_;
   UniqueHandle thread_;
 
   std::mutex incomingMutex_;
   std::vector<HostRange> incoming_;
+  bool running_ = false;
 
   std::vector<std::unique_ptr<Lane>> lanes_;
   std::vector<Target> targets_;

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "AddressClass.h"
+
 namespace {
 std::mutex tableMutex;
 std::vector<std::pair<uint32_t, uint32_t>> table;
@@ -20,5 +22,8 @@ uint32_t SubnetHandle(uint32_t address, uint32_t mask) {
 std::optional<HostRange> SubnetHosts(uint32_t handle) {
   std::lock_guard lock(tableMutex);
   if (handle == 0 || handle > table.size()) return std::nullopt;
-  return HostsOf(table[handle - 1].first, table[handle - 1].second);
+  // A range lies within one /16 block, so its first host tells the class of them all.
+  HostRange hosts = HostsOf(table[handle - 1].first, table[handle - 1].second);
+  if (!IsUnicastAddress(hosts.first)) return std::nullopt;
+  return hosts;
 }

@@ -6,25 +6,12 @@
 #include <vector>
 
 #include "MonitorRegistry.h"
+#include "PortNameCompare.h"
 #include "PortNames.h"
 #include "PortUse.h"
 #include "TextField.h"
 
 namespace {
-
-// Port names compare as the registry compares key names: ordinal, regardless of case.
-bool SamePortName(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
-}
-
-std::wstring Wide(std::string_view text) {
-  std::wstring wide(text.size(), L'\0');
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                   static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
-  return wide;
-}
 
 std::string Narrow(const wchar_t* text) {
   char buffer[sizeof PortConfig::portName] = {};
@@ -32,7 +19,7 @@ std::string Narrow(const wchar_t* text) {
   return buffer;
 }
 
-std::wstring PortNameOf(const PortConfig& config) { return Wide(TextOf(config.portName, sizeof config.portName)); }
+std::wstring PortNameOf(const PortConfig& config) { return WidePortName(TextOf(config.portName, sizeof config.portName)); }
 
 // The ports of every monitor of the machine, as the spooler lists them.
 std::vector<std::wstring> SpoolerPortNames() {
@@ -55,8 +42,8 @@ bool IsMonitorPort(const std::wstring& name) { return AnyNamed(SubkeyNames(kPort
 
 // The spooler finds a port's monitor through the mirror of its ports: a new port is
 // listed at once.
-DWORD Written(const PortConfig& config, bool snmpUpdated) {
-  if (!WritePortConfig(config, snmpUpdated)) return GetLastError();
+DWORD Written(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
+  if (!WritePortConfig(config, snmpUpdated, opening)) return GetLastError();
   CurrentPortNames();
   return ERROR_SUCCESS;
 }
@@ -67,7 +54,7 @@ DWORD AddPortFromRecord(const PortConfig& config) {
   if (!IsWellFormedPortName(TextOf(config.portName, sizeof config.portName))) return ERROR_INVALID_NAME;
   const std::wstring name = PortNameOf(config);
   if (AnyNamed(SpoolerPortNames(), name) || IsMonitorPort(name)) return ERROR_ALREADY_EXISTS;
-  return Written(config, false);
+  return Written(config, false, PortKeyOpening::CreateIfMissing);
 }
 
 DWORD ConfigurePortFromRecord(const PortConfig& config) {
@@ -78,7 +65,7 @@ DWORD ConfigurePortFromRecord(const PortConfig& config) {
       TextOf(stored.deviceIP, sizeof stored.deviceIP) != TextOf(config.deviceIP, sizeof config.deviceIP) ||
       TextOf(stored.communityName, sizeof stored.communityName) !=
           TextOf(config.communityName, sizeof config.communityName);
-  return Written(config, snmpUpdated);
+  return Written(config, snmpUpdated, PortKeyOpening::ExistingOnly);  // one deleted meanwhile stays gone
 }
 
 // A port that a printer still prints to stays, as the spooler of Windows keeps it.

@@ -10,10 +10,18 @@
 
 namespace {
 
-
 // Wine's spooler finds the monitor of a port it is asked to delete only through a
 // subkey "Ports\<port name>" of the monitor's key. The ports themselves live under
 // "Port Names", so every listing mirrors them there.
+
+// A mirror that cannot be written leaves the listing whole; the failures are added up
+// in this value of the monitor's key, so that an administrator (or a test) sees them.
+constexpr wchar_t kMonitorKeyW[] = L"" PRALO_MONITOR_KEY;
+constexpr wchar_t kMirrorFailuresValue[] = L"MirrorWriteFailures";
+
+// The watch outlives the thread that asked for it (Windows 8 and later; older systems
+// take the plain watch).
+constexpr DWORD kNotifyThreadAgnostic = 0x10000000;  // REG_NOTIFY_THREAD_AGNOSTIC
 
 }  // namespace
 
@@ -39,24 +47,41 @@ std::wstring Folded(std::wstring name) {
   return name;
 }
 
+void AddMirrorFailures(DWORD failures) {
+  UniqueKey key;
+  if (failures == 0 ||
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKeyW, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+    return;
+  DWORD total = 0, size = sizeof total;
+  if (RegQueryValueExW(key.get(), kMirrorFailuresValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&total), &size) !=
+      ERROR_SUCCESS)
+    total = 0;
+  total += failures;
+  RegSetValueExW(key.get(), kMirrorFailuresValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&total), sizeof total);
+}
+
 // Brings the mirror in line with the ports: stale entries go, missing ones come; the
 // ones already there are left alone, so that a listing of many ports stays quick.
 void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
   std::unordered_set<std::wstring> wanted;
   for (const std::wstring& port : ports) wanted.insert(Folded(port));
   std::unordered_set<std::wstring> present;
+  DWORD failures = 0;
   for (const std::wstring& mirrored : SubkeyNames(kSpoolerPortsKeyW)) {
     if (wanted.count(Folded(mirrored)) != 0)
       present.insert(Folded(mirrored));
-    else
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + mirrored).c_str());
+    else if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + mirrored).c_str()) !=
+             ERROR_SUCCESS)
+      ++failures;
   }
   for (const std::wstring& port : ports) {
     if (present.count(Folded(port)) != 0) continue;
     UniqueKey key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
-                    KEY_WRITE, nullptr, key.put(), nullptr);
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
+                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+      ++failures;
   }
+  AddMirrorFailures(failures);
 }
 
 // The port names as last read, kept until the "Port Names" key reports that a port
@@ -67,9 +92,11 @@ class PortNameCache {
   std::vector<std::wstring> Current() {
     std::lock_guard lock(mutex_);
     if (valid_ && WaitForSingleObject(changed_.get(), 0) == WAIT_TIMEOUT) return names_;
-    // Watch (the key afresh: it may have been removed and made again) before reading, so
-    // that a change made during the read is seen next time.
-    valid_ = Watch();
+    // Watch again before reading, so that a change made during the read is seen next
+    // time. The watch is armed anew on the key kept open: closing a watched key signals
+    // its watch, so a key opened for every listing would make every listing read again.
+    // A key that was removed cannot be watched; the one made in its place is opened.
+    valid_ = Watch() || (Reopen() && Watch());
     names_ = ReadAndMirror();
     return names_;
   }
@@ -80,11 +107,16 @@ class PortNameCache {
     MirrorPortsForSpooler(names);
     return names;
   }
+  bool Reopen() {
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortNamesKeyW, 0, KEY_READ | KEY_NOTIFY, key_.put()) == ERROR_SUCCESS;
+  }
   bool Watch() {
     if (!changed_) changed_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    return changed_ &&
-           RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortNamesKeyW, 0, KEY_READ | KEY_NOTIFY, key_.put()) == ERROR_SUCCESS &&
-           RegNotifyChangeKeyValue(key_.get(), FALSE, REG_NOTIFY_CHANGE_NAME, changed_.get(), TRUE) == ERROR_SUCCESS;
+    if (!changed_ || !key_) return false;
+    return Notify(REG_NOTIFY_CHANGE_NAME | kNotifyThreadAgnostic) || Notify(REG_NOTIFY_CHANGE_NAME);
+  }
+  bool Notify(DWORD filter) {
+    return RegNotifyChangeKeyValue(key_.get(), FALSE, filter, changed_.get(), TRUE) == ERROR_SUCCESS;
   }
 
   std::mutex mutex_;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "MonitorRegistry.h"
+#include "PortNameCompare.h"
 #include "PortNames.h"
 #include "Unique.h"
 
@@ -33,7 +34,7 @@ bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
   for (size_t start = 0; start <= ports.size();) {
     size_t comma = ports.find(L',', start);
     if (comma == std::wstring::npos) comma = ports.size();
-    if (lstrcmpiW(Trimmed(ports.substr(start, comma - start)).c_str(), portName) == 0) return true;
+    if (SamePortName(Trimmed(ports.substr(start, comma - start)), portName)) return true;
     start = comma + 1;
   }
   return false;

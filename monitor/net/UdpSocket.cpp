@@ -1,5 +1,7 @@
 #include "UdpSocket.h"
 
+#include "AddressClass.h"
+
 namespace {
 constexpr int kMaxDatagram = 1500;
 }
@@ -16,6 +18,7 @@ bool UdpSocket::MakeNonBlocking() {
 }
 
 UdpSocket::Sent UdpSocket::SendTo(uint32_t address, uint16_t port, std::span<const uint8_t> datagram) {
+  if (!IsUnicastAddress(address)) return Sent::Failed;
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);

@@ -17,7 +17,8 @@ class UdpSocket {
   bool IsOpen() const { return socket_ != INVALID_SOCKET; }
   SOCKET Handle() const { return socket_; }
   // Sends never wait: a datagram that the system cannot take now comes back as
-  // WouldBlock, to be sent again later.
+  // WouldBlock, to be sent again later. Nothing goes to an address that is not unicast
+  // (AddressClass.h): Failed.
   bool MakeNonBlocking();
   enum class Sent { Yes, WouldBlock, Failed };
   Sent SendTo(uint32_t address, uint16_t port, std::span<const uint8_t> datagram);
@@ -36,12 +37,13 @@ class UdpSocket {
 // Keeps Windows Sockets started while it lives.
 class WinsockSession {
  public:
-  WinsockSession() { started_ = WSAStartup(MAKEWORD(2, 2), &data_) == 0; }
+  explicit WinsockSession(WORD version = MAKEWORD(2, 2)) { started_ = WSAStartup(version, &data_) == 0; }
   ~WinsockSession() {
     if (started_) WSACleanup();
   }
   WinsockSession(const WinsockSession&) = delete;
   WinsockSession& operator=(const WinsockSession&) = delete;
+  bool Started() const { return started_; }
 
  private:
   WSADATA data_{};

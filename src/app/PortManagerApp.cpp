@@ -1,9 +1,14 @@
 #include "PortManagerApp.h"
 
-#include "NetworkLibraries.h"
+#include "DelayLoadHook.h"
 #include "PortManagerDlg.h"
 #include "StringTable.h"
+#include "SystemError.h"
 #include "resource.h"
+
+namespace {
+void ShowLibraryFailure(DWORD error) { ShowSystemError(error, true); }
+}  // namespace
 
 BOOL CPortManagerApp::InitInstance() {
   const std::string caption = AfxLoadString(IDS_APP_TITLE);
@@ -11,7 +16,7 @@ BOOL CPortManagerApp::InitInstance() {
     MessageBoxA(nullptr, AfxLoadString(refusal).c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
     return FALSE;
   }
-  InstallDelayLoadFailureHook();
+  InstallDelayLoadFailureHook(&ShowLibraryFailure);
   CPortManagerDlg dialog(nullptr, m_system.Services());
   m_pMainWnd = &dialog;
   dialog.DoModal();

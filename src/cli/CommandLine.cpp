@@ -4,10 +4,14 @@
 
 void Refuse(const std::string& message) { throw CommandFailure{kExitRefused, message}; }
 void UsageFailure(const std::string& message) { throw CommandFailure{kExitUsage, message}; }
-void SystemFailure(const std::string& what, unsigned long error) {
+std::string SystemErrorLine(unsigned long error) {
   std::string text = SystemErrorText(error);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  throw CommandFailure{kExitSystem, what + ": " + text + " (error " + std::to_string(error) + ")"};
+  return text + " (error " + std::to_string(error) + ")";
+}
+
+void SystemFailure(const std::string& what, unsigned long error) {
+  throw CommandFailure{kExitSystem, what + ": " + SystemErrorLine(error)};
 }
 
 std::string CommandLine::Take(const char* what) {

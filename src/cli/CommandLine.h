@@ -16,6 +16,8 @@ struct CommandFailure {
 [[noreturn]] void Refuse(const std::string& message);
 [[noreturn]] void UsageFailure(const std::string& message);
 [[noreturn]] void SystemFailure(const std::string& what, unsigned long error);
+// The system's text for an error code on one line, with the code.
+std::string SystemErrorLine(unsigned long error);
 
 class CommandLine {
  public:

@@ -10,20 +10,22 @@
 #include <mutex>
 
 #include "CommandLine.h"
+#include "DelayLoadHook.h"
 #include "DiscoveryScope.h"
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
+#include "PortNameCompare.h"
 #include "PortExchange.h"
 #include "PortOptions.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
 #include "PrlFind.h"
+#include "ResourceText.h"
 #include "SearchProgress.h"
 #include "SpoolerControl.h"
 #include "SpoolerLists.h"
 #include "StartupChecks.h"
 #include "StatusCommand.h"
-#include "StringTable.h"
 #include "TextField.h"
 #include "resource.h"
 
@@ -51,16 +53,20 @@ constexpr char kHelp[] =
     "the defaults of a custom port (raw, port 9100) when it is not identified.\n"
     "Exit codes: 0 done, 1 refused, 2 usage error, 3 the system failed.\n";
 
-constexpr UINT kRestartPauseMs = 200;
 constexpr unsigned kLongestSearch = 600;
 
-std::string Text(UINT id) { return AfxLoadString(id); }
+std::string Text(UINT id) { return ResourceText(id); }
 
 // The monitor's port of that name, in any letter case, as the spooler lists it.
 std::string MonitorPortNamed(const std::string& name) {
   for (const SpoolerPort& port : SpoolerPorts())
-    if (port.monitor == kMonitorName && lstrcmpiA(port.name.c_str(), name.c_str()) == 0) return port.name;
+    if (port.monitor == kMonitorName && SamePortName(port.name, name)) return port.name;
   Refuse("no port \"" + name + "\" of the monitor");
+}
+
+// The command goes on: the call fails as the library reports a failure.
+void ReportLibraryFailure(DWORD error) {
+  std::fprintf(stderr, "prlport: a network library of the monitor cannot be used: %s\n", SystemErrorLine(error).c_str());
 }
 
 PrinterUseIndex PrinterUse() {
@@ -124,15 +130,31 @@ int Show(CommandLine& line) {
   return kExitOk;
 }
 
+// What the restart met on the way, to tell it truthfully afterwards.
+struct SpoolerNotes : SpoolerReport {
+  bool stopNotReached = false;
+  bool startNotReached = false;
+  DWORD startRefusal = 0;
+  void NotReached(SpoolerAction action) override { (action == Stop ? stopNotReached : startNotReached) = true; }
+  void StartRefused(DWORD error) override { startRefusal = error; }
+};
+
+// The spooler runs the new port only when it stopped (or was not running) and then
+// started; anything else fails the command, saying which step did not happen.
 void RestartSpooler() {
-  ControlSpooler(Stop);
-  Sleep(kRestartPauseMs);
-  if (DWORD error = ControlSpooler(Start); error != 0) SystemFailure("starting the spooler", error);
-  std::printf("the spooler was restarted\n");
+  SpoolerNotes notes;
+  const SpoolerRestart restart = RestartSpooler(notes);
+  const bool stopped = restart.stopError == 0 ? !notes.stopNotReached : restart.stopError == ERROR_SERVICE_NOT_ACTIVE;
+  if (restart.stopError != 0 && !stopped) SystemFailure("stopping the spooler", restart.stopError);
+  if (!stopped) throw CommandFailure{kExitSystem, "the spooler did not stop in time; it was not restarted"};
+  if (restart.startError != 0) SystemFailure("starting the spooler", restart.startError);
+  if (notes.startRefusal != 0) SystemFailure("starting the spooler", notes.startRefusal);
+  if (notes.startNotReached) throw CommandFailure{kExitSystem, "the spooler was stopped and did not start again"};
+  std::printf(restart.stopError == 0 ? "the spooler was restarted\n" : "the spooler was not running; it was started\n");
 }
 
-void Write(const PortConfig& config, bool snmpUpdated) {
-  if (!WritePortConfig(config, snmpUpdated)) SystemFailure("writing the port", GetLastError());
+void Write(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
+  if (!WritePortConfig(config, snmpUpdated, opening)) SystemFailure("writing the port", GetLastError());
 }
 
 int Add(CommandLine& line, const ModelCatalogue& catalogue) {
@@ -161,7 +183,7 @@ int Add(CommandLine& line, const ModelCatalogue& catalogue) {
     ApplyModelChoice(config, options, catalogue);
   }
   ApplySettings(config, options);
-  Write(config, false);
+  Write(config, false, PortKeyOpening::CreateIfMissing);
   PrintSummary(config, catalogue);
   if (GetOsVersionType() != OSVER_NT5_UP) {
     if (options.restartSpooler)
@@ -183,7 +205,8 @@ int Set(CommandLine& line, const ModelCatalogue& catalogue) {
   ApplySettings(config, options);
   ApplyModelChoice(config, options, catalogue);
   ApplySettings(config, options);
-  Write(config, savedAddress != config.deviceIP || savedCommunity != config.communityName);
+  Write(config, savedAddress != config.deviceIP || savedCommunity != config.communityName,
+        PortKeyOpening::ExistingOnly);
   PrintSummary(config, catalogue);
   return kExitOk;
 }
@@ -238,12 +261,17 @@ std::pair<uint32_t, uint32_t> SubnetOf(const std::string& text) {
   std::string address = text.substr(0, slash), mask = text.substr(slash + 1);
   if (inet_addr(address.c_str()) == INADDR_NONE || inet_addr(mask.c_str()) == INADDR_NONE)
     Refuse("a subnet is ADDRESS/MASK, both dotted: " + text);
+  if (!IsStorableSubnetAddress(address.c_str()) || !IsStorableSubnetMask(mask.c_str()))
+    Refuse("a subnet is a unicast address under a contiguous mask: " + text);
   return {DottedToHostOrder(address.c_str()), DottedToHostOrder(mask.c_str())};
 }
 
 int Find(CommandLine& line) {
   unsigned seconds = 3;
-  std::vector<std::pair<uint32_t, uint32_t>> subnets = ReadDiscoveryScope();
+  const DiscoveryScope scope = ReadDiscoveryScope();
+  for (const std::string& skipped : scope.skipped)
+    std::fprintf(stderr, "prlport: the stored subnet %s is not searched: not a unicast subnet or mask\n", skipped.c_str());
+  std::vector<std::pair<uint32_t, uint32_t>> subnets = scope.subnets;
   while (std::optional<std::string> option = line.TakeOption()) {
     if (*option == "--seconds")
       seconds = NumberOf(line.TakeValue(*option), kLongestSearch, "the search's seconds");
@@ -280,6 +308,7 @@ int Run(CommandLine& line) {
     return kExitOk;
   }
   if (UINT refusal = StartupRefusal(SystemStartup()); refusal != 0) throw CommandFailure{kExitSystem, Text(refusal)};
+  InstallDelayLoadFailureHook(&ReportLibraryFailure);
   ModelCatalogue catalogue;
   LoadModelCatalogue(catalogue);
   if ((command == "list" || command == "show") && line.TakeFlag("--json"))

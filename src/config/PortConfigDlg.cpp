@@ -1,6 +1,5 @@
 #include "PortConfigDlg.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "DriverStatus.h"
@@ -134,7 +133,12 @@ void CPortConfigDlg::OnDiscovery() {
 }
 
 UINT CPortConfigDlg::NumberOf(int id) const {
-  return static_cast<UINT>(std::strtoul(GetDlgItemText(id).c_str(), nullptr, 10));
+  UINT value = 0;
+  for (char c : GetDlgItemText(id)) {
+    if (c < '0' || c > '9') break;
+    value = value * 10 + static_cast<UINT>(c - '0');
+  }
+  return value;
 }
 
 bool CPortConfigDlg::SaveRecord() {
@@ -154,11 +158,18 @@ bool CPortConfigDlg::SaveRecord() {
 }
 
 // In port mode a write that fails is reported with the system's text and the dialog
-// stays open, so that nothing typed is lost.
+// stays open, so that nothing typed is lost. A port deleted since the list was read is
+// not made again: the dialog says so and ends with IDABORT, for the list to be re-read.
 void CPortConfigDlg::OnOK() {
   const bool snmpChanged = SaveRecord();
   if (!m_wizardMode && !CurrentPortRecordStore().Configure(m_config, snmpChanged)) {
-    ShowSystemError(GetLastError(), true);
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) {
+      ShowSystemError(error, true, m_hWnd);
+      return;
+    }
+    MessageBox(AfxLoadString(IDS_PORT_GONE).c_str(), AfxLoadString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONSTOP);
+    EndDialog(IDABORT);
     return;
   }
   EndDialog(IDOK);

@@ -34,7 +34,7 @@ class CPortConfigDlg : public WithMessageMap<CPortConfigDlg, CDialog> {
   void EnableRawGroup(bool enable);
   void EnableLprGroup(bool enable);
   void EnableBiDiGroup(bool enable);
-  // The decimal value of an edit's leading digits; 0 for none.
+  // The decimal value of an edit's leading digits (a sign is no digit); 0 for none.
   UINT NumberOf(int id) const;
   // Stores the controls' settings in the record; true when the SNMP address or
   // community differs from what was loaded.

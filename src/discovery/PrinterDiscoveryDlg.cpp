@@ -39,7 +39,7 @@ void CPrinterDiscoveryDlg::StartSearch() {
   m_context.words[0] = m_context.words[1] = m_context.words[6] = 0;
   StartDiscovery(&m_context, &DiscoveryCallback, this, 0);
   m_bSearching = true;
-  for (const auto& [address, mask] : ReadDiscoveryScope())
+  for (const auto& [address, mask] : ReadDiscoveryScope().subnets)
     AddDiscoverySubnet(&m_context, MakeDiscoverySubnet(address, mask), 0, 0);
 }
 

@@ -70,9 +70,12 @@ bool CSubnetsDlg::PartsValid(const int (&parts)[4], bool mask) const {
   return true;
 }
 
+// Beyond the parts, an address must name a unicast network (127.x included) and a mask
+// must be contiguous, so that a search never asks broadcast, multicast or reserved
+// addresses.
 void CSubnetsDlg::OnAdd() {
   std::string address = DottedText(kAddressParts);
-  if (!PartsValid(kAddressParts, false)) {
+  if (!PartsValid(kAddressParts, false) || !IsStorableSubnetAddress(address.c_str())) {
     MessageBox(Formatted(IDS_INVALID_SUBNET_ADDRESS, address).c_str(), "Subnet Address", MB_OK | MB_ICONERROR);
     return;
   }
@@ -86,7 +89,7 @@ void CSubnetsDlg::OnRemove() {
 
 void CSubnetsDlg::OnOkButton() {
   std::string mask = DottedText(kMaskParts);
-  if (!PartsValid(kMaskParts, true)) {
+  if (!PartsValid(kMaskParts, true) || !IsStorableSubnetMask(mask.c_str())) {
     MessageBox(Formatted(IDS_INVALID_SUBNET_MASK, mask).c_str(), "Subnet Mask", MB_OK | MB_ICONERROR);
     return;
   }

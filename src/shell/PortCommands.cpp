@@ -31,7 +31,9 @@ void CPortManagerDlg::OnConfigurePort() {
   m_PortList.GetItemText(m_nSel, kPrinterColumn, printers, sizeof printers);
   ResetPortConfig(m_PortConfig, portName);
   CPortConfigDlg dialog(this, m_PortConfig, printers);
-  dialog.DoModal();
+  if (dialog.DoModal() != IDABORT) return;
+  FillPortList();  // the port was deleted meanwhile
+  UpdatePortButtons();
 }
 
 // A port that a printer of the list uses is refused; the spooler refuses one that a

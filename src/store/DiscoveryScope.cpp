@@ -2,6 +2,7 @@
 
 #include <winsock2.h>
 
+#include "AddressClass.h"
 #include "RegistryValue.h"
 #include "Unique.h"
 
@@ -24,21 +25,34 @@ std::vector<std::string> ValueNames(HKEY key) {
 
 uint32_t DottedToHostOrder(const char* text) { return ntohl(inet_addr(text)); }
 
-std::vector<std::pair<uint32_t, uint32_t>> ReadDiscoveryScope() {
-  std::vector<std::pair<uint32_t, uint32_t>> subnets;
+bool IsStorableSubnetAddress(const char* dotted) { return IsUnicastAddress(DottedToHostOrder(dotted)); }
+
+bool IsStorableSubnetMask(const char* dotted) { return IsContiguousMask(DottedToHostOrder(dotted)); }
+
+DiscoveryScope ReadDiscoveryScope() {
+  DiscoveryScope scope;
   UniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return subnets;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return scope;
 
   char maskText[400] = {};
   DWORD size = 260;
   RegQueryValueExA(key.get(), "SubnetMask", nullptr, nullptr, reinterpret_cast<BYTE*>(maskText), &size);
-  const uint32_t mask = maskText[0] != '\0' ? DottedToHostOrder(maskText) : kDefaultMask;
+  const bool maskGiven = maskText[0] != '\0';
+  const uint32_t mask = maskGiven ? DottedToHostOrder(maskText) : kDefaultMask;
+  const bool maskUsable = !maskGiven || IsStorableSubnetMask(maskText);
 
   UniqueKey addresses;
-  if (RegOpenKeyExA(key.get(), "SubnetAddresses", 0, KEY_READ, addresses.put()) != ERROR_SUCCESS) return subnets;
+  if (RegOpenKeyExA(key.get(), "SubnetAddresses", 0, KEY_READ, addresses.put()) != ERROR_SUCCESS) return scope;
   Sleep(kSettleMs);
-  for (const std::string& name : ValueNames(addresses.get())) subnets.emplace_back(DottedToHostOrder(name.c_str()), mask);
-  return subnets;
+  for (const std::string& name : ValueNames(addresses.get())) {
+    if (!maskUsable)
+      scope.skipped.push_back(name + "/" + maskText);
+    else if (!IsStorableSubnetAddress(name.c_str()))
+      scope.skipped.push_back(name);
+    else
+      scope.subnets.emplace_back(DottedToHostOrder(name.c_str()), mask);
+  }
+  return scope;
 }
 
 std::optional<StoredScope> ReadStoredScope() {

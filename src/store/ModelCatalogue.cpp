@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "StringTable.h"
+#include "ResourceText.h"
 #include "TextField.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr size_t kKeyNameAllowance = 50;
 PrinterModel UnknownModel() {
   PrinterModel unknown{};
   CopyText(unknown.identifier, "0.0.0.0.0.0");
-  CopyText(unknown.displayName, AfxLoadString(335));
+  CopyText(unknown.displayName, ResourceText(335));
   CopyText(unknown.lprQueue, "raw");
   unknown.rawPortNumber = 515;
   return unknown;

@@ -56,25 +56,48 @@ bool ReadPortConfig(PortConfig& config) {
   return true;
 }
 
-bool WritePortConfig(const PortConfig& config, bool snmpUpdated) {
+namespace {
+
+LONG OpenPortKey(const PortConfig& config, PortKeyOpening opening, UniqueKey& key, bool& created) {
+  DWORD disposition = 0;
+  LONG rc = opening == PortKeyOpening::ExistingOnly
+                ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, KEY_ALL_ACCESS, key.put())
+                : RegCreateKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
+  created = disposition == REG_CREATED_NEW_KEY;
+  return rc;
+}
+
+// Sets the ten values in their order; the first failure ends it with its code.
+LONG SetPortValues(HKEY key, const PortConfig& config, bool snmpUpdated, ValueSetter set) {
+  LONG rc = WriteTextValue(key, "DeviceIP", TextOf(config.deviceIP, sizeof config.deviceIP), set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "Protocal", config.protocol, set);
+  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key, "LprQueue", TextOf(config.lprQueue, sizeof config.lprQueue), set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "LprByteCounting", config.lprByteCounting, set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "RawPortNumber", config.rawPortNumber, set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "BiDiEnabled", config.biDiEnabled, set);
+  if (rc == ERROR_SUCCESS)
+    rc = WriteTextValue(key, "CommunityName", TextOf(config.communityName, sizeof config.communityName), set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "ConfigUpdateInt", config.configUpdateInt, set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "StatusUpdateInt", config.statusUpdateInt, set);
+  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "SnmpUpdated", snmpUpdated ? 1 : 0, set);
+  return rc;
+}
+
+}  // namespace
+
+bool WritePortConfig(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening,
+                     ValueSetter setValue) {
   UniqueKey key;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
-  if (rc != ERROR_SUCCESS) {
-    SetLastError(static_cast<DWORD>(rc));
-    return false;
+  bool created = false;
+  LONG rc = OpenPortKey(config, opening, key, created);
+  if (rc == ERROR_SUCCESS) rc = SetPortValues(key.get(), config, snmpUpdated, setValue);
+  if (rc != ERROR_SUCCESS && created) {
+    key.reset();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str());
   }
-  WriteTextValue(key.get(), "DeviceIP", TextOf(config.deviceIP, sizeof config.deviceIP));
-  WriteNumberValue(key.get(), "Protocal", config.protocol);
-  WriteTextValue(key.get(), "LprQueue", TextOf(config.lprQueue, sizeof config.lprQueue));
-  WriteNumberValue(key.get(), "LprByteCounting", config.lprByteCounting);
-  WriteNumberValue(key.get(), "RawPortNumber", config.rawPortNumber);
-  WriteNumberValue(key.get(), "BiDiEnabled", config.biDiEnabled);
-  WriteTextValue(key.get(), "CommunityName", TextOf(config.communityName, sizeof config.communityName));
-  WriteNumberValue(key.get(), "ConfigUpdateInt", config.configUpdateInt);
-  WriteNumberValue(key.get(), "StatusUpdateInt", config.statusUpdateInt);
-  WriteNumberValue(key.get(), "SnmpUpdated", snmpUpdated ? 1 : 0);
-  return true;
+  SetLastError(static_cast<DWORD>(rc));
+  return rc == ERROR_SUCCESS;
 }
 
 bool IsWellFormedPortName(std::string_view name) {

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#ifdef _WIN32
+#include "RegistryValue.h"  // the value setter, which a test may replace
+#endif
+
 struct PortConfig {
   int32_t modelIndex;  // catalogue entry; 0 not identified, -1 a Custom type; never stored
   char portName[100];
@@ -23,9 +27,21 @@ inline constexpr uint32_t kProtocolLpr = 515;
 void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
 // Loads the values of the key named by portName; false when the key cannot be opened.
 bool ReadPortConfig(PortConfig& config);
-// Creates or opens the key and stores every value; false when it cannot, with the
-// registry's error code for GetLastError.
-bool WritePortConfig(const PortConfig& config, bool snmpUpdated);
+enum class PortKeyOpening {
+  CreateIfMissing,  // a new port, or one the wizard writes
+  ExistingOnly,     // a port being changed: one deleted meanwhile is not made again
+};
+
+#ifdef _WIN32
+// Opens (or creates) the key and stores every value; false when the key cannot be had
+// or a value cannot be set, with the registry's error code for GetLastError (2 for a
+// key that does not exist where it must). A key this call created is removed again
+// after a failed value, so that no half port is left; an existing key keeps the values
+// set before the failed one, and its old values from there on.
+bool WritePortConfig(const PortConfig& config, bool snmpUpdated,
+                     PortKeyOpening opening = PortKeyOpening::CreateIfMissing,
+                     ValueSetter setValue = &RegSetValueExA);  // a test's may refuse
+#endif
 
 // Whether a text can name a port's key: 1 to 99 characters (the record's field), no
 // backslash (it would name a nested key) and no comma (it would split the port lists of

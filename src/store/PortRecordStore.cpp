@@ -5,7 +5,10 @@ namespace {
 class RegistryPortRecordStore : public PortRecordStore {
  public:
   bool Add(const PortConfig& config) override { return WritePortConfig(config, false); }
-  bool Configure(const PortConfig& config, bool snmpUpdated) override { return WritePortConfig(config, snmpUpdated); }
+  // A port deleted meanwhile is not made again: its key must exist.
+  bool Configure(const PortConfig& config, bool snmpUpdated) override {
+    return WritePortConfig(config, snmpUpdated, PortKeyOpening::ExistingOnly);
+  }
 };
 
 RegistryPortRecordStore registryStore;

@@ -10,7 +10,7 @@ class PortRecordStore {
   // A new port (the wizard's Finish). False with the reason for GetLastError.
   virtual bool Add(const PortConfig& config) = 0;
   // An existing port (the configuration dialog's OK). False with the reason for
-  // GetLastError.
+  // GetLastError: 2 (ERROR_FILE_NOT_FOUND) for a port that no longer exists.
   virtual bool Configure(const PortConfig& config, bool snmpUpdated) = 0;
 };
 

@@ -2,14 +2,15 @@
 
 #include <windows.h>
 
+#include "PortNameCompare.h"
 #include "SpoolerLists.h"
-#include "StringTable.h"
+#include "ResourceText.h"
 #include "TextField.h"
 #include "resource.h"
 
 bool IsPortNameInUse(const char* name) {
   for (const std::string& port : SpoolerPortNames())
-    if (lstrcmpiA(port.c_str(), name) == 0) return true;
+    if (SamePortName(port, name)) return true;
   return false;
 }
 
@@ -30,16 +31,16 @@ void ApplyPrinterModel(PortConfig& config, const ModelCatalogue& catalogue, int 
 
 namespace {
 
-std::string Line(UINT label, const std::string& value) { return AfxLoadString(label) + "\t" + value; }
+std::string Line(UINT label, const std::string& value) { return ResourceText(label) + "\t" + value; }
 
-std::string Flag(uint32_t value) { return AfxLoadString(value != 0 ? IDS_ENABLED : IDS_DISABLED); }
+std::string Flag(uint32_t value) { return ResourceText(value != 0 ? IDS_ENABLED : IDS_DISABLED); }
 
 // "Custom" for a Custom type, else the catalogue's name for the entry; an index that
 // the catalogue does not hold reads as "Unknown".
 std::string PrinterType(const PortConfig& config, const ModelCatalogue& catalogue) {
-  if (config.modelIndex == -1) return AfxLoadString(IDS_CUSTOM);
+  if (config.modelIndex == -1) return ResourceText(IDS_CUSTOM);
   if (config.modelIndex < 0 || static_cast<size_t>(config.modelIndex) >= catalogue.entries.size())
-    return AfxLoadString(IDS_UNKNOWN);
+    return ResourceText(IDS_UNKNOWN);
   const PrinterModel& model = catalogue.entries[static_cast<size_t>(config.modelIndex)];
   return std::string(TextOf(model.displayName, sizeof model.displayName));
 }
@@ -50,7 +51,7 @@ std::string BuildPortSummary(const PortConfig& config, const ModelCatalogue& cat
   const bool raw = config.protocol == kProtocolRaw;
   std::string summary = Line(IDS_PORT_NAME, config.portName) + "\r\n" + Line(IDS_PRINTER_ADDRESS, config.deviceIP) +
                         "\r\n" + Line(IDS_PRINTER_TYPE, PrinterType(config, catalogue)) + "\r\n" +
-                        Line(IDS_PROTOCOL, AfxLoadString(raw ? IDS_RAW : IDS_LPR)) + "\r\n";
+                        Line(IDS_PROTOCOL, ResourceText(raw ? IDS_RAW : IDS_LPR)) + "\r\n";
   if (raw)
     summary += Line(IDS_PORT_NUMBER, std::to_string(config.rawPortNumber)) + "\r\n";
   else

@@ -6,29 +6,11 @@
 #include <string>
 
 #include "PrlStat.h"
-#include "WaitCursor.h"
+#include "UdpSocket.h"
 
 namespace {
 
 constexpr uint32_t kIdentifierCapacity = 260;
-
-// Windows Sockets 1.1 for as long as it lives.
-class WinsockSession {
- public:
-  WinsockSession() {
-    WSADATA data;
-    m_started = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-  }
-  WinsockSession(const WinsockSession&) = delete;
-  WinsockSession& operator=(const WinsockSession&) = delete;
-  ~WinsockSession() {
-    if (m_started) WSACleanup();
-  }
-  bool Started() const { return m_started; }
-
- private:
-  bool m_started;
-};
 
 // The address in network order: the dotted text itself, else the name's first address.
 bool ResolveAddress(const char* address, unsigned long& networkOrder) {
@@ -40,13 +22,30 @@ bool ResolveAddress(const char* address, unsigned long& networkOrder) {
   return true;
 }
 
+// Shows the caller's wait indication while it lives.
+class WaitShown {
+ public:
+  explicit WaitShown(IdentificationWait* wait) : m_wait(wait) {
+    if (m_wait != nullptr) m_wait->Begin();
+  }
+  WaitShown(const WaitShown&) = delete;
+  WaitShown& operator=(const WaitShown&) = delete;
+  ~WaitShown() {
+    if (m_wait != nullptr) m_wait->End();
+  }
+
+ private:
+  IdentificationWait* m_wait;
+};
+
 }  // namespace
 
-bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier) {
-  WinsockSession winsock;
+bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier,
+                                IdentificationWait* wait) {
+  WinsockSession winsock(MAKEWORD(1, 1));
   unsigned long networkOrder = 0;
   if (!winsock.Started() || !ResolveAddress(address, networkOrder)) return false;
-  CWaitCursor wait;
+  WaitShown shown(wait);
   char text[kIdentifierCapacity] = {};
   uint32_t size = kIdentifierCapacity;
   std::string communityCopy(community);
@@ -55,8 +54,9 @@ bool QueryPrinterIdentifierText(const char* address, const char* community, std:
   return true;
 }
 
-int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue) {
+int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue,
+                    IdentificationWait* wait) {
   std::string identifier;
-  if (!QueryPrinterIdentifierText(address, community, identifier)) return 0;
+  if (!QueryPrinterIdentifierText(address, community, identifier, wait)) return 0;
   return FindModelByIdentifier(catalogue, identifier.c_str());
 }

@@ -33,14 +33,14 @@ bool ReadNumberValue(HKEY key, const char* name, uint32_t& field, DWORD querySiz
   return true;
 }
 
-LONG WriteTextValue(HKEY key, const char* name, std::string_view text) {
+LONG WriteTextValue(HKEY key, const char* name, std::string_view text, ValueSetter set) {
   std::string data(text);
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+  return set(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                         static_cast<DWORD>(data.size() + 1));
 }
 
-LONG WriteNumberValue(HKEY key, const char* name, uint32_t value) {
+LONG WriteNumberValue(HKEY key, const char* name, uint32_t value, ValueSetter set) {
   BYTE data[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
                   static_cast<BYTE>(value >> 24)};
-  return RegSetValueExA(key, name, 0, REG_DWORD, data, sizeof data);
+  return set(key, name, 0, REG_DWORD, data, sizeof data);
 }

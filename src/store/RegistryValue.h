@@ -15,6 +15,7 @@ bool ReadTextValue(HKEY key, const char* name, char* field, size_t capacity, DWO
 // value cannot be read into querySize bytes or holds fewer than 4 bytes.
 bool ReadNumberValue(HKEY key, const char* name, uint32_t& field, DWORD querySize);
 
-// Stores the text and its terminating NUL.
-LONG WriteTextValue(HKEY key, const char* name, std::string_view text);
-LONG WriteNumberValue(HKEY key, const char* name, uint32_t value);
+// Stores the text and its terminating NUL, through `set` (the registry's by default).
+using ValueSetter = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+LONG WriteTextValue(HKEY key, const char* name, std::string_view text, ValueSetter set = &RegSetValueExA);
+LONG WriteNumberValue(HKEY key, const char* name, uint32_t value, ValueSetter set = &RegSetValueExA);

@@ -1,11 +1,10 @@
 #include "SpoolerControl.h"
 
-#include "AfxMessageBox.h"
-
 namespace {
 
 constexpr int kAttempts = 10;
 constexpr DWORD kWaitMs = 2000;
+constexpr DWORD kRestartPauseMs = 200;
 
 // Interrogates the service until it reports the wanted state, at most ten times. A
 // failure that still reports a state (0, 1061, 1062) waits before the next attempt;
@@ -26,7 +25,7 @@ bool WaitForState(ServiceControl& services, SC_HANDLE service, DWORD wanted, DWO
   return false;
 }
 
-DWORD StopSpooler(ServiceControl& services, SC_HANDLE service) {
+DWORD StopSpooler(ServiceControl& services, SC_HANDLE service, SpoolerReport& report) {
   SERVICE_STATUS status{};
   if (!services.Control(service, SERVICE_CONTROL_STOP, &status)) return services.LastError();
   if (status.dwCurrentState != SERVICE_STOPPED) {
@@ -34,7 +33,7 @@ DWORD StopSpooler(ServiceControl& services, SC_HANDLE service) {
     bool stopped = WaitForState(services, service, SERVICE_STOPPED, error);
     if (error != 0) return error;
     if (!stopped) {
-      AfxMessageBox("Stop spooler failed!", MB_OK | MB_ICONEXCLAMATION);
+      report.NotReached(Stop);
       return 0;
     }
   }
@@ -42,18 +41,21 @@ DWORD StopSpooler(ServiceControl& services, SC_HANDLE service) {
   return 0;
 }
 
-DWORD StartSpooler(ServiceControl& services, SC_HANDLE service) {
-  if (!services.Start(service)) return 0;
+DWORD StartSpooler(ServiceControl& services, SC_HANDLE service, SpoolerReport& report) {
+  if (!services.Start(service)) {
+    report.StartRefused(services.LastError());
+    return 0;
+  }
   DWORD error = 0;
   bool running = WaitForState(services, service, SERVICE_RUNNING, error);
   if (error != 0) return error;
-  if (!running) AfxMessageBox("Start spooler failed!", MB_OK | MB_ICONEXCLAMATION);
+  if (!running) report.NotReached(Start);
   return 0;
 }
 
 }  // namespace
 
-DWORD ControlSpooler(SpoolerAction action, ServiceControl& services) {
+DWORD ControlSpooler(SpoolerAction action, SpoolerReport& report, ServiceControl& services) {
   SC_HANDLE manager = services.OpenManager();
   if (manager == nullptr) return services.LastError();
   SC_HANDLE service = services.OpenService(manager, "Spooler");
@@ -62,8 +64,16 @@ DWORD ControlSpooler(SpoolerAction action, ServiceControl& services) {
     services.Close(manager);
     return error;
   }
-  DWORD result = action == Stop ? StopSpooler(services, service) : StartSpooler(services, service);
+  DWORD result = action == Stop ? StopSpooler(services, service, report) : StartSpooler(services, service, report);
   services.Close(service);
   services.Close(manager);
   return result;
+}
+
+SpoolerRestart RestartSpooler(SpoolerReport& report, ServiceControl& services) {
+  SpoolerRestart restart{};
+  restart.stopError = ControlSpooler(Stop, report, services);
+  services.Sleep(kRestartPauseMs);
+  restart.startError = ControlSpooler(Start, report, services);
+  return restart;
 }

@@ -16,14 +16,32 @@ constexpr LibraryOrdinals kNetworkLibraries[] = {{"PrlStat.dll", 1, 1}, {"PRLFIN
 
 using UniqueLibrary = Unique<HMODULE, FreeLibrary>;
 
-// PrlStat.dll (ordinal 1) and PRLFIND.dll (ordinals 2 to 5) load and export what the
-// program calls, as the loader would demand of a program importing them.
+// True when the mapped image's export table holds the ordinal. A data-file mapping
+// (an image-resource mapping) runs nothing and loads none of the library's imports.
+bool ExportsOrdinal(HMODULE image, unsigned ordinal) {
+  // The loader marks a data-file mapping in the handle's low bits.
+  const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (directory.VirtualAddress == 0 || directory.Size < sizeof(IMAGE_EXPORT_DIRECTORY)) return false;
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+  if (ordinal < exports->Base || ordinal - exports->Base >= exports->NumberOfFunctions) return false;
+  const auto* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
+  return functions[ordinal - exports->Base] != 0;
+}
+
+// PrlStat.dll (ordinal 1) and PRLFIND.dll (ordinals 2 to 5) are found where the loader
+// would find them and export what the program calls. They are only mapped as images,
+// not run: the program loads them at their first call.
 bool NetworkLibrariesPresent() {
   for (const LibraryOrdinals& library : kNetworkLibraries) {
-    UniqueLibrary module(LoadLibraryA(library.file));
-    if (!module) return false;
+    UniqueLibrary image(LoadLibraryExA(library.file, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!image) return false;
     for (unsigned ordinal = library.first; ordinal <= library.last; ++ordinal)
-      if (GetProcAddress(module.get(), MAKEINTRESOURCEA(ordinal)) == nullptr) return false;
+      if (!ExportsOrdinal(image.get(), ordinal)) return false;
   }
   return true;
 }
@@ -55,8 +73,9 @@ BOOL CheckAdminRights(StartupSystem& system) {
   if (manager == nullptr) return services.LastError() != ERROR_ACCESS_DENIED;
   SC_HANDLE spooler = services.OpenService(manager, "Spooler");
   if (spooler == nullptr) {
+    const DWORD error = services.LastError();  // before the close, which may change it
     services.Close(manager);
-    return services.LastError() != ERROR_ACCESS_DENIED;
+    return error != ERROR_ACCESS_DENIED;
   }
   services.Close(spooler);
   services.Close(manager);

@@ -13,7 +13,8 @@ class StartupSystem {
   // Loads the monitor's library by file name; true when it could be loaded. The
   // library stays loaded.
   virtual bool LoadMonitorLibrary() = 0;
-  // True when the monitor's network libraries load with every ordinal the program calls.
+  // True when the monitor's network libraries are where the loader finds them and export
+  // every ordinal the program calls; they are not run (loaded at their first call).
   virtual bool NetworkLibrariesLoad() = 0;
   virtual DWORD VersionWord() = 0;
   // Creates or opens the monitor's "Port Names" key with all access and closes it.

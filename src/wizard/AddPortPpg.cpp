@@ -5,9 +5,23 @@
 #include "PrinterIdentification.h"
 #include "StringTable.h"
 #include "TextField.h"
+#include "WaitCursor.h"
 #include "resource.h"
 
+#include <optional>
+
 namespace {
+
+// The wait cursor while the printer is asked.
+class CursorWhileAsking : public IdentificationWait {
+ public:
+  void Begin() override { m_cursor.emplace(); }
+  void End() override { m_cursor.reset(); }
+
+ private:
+  std::optional<CWaitCursor> m_cursor;
+};
+
 // What the record's fields hold.
 constexpr int kPortNameLimit = 99;
 constexpr int kAddressLimit = 255;
@@ -73,7 +87,8 @@ LRESULT CAddPortPpg::OnWizardNext() {
   CopyText(config.portName, name);
   CopyText(config.deviceIP, GetDlgItemText(IDC_PRINTER_ADDRESS));
   CopyText(config.communityName, kDefaultCommunity);
-  config.modelIndex = IdentifyPrinter(config.deviceIP, config.communityName, *m_pModelCatalogue);
+  CursorWhileAsking cursor;
+  config.modelIndex = IdentifyPrinter(config.deviceIP, config.communityName, *m_pModelCatalogue, &cursor);
   if (config.modelIndex != 0) {
     ApplyPrinterModel(config, *m_pModelCatalogue, config.modelIndex);
     m_pSheet->SetActivePage(kCompletionPage);

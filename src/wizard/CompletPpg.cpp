@@ -1,5 +1,6 @@
 #include "CompletPpg.h"
 
+#include "AfxMessageBox.h"
 #include "OsVersion.h"
 #include "PortRecordStore.h"
 #include "PortSetup.h"
@@ -9,8 +10,18 @@
 #include "resource.h"
 
 namespace {
-constexpr DWORD kRestartPauseMs = 200;
-}
+
+// The spooler's own messages: a state not reached is said in an application box; a
+// refused start is not shown.
+class SpoolerMessages : public SpoolerReport {
+ public:
+  void NotReached(SpoolerAction action) override {
+    AfxMessageBox(action == Stop ? "Stop spooler failed!" : "Start spooler failed!", MB_OK | MB_ICONEXCLAMATION);
+  }
+  void StartRefused(DWORD) override {}
+};
+
+}  // namespace
 
 CCompletPpg::CCompletPpg(CAddPortSht* pSheet, ServiceControl& services)
     : CWizardPage(IDD_COMPLETION_PAGE, pSheet), m_services(services) {}
@@ -35,16 +46,12 @@ BOOL CCompletPpg::OnWizardFinish() {
                             MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
     return TRUE;
   if (!CurrentPortRecordStore().Add(*m_pPortConfig)) {
-    ShowSystemError(GetLastError(), true);
+    ShowSystemError(GetLastError(), true, m_hWnd);
     return TRUE;
   }
-  if (restart) RestartSpooler();
+  if (restart) {
+    SpoolerMessages messages;
+    if (DWORD error = RestartSpooler(messages, m_services).startError; error != 0) ShowSystemError(error, false);
+  }
   return TRUE;
-}
-
-void CCompletPpg::RestartSpooler() {
-  ControlSpooler(Stop, m_services);
-  m_services.Sleep(kRestartPauseMs);
-  DWORD error = ControlSpooler(Start, m_services);
-  if (error != 0) ShowSystemError(error, false);
 }

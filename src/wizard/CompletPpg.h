@@ -14,6 +14,5 @@ class CCompletPpg : public CWizardPage {
   BOOL OnWizardFinish() override;
 
  private:
-  void RestartSpooler();
   ServiceControl& m_services;
 };

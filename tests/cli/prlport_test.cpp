@@ -24,7 +24,7 @@ class PrlPortTest : public testing::Test {
     spooler.AddLocalPrinter("Office", "Used");
   }
   ~PrlPortTest() override {
-    for (const char* name : {"CliRaw", "CliLpr", "X"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
+    for (const char* name : {"CliRaw", "CliLpr", "X", "CliRestart", "strasse"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
   }
   SpoolerLab spooler;
 };
@@ -54,7 +54,7 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
     ChildResult result = PrlPort(c.arguments);
     EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
-    EXPECT_EQ(result.output.find("prlport list"), c.exitCode == 2 ? result.output.find("prlport list") : std::string::npos)
+    EXPECT_EQ(result.output.find("prlport list") != std::string::npos, c.exitCode == 2)
         << "the help comes with usage errors only";
     EXPECT_FALSE(PortKeyExists("X"));
     EXPECT_TRUE(PortKeyExists("Used"));
@@ -121,6 +121,46 @@ TEST_F(PrlPortTest, AScriptAddsListsAndDeletesTenPorts) {
   for (int i = 0; i < 10; ++i) EXPECT_NE(list.find("Batch" + std::to_string(i) + " "), std::string::npos) << list;
   for (int i = 0; i < 10; ++i) EXPECT_EQ(PrlPort("delete Batch" + std::to_string(i)).exitCode, 0u);
   for (int i = 0; i < 10; ++i) EXPECT_FALSE(PortKeyExists("Batch" + std::to_string(i)));
+}
+
+// Port names compare as registry key names do: "strasse" is not "Straße" (a linguistic
+// comparison says it is), while letter case never counts.
+TEST_F(PrlPortTest, NamesInUseAreFoundAsTheRegistryComparesThem) {
+  spooler.AddMonitorPort("Stra\xDF" "e", "127.1.0.20");
+  EXPECT_EQ(PrlPort("add STRA\xDF" "E 127.1.0.99 --custom").exitCode, 1u);
+  EXPECT_EQ(PrlPort("add strasse 127.1.0.99 --custom").exitCode, 0u);
+}
+
+void SetSpoolerStart(DWORD startType) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
+  EXPECT_TRUE(ChangeServiceConfigA(service, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr));
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+}
+
+// On Windows NT 4, a spooler that cannot start again (disabled meanwhile) fails the
+// command, which says so.
+TEST_F(PrlPortTest, ARestartThatDidNotHappenIsAFailure) {
+  const std::string appDefaults = "Software\\Wine\\AppDefaults\\prlport.exe";
+  SetTextValue(HKEY_CURRENT_USER, appDefaults, "Version", "nt40");
+  SetSpoolerStart(SERVICE_DISABLED);
+  ChildResult added = PrlPort("add CliRestart 127.1.0.99 --custom --restart-spooler");
+  SetSpoolerStart(SERVICE_DEMAND_START);
+  DeleteTree(HKEY_CURRENT_USER, appDefaults);
+  EXPECT_EQ(added.exitCode, 3u) << added.output;
+  EXPECT_NE(added.output.find("starting the spooler: "), std::string::npos) << added.output;
+}
+
+TEST_F(PrlPortTest, FindSaysWhichStoredSubnetsItLeavesOut) {
+  const std::string addresses = std::string(kDiscoveryKey) + "\\SubnetAddresses";
+  for (const char* address : {"224.1.0.0", "127.2.0.0"}) SetTextValue(HKEY_LOCAL_MACHINE, addresses, address, "");
+  ChildResult found = PrlPort("find --seconds 0");
+  DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
+  EXPECT_EQ(found.exitCode, 0u) << found.output;
+  EXPECT_NE(found.output.find("the stored subnet 224.1.0.0 is not searched"), std::string::npos) << found.output;
+  EXPECT_EQ(found.output.find("127.2.0.0 is not"), std::string::npos) << found.output;
 }
 
 }  // namespace

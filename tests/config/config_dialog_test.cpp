@@ -6,6 +6,7 @@
 
 #include "MonitorRegistry.h"
 #include "PortConfigDlg.h"
+#include "PortRecordStore.h"
 #include "TextField.h"
 #include "Unique.h"
 #include "registry.h"
@@ -165,27 +166,45 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
   }
 }
 
-TEST_F(ConfigDialog, AFailedWriteIsReportedAndTheDialogStaysOpen) {
-  // A volatile key cannot have a lasting subkey: the registry refuses the write.
-  const std::string parent = std::string(kPortNamesKey) + "\\Volatile";
-  UniqueKey key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
-  ResetPortConfig(config, "Volatile\\Port");
+// A store that refuses, as a registry without rights does.
+struct RefusingStore : PortRecordStore {
+  bool Add(const PortConfig& config) override { return Configure(config, false); }
+  bool Configure(const PortConfig&, bool) override { return SetLastError(ERROR_ACCESS_DENIED), false; }
+};
+
+TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
+  RefusingStore refusing;
+  UsePortRecordStore(&refusing);
   Run([&](Robot& robot, Window& box) {
     box.Type(IDC_CFG_ADDRESS, "typed");
     box.Click(IDC_CFG_OK);
     Window error = robot.ExpectMessageBox();
     EXPECT_EQ(error.Caption(), "Pralo Port Manager");
     EXPECT_EQ(error.Icon(), MessageIcon::Exclamation);
+    EXPECT_EQ(error.Owner(), box.Handle()) << "owned: the dialog cannot be used while it is up";
     error.Answer(IDOK);
     robot.Expect(kCaption);
     EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "typed");
     box.Click(IDC_CFG_CANCEL);
   });
-  key.reset();
-  DeleteTree(HKEY_LOCAL_MACHINE, parent);
+  UsePortRecordStore(nullptr);
+}
+
+// Digits only, as the fields take them: a sign pasted or set in is no number.
+TEST_F(ConfigDialog, NumberFieldsTakeTheirLeadingDigitsOnly) {
+  Run([&](Robot&, Window& box) {
+    SetDlgItemTextA(box.Handle(), IDC_CFG_STATUS_INTERVAL, "-1");
+    SetDlgItemTextA(box.Handle(), IDC_CFG_RAW_PORT, "91x0");
+    box.Click(IDC_CFG_OK);
+  });
+  EXPECT_EQ(StoredNumber("StatusUpdateInt"), 0u);
+  EXPECT_EQ(StoredNumber("RawPortNumber"), 91u);
+}
+
+TEST_F(ConfigDialog, ThePrintersDriverDataIsCreatedWhenMissing) {
+  spooler.AddLocalPrinter("CfgPrinter", "CfgPort");
+  Run([](Robot&, Window& box) { box.PressEscape(); });
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPrinterData));
 }
 
 TEST_F(ConfigDialog, AStoppedLinkIsReportedWhenTheDialogOpens) {

@@ -9,6 +9,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
+#include "window_reading.h"
 #include "screenshots.h"
 #include "spooler_lab.h"
 
@@ -26,12 +27,7 @@ class PortCommands : public testing::Test {
     spooler.AddLocalPrinter("Office", "P10");
   }
 
-  static int RowOf(const Window& main, const std::string& port) {
-    Rows rows = main.ListRows(IDC_PORT_LIST);
-    for (size_t i = 0; i < rows.size(); ++i)
-      if (rows[i][1] == port) return static_cast<int>(i);
-    return -1;
-  }
+  static int RowOf(const Window& main, const std::string& port) { return RowShowing(main.ListRows(IDC_PORT_LIST), port); }
 
   // Selects the port's row, then runs the script on the main window.
   void OnPort(const std::string& port, const std::function<void(Robot&, Window&)>& script) {
@@ -124,6 +120,23 @@ TEST_F(PortCommands, TheSpoolersRefusalIsShownAndTheRowStays) {
     });
     spooler.AddMonitorPort("P1", "127.1.0.20");
   }
+}
+
+TEST_F(PortCommands, ConfigureOnAPortDeletedMeanwhileTellsItAndRefreshesTheList) {
+  OnPort("P1", [&](Robot& robot, Window& main) {
+    main.Click(IDC_CONFIGURE_PORT);
+    Window config = robot.Expect("Pralo TCP/IP Port - Configuration");
+    DeleteTree(HKEY_LOCAL_MACHINE, kP1);  // another program deletes the port
+    config.Click(IDC_CFG_OK);
+    Window gone = robot.ExpectMessageBox();
+    EXPECT_EQ(gone.MessageText().rfind("This port no longer exists", 0), 0u) << gone.MessageText();
+    EXPECT_EQ(gone.Owner(), config.Handle());
+    gone.Answer(IDOK);
+    robot.Expect("Pralo Port Manager");
+    robot.WaitUntil([&] { return RowOf(main, "P1") == -1; }, "the row of P1 gone");
+    EXPECT_NE(RowOf(main, "P10"), -1);
+  });
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kP1)) << "not made again";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
+#include "window_reading.h"
 #include "screenshots.h"
 
 namespace {
@@ -46,12 +47,7 @@ void WaitForPrinters(Robot& robot, Window& box, const std::vector<LabPrinter>& p
       std::to_string(printers.size()) + " printers listed with name and model");
 }
 
-int RowOf(const Window& box, const std::string& address) {
-  Rows rows = box.ListRows(IDC_DISCOVERY_LIST);
-  for (size_t i = 0; i < rows.size(); ++i)
-    if (rows[i][1] == address) return static_cast<int>(i);
-  return -1;
-}
+int RowOf(const Window& box, const std::string& address) { return RowShowing(box.ListRows(IDC_DISCOVERY_LIST), address); }
 
 class DiscoveryDialog : public WinsockTest {
  protected:

@@ -17,6 +17,10 @@ const std::string kAddresses = kKey + "\\SubnetAddresses";
 constexpr int kMask[4] = {IDC_SUBNET_MASK1, IDC_SUBNET_MASK2, IDC_SUBNET_MASK3, IDC_SUBNET_MASK4};
 constexpr int kAddress[4] = {IDC_SUBNET_ADDRESS1, IDC_SUBNET_ADDRESS2, IDC_SUBNET_ADDRESS3, IDC_SUBNET_ADDRESS4};
 
+std::string Dotted(const std::vector<std::string>& parts) {
+  return parts[0] + "." + parts[1] + "." + parts[2] + "." + parts[3];
+}
+
 void TypeParts(Window& box, const int (&ids)[4], std::vector<std::string> parts) {
   for (int i = 0; i < 4; ++i) box.Type(ids[i], parts[static_cast<size_t>(i)]);
 }
@@ -94,16 +98,17 @@ TEST_F(Subnets, OkStoresTheMaskAndTheRowsAsTyped) {
   EXPECT_EQ(StoredAddresses(), (std::vector<std::string>{"10.010.0.0", "10.1.0.0", "192.168.1.0"}));
 }
 
-TEST_F(Subnets, MasksOfTheForm255Dot255DotXDotYAloneAreAccepted) {
+TEST_F(Subnets, ContiguousMasksOfTheForm255Dot255DotXDotYAloneAreAccepted) {
   EXPECT_EQ(Run([](Robot& robot, Window& box) {
-              TypeParts(box, kMask, {"255", "0", "0", "0"});
-              box.Click(IDC_SUBNETS_OK);
-              ExpectRefusal(robot, "Subnet Mask", "'255.0.0.0' is an invalid subnet mask.");
-              TypeParts(box, kMask, {"255", "255", "255", ""});
-              box.Click(IDC_SUBNETS_OK);
-              ExpectRefusal(robot, "Subnet Mask", "'255.255.255.' is an invalid subnet mask.");
+              for (const std::vector<std::string>& parts : std::vector<std::vector<std::string>>{
+                       {"255", "0", "0", "0"}, {"255", "255", "255", ""}, {"255", "255", "1", "255"},
+                       {"255", "255", "0", "255"}, {"255", "255", "255", "1"}}) {
+                TypeParts(box, kMask, parts);
+                box.Click(IDC_SUBNETS_OK);
+                ExpectRefusal(robot, "Subnet Mask", "'" + Dotted(parts) + "' is an invalid subnet mask.");
+              }
               EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
-              TypeParts(box, kMask, {"255", "255", "1", "255"});
+              TypeParts(box, kMask, {"255", "255", "254", "0"});
               box.Click(IDC_SUBNETS_OK);
             }),
             IDOK);
@@ -112,7 +117,7 @@ TEST_F(Subnets, MasksOfTheForm255Dot255DotXDotYAloneAreAccepted) {
   EXPECT_TRUE(StoredAddresses().empty());
 }
 
-TEST_F(Subnets, AddressPartsAboveTwoFiftyFiveOrEmptyAreRefused) {
+TEST_F(Subnets, AddressPartsAboveTwoFiftyFiveEmptyOrNotUnicastAreRefused) {
   Run([](Robot& robot, Window& box) {
     TypeParts(box, kAddress, {"127", "300", "0", "0"});
     box.Click(IDC_SUBNET_ADD);
@@ -120,7 +125,17 @@ TEST_F(Subnets, AddressPartsAboveTwoFiftyFiveOrEmptyAreRefused) {
     TypeParts(box, kAddress, {"127", "2", "0", ""});
     box.Click(IDC_SUBNET_ADD);
     ExpectRefusal(robot, "Subnet Address", "'127.2.0.' is an invalid subnet address.");
+    // Not a unicast network: "this network", multicast, reserved and broadcast.
+    for (const std::vector<std::string>& parts : std::vector<std::vector<std::string>>{
+             {"0", "1", "2", "0"}, {"224", "0", "0", "0"}, {"239", "1", "1", "0"}, {"240", "0", "0", "0"},
+             {"255", "255", "255", "0"}}) {
+      TypeParts(box, kAddress, parts);
+      box.Click(IDC_SUBNET_ADD);
+      ExpectRefusal(robot, "Subnet Address", "'" + Dotted(parts) + "' is an invalid subnet address.");
+    }
     EXPECT_TRUE(box.ListRows(IDC_SUBNET_LIST).empty());
+    AddAddress(robot, box, {"127", "0", "0", "0"});  // loopback, where the lab lives, stays allowed
+    TypeParts(box, kAddress, {"127", "2", "0", ""});
     EXPECT_EQ(box.Text(IDC_SUBNET_ADDRESS3), "0");  // the edits keep what was typed
     box.Click(IDC_SUBNETS_CANCEL);
   });
@@ -154,18 +169,35 @@ TEST_F(Subnets, OkReplacesTheWholeStoredScope) {
 
 TEST(DiscoveryScopeReading, FollowsInetAddrAndFillsAMissingMask) {
   DeleteTree(HKEY_LOCAL_MACHINE, kKey);
-  EXPECT_TRUE(ReadDiscoveryScope().empty());
+  EXPECT_TRUE(ReadDiscoveryScope().subnets.empty());
   SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "127.010.0.0", "");
   SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "127.0x2.0.0", "");
   SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, "printer-net", "");
   auto scope = ReadDiscoveryScope();  // no mask stored
-  ASSERT_EQ(scope.size(), 3u);
-  std::sort(scope.begin(), scope.end());
-  EXPECT_EQ(scope[0], std::make_pair(0x7F020000u, 0xFFFFFF00u));  // 0x2 is hexadecimal
-  EXPECT_EQ(scope[1], std::make_pair(0x7F080000u, 0xFFFFFF00u));  // 010 is octal
-  EXPECT_EQ(scope[2], std::make_pair(0xFFFFFFFFu, 0xFFFFFF00u));  // not an address: all ones
+  ASSERT_EQ(scope.subnets.size(), 2u);
+  std::sort(scope.subnets.begin(), scope.subnets.end());
+  EXPECT_EQ(scope.subnets[0], std::make_pair(0x7F020000u, 0xFFFFFF00u));  // 0x2 is hexadecimal
+  EXPECT_EQ(scope.subnets[1], std::make_pair(0x7F080000u, 0xFFFFFF00u));  // 010 is octal
+  EXPECT_EQ(scope.skipped, std::vector<std::string>{"printer-net"});      // all ones: not searched
   SetTextValue(HKEY_LOCAL_MACHINE, kKey, "SubnetMask", "255.255.0.0");
-  EXPECT_EQ(ReadDiscoveryScope()[0].second, 0xFFFF0000u);
+  EXPECT_EQ(ReadDiscoveryScope().subnets[0].second, 0xFFFF0000u);
+  DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+}
+
+// A scope stored by hand or by an older version is searched only where it is safe.
+TEST(DiscoveryScopeReading, SkipsAddressesThatAreNotUnicastAndEverythingUnderABrokenMask) {
+  DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+  for (const char* address : {"255.255.255.0", "224.1.0.0", "0.1.0.0", "127.5.0.0"})
+    SetTextValue(HKEY_LOCAL_MACHINE, kAddresses, address, "");
+  DiscoveryScope scope = ReadDiscoveryScope();
+  EXPECT_EQ(scope.subnets, (std::vector<std::pair<uint32_t, uint32_t>>{{0x7F050000u, 0xFFFFFF00u}}));
+  std::sort(scope.skipped.begin(), scope.skipped.end());
+  EXPECT_EQ(scope.skipped, (std::vector<std::string>{"0.1.0.0", "224.1.0.0", "255.255.255.0"}));
+
+  SetTextValue(HKEY_LOCAL_MACHINE, kKey, "SubnetMask", "255.255.0.255");
+  scope = ReadDiscoveryScope();
+  EXPECT_TRUE(scope.subnets.empty());
+  EXPECT_EQ(scope.skipped.size(), 4u);
   DeleteTree(HKEY_LOCAL_MACHINE, kKey);
 }
 

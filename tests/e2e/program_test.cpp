@@ -97,12 +97,7 @@ TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
   HWND discovery = program.WaitForWindow("Printer Discovery");
   ASSERT_NE(discovery, nullptr);
   HWND list = GetDlgItem(discovery, IDC_DISCOVERY_LIST);
-  auto rowOfPrinter = [&] {
-    std::vector<std::vector<std::string>> rows = program.ListRows(list, 3);
-    for (size_t i = 0; i < rows.size(); ++i)
-      if (rows[i][1] == "127.1.0.22") return static_cast<int>(i);
-    return -1;
-  };
+  auto rowOfPrinter = [&] { return RowShowing(program.ListRows(list, 3), "127.1.0.22"); };
   for (DWORD start = GetTickCount(); rowOfPrinter() == -1 && GetTickCount() - start < 5000;) Sleep(50);
   Sleep(2000);  // the sweep over: no row comes in between and shifts the rows
   int row = rowOfPrinter();

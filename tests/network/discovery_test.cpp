@@ -10,6 +10,7 @@
 #include <random>
 
 #include "PrlFind.h"
+#include "Unique.h"
 #include "lab_printers.h"
 #include "process_census.h"
 #include "winsock_test.h"
@@ -129,6 +130,42 @@ TEST_F(Discovery, SubnetHandlesStandForTheirPair) {
   DiscoveryContext idle{};
   EXPECT_NE(AddDiscoverySubnet(&idle, remote, 0, 0), 0);  // no search runs in this context
   EXPECT_NE(StopDiscovery(&idle), 0);
+}
+
+// Whatever a caller gives it, a search asks no address that is not unicast: "this
+// network", multicast, reserved and broadcast subnets are refused.
+TEST_F(Discovery, SubnetsThatAreNotUnicastAreRefused) {
+  Collector collector;
+  DiscoveryContext context{};
+  ASSERT_EQ(StartDiscovery(&context, &Collector::Callback, &collector, 0), 0);
+  const uint32_t mask = HostOrder("255.255.255.0");
+  for (const char* address : {"255.255.255.0", "224.0.0.0", "239.1.2.0", "240.0.0.0", "0.1.2.0"})
+    EXPECT_NE(AddDiscoverySubnet(&context, MakeDiscoverySubnet(HostOrder(address), mask), 0, 0), 0) << address;
+  EXPECT_EQ(AddDiscoverySubnet(&context, MakeDiscoverySubnet(HostOrder("127.2.0.0"), mask), 0, 0), 0);
+  EXPECT_EQ(StopDiscovery(&context), 0);
+}
+
+DWORD WINAPI Unload(LPVOID library) { return FreeLibrary(static_cast<HMODULE>(library)); }
+
+// A program that unloads the library while its search runs: the unloading waits for
+// nothing under the loader lock, and the library goes once the sweep is over.
+TEST_F(Discovery, UnloadedDuringASearchItEndsTheSearchAndThenGoes) {
+  char self[MAX_PATH] = {}, folder[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA("PRLFIND.dll"), self, sizeof self);
+  GetTempPathA(sizeof folder, folder);
+  const std::string copy = std::string(folder) + "PrlFindUnload.dll";
+  ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+  HMODULE library = LoadLibraryA(copy.c_str());
+  auto start = reinterpret_cast<decltype(&StartDiscovery)>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
+  static Collector collector;  // the search may report until its sweep is over
+  static DiscoveryContext context{};
+  ASSERT_EQ(start(&context, &Collector::Callback, &collector, 0), 0);
+  UniqueHandle unloader(CreateThread(nullptr, 0, &Unload, library, 0, nullptr));
+  EXPECT_EQ(WaitForSingleObject(unloader.get(), 5000), WAIT_OBJECT_0) << "the unloading is held up";
+  for (DWORD begin = GetTickCount(); GetModuleHandleA("PrlFindUnload.dll") && GetTickCount() - begin < 60000;) Sleep(100);
+  EXPECT_EQ(GetModuleHandleA("PrlFindUnload.dll"), nullptr) << "the library stays after its sweep";
+  DeleteFileA(copy.c_str());
 }
 
 // ---- Stop guarantees --------------------------------------------------------------------

@@ -10,25 +10,21 @@
 
 namespace {
 
-// Runs a spooler action while the robot makes sure that no window comes up.
-DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services) {
-  DWORD result = 0;
-  Drive([&] { result = ControlSpooler(action, services); }, [](Robot&) {});
-  return result;
-}
+// What a spooler action told its report.
+struct RecordedReport : SpoolerReport {
+  std::vector<SpoolerAction> notReached;
+  std::vector<DWORD> refusals;
+  void NotReached(SpoolerAction action) override { notReached.push_back(action); }
+  void StartRefused(DWORD error) override { refusals.push_back(error); }
+};
 
-// Runs a spooler action that must end with this "failed" message.
-DWORD ControlWithMessage(SpoolerAction action, ServiceControl& services, const char* text) {
+// Runs a spooler action while the robot makes sure that no window comes up: the store
+// shows nothing, it tells the report, which must hear of these states not reached.
+DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services, std::vector<SpoolerAction> notReached = {}) {
+  RecordedReport report;
   DWORD result = 0;
-  Drive([&] { result = ControlSpooler(action, services); },
-        [&](Robot& robot) {
-          Window box = robot.ExpectMessageBox();
-          EXPECT_EQ(box.MessageText(), text);
-          EXPECT_EQ(box.Caption(), "services_test");
-          EXPECT_EQ(box.Icon(), MessageIcon::Exclamation);
-          EXPECT_EQ(box.Buttons(), std::vector<int>{IDOK});
-          box.Answer(IDOK);
-        });
+  Drive([&] { result = ControlSpooler(action, report, services); }, [](Robot&) {});
+  EXPECT_EQ(report.notReached, notReached);
   return result;
 }
 
@@ -72,7 +68,7 @@ TEST(ScriptedSpooler, StuckInStopPendingGivesUpWithAMessage) {
   services.controlReplies.push_back({0, SERVICE_STOP_PENDING});
   for (int i = 0; i < 10; ++i)
     services.controlReplies.push_back({ERROR_SERVICE_CANNOT_ACCEPT_CTRL, SERVICE_STOP_PENDING});
-  EXPECT_EQ(ControlWithMessage(Stop, services, "Stop spooler failed!"), 0u);
+  EXPECT_EQ(ControlWithoutMessage(Stop, services, {Stop}), 0u);
   EXPECT_EQ(services.waits, std::vector<DWORD>(10, 2000));
   EXPECT_EQ(services.opened, services.closed);
 }
@@ -88,7 +84,7 @@ TEST(ScriptedSpooler, AnUnexpectedInterrogationErrorIsReturnedAtOnce) {
 TEST(ScriptedSpooler, NeverRunningAfterAStartGivesUpWithAMessage) {
   ScriptedServices services;
   for (int i = 0; i < 10; ++i) services.controlReplies.push_back({0, SERVICE_START_PENDING});
-  EXPECT_EQ(ControlWithMessage(Start, services, "Start spooler failed!"), 0u);
+  EXPECT_EQ(ControlWithoutMessage(Start, services, {Start}), 0u);
   EXPECT_TRUE(services.waits.empty());  // successful interrogations do not wait
   EXPECT_EQ(services.opened, services.closed);
 }
@@ -96,7 +92,9 @@ TEST(ScriptedSpooler, NeverRunningAfterAStartGivesUpWithAMessage) {
 TEST(ScriptedSpooler, StartRefusedOrRunningAtOnceShowsNothing) {
   ScriptedServices refused;
   refused.startError = ERROR_SERVICE_ALREADY_RUNNING;
-  EXPECT_EQ(ControlWithoutMessage(Start, refused), 0u);
+  RecordedReport report;
+  EXPECT_EQ(ControlSpooler(Start, report, refused), 0u);
+  EXPECT_EQ(report.refusals, std::vector<DWORD>{ERROR_SERVICE_ALREADY_RUNNING});
   EXPECT_TRUE(refused.controlsSent.empty());
 
   ScriptedServices started;
@@ -115,6 +113,17 @@ TEST(ScriptedSpooler, OpeningFailuresReturnTheirCode) {
   service.serviceError = ERROR_SERVICE_DOES_NOT_EXIST;
   EXPECT_EQ(ControlWithoutMessage(Start, service), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
   EXPECT_EQ(service.opened, service.closed);
+}
+
+TEST(ScriptedSpooler, ARestartStopsPausesAndStartsWhateverTheStopGave) {
+  ScriptedServices services;
+  services.controlReplies = {{0, SERVICE_STOP_PENDING}, {ERROR_SERVICE_REQUEST_TIMEOUT, 0}, {0, SERVICE_RUNNING}};
+  RecordedReport report;
+  const SpoolerRestart restart = RestartSpooler(report, services);
+  EXPECT_EQ(restart.stopError, static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT));
+  EXPECT_EQ(restart.startError, 0u);
+  EXPECT_EQ(services.waits, std::vector<DWORD>{200});
+  EXPECT_TRUE(services.controlReplies.empty()) << "the start was made and interrogated";
 }
 
 }  // namespace

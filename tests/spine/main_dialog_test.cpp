@@ -9,6 +9,7 @@
 #include "PortManagerDlg.h"
 #include "resource.h"
 #include "robot.h"
+#include "window_reading.h"
 #include "screenshots.h"
 #include "spooler_lab.h"
 
@@ -30,11 +31,9 @@ class MainDialog : public testing::Test {
 
   // The row that shows a port.
   static int RowOf(const Window& main, const std::string& port) {
-    std::vector<Row> rows = main.ListRows(IDC_PORT_LIST);
-    for (size_t i = 0; i < rows.size(); ++i)
-      if (rows[i][1] == port) return static_cast<int>(i);
-    ADD_FAILURE() << "no row for " << port;
-    return -1;
+    int row = RowShowing(main.ListRows(IDC_PORT_LIST), port);
+    if (row == -1) ADD_FAILURE() << "no row for " << port;
+    return row;
   }
 
   static bool ButtonsEnabled(const Window& main) {

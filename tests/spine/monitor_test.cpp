@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MonitorRegistry.h"
+#include "Unique.h"
 #include "child_process.h"
 #include "registry.h"
 #include "spooler_lab.h"
@@ -55,6 +56,28 @@ TEST(Monitor, DeletePortRemovesTheKeyOnceThroughTheSpooler) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\MonitorTest B"));
   EXPECT_FALSE(DeletePortA(nullptr, nullptr, name));
   EXPECT_NE(GetLastError(), 0u);
+}
+
+// A volatile "Ports" key cannot take the mirror's lasting subkeys: the listing stays
+// whole, and the monitor counts what it could not write.
+TEST(Monitor, AMirrorThatCannotBeWrittenLeavesTheListingWholeAndIsCounted) {
+  const std::string mirror = std::string(kMonitorKey) + "\\Ports";
+  DeleteTree(HKEY_LOCAL_MACHINE, mirror);
+  UniqueKey volatileKey;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, mirror.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, volatileKey.put(), nullptr),
+            ERROR_SUCCESS);
+  SetNumberValue(HKEY_LOCAL_MACHINE, kMonitorKey, "MirrorWriteFailures", 0);
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("MonitorTest C", "127.1.0.22");
+  std::vector<BYTE> buffer;
+  bool found = false;
+  for (const PORT_INFO_1A& port : EnumeratePorts<PORT_INFO_1A>(1, buffer))
+    found = found || std::string(port.pName) == "MonitorTest C";
+  EXPECT_TRUE(found);
+  EXPECT_NE(GetRawValue(HKEY_LOCAL_MACHINE, kMonitorKey, "MirrorWriteFailures").data, std::vector<BYTE>(4, 0));
+  volatileKey.reset();
+  DeleteTree(HKEY_LOCAL_MACHINE, mirror);
 }
 
 TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {

@@ -138,6 +138,32 @@ TEST_F(PortConfigStore, OverlongUnterminatedAndShortValuesNeverOverrun) {
   for (char c : guarded.after) EXPECT_EQ(c, 0x5A);
 }
 
+// A registry that takes the values up to "BiDiEnabled" and refuses that one.
+LONG WINAPI RefuseBiDiEnabled(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+  if (std::strcmp(name, "BiDiEnabled") == 0) return ERROR_ACCESS_DENIED;
+  return RegSetValueExA(key, name, reserved, type, data, size);
+}
+
+TEST_F(PortConfigStore, AValueThatCannotBeSetFailsTheWriteAndLeavesNoNewPortBehind) {
+  PortConfig config = UsedRecord(kPort);
+  std::strcpy(config.deviceIP, "new.lab");
+  SetLastError(0);
+  EXPECT_FALSE(WritePortConfig(config, false, PortKeyOpening::CreateIfMissing, &RefuseBiDiEnabled));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path)) << "the half-written new key is removed";
+  EXPECT_FALSE(WritePortConfig(config, false, PortKeyOpening::ExistingOnly));  // a port that is gone
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  SetTextValue(HKEY_LOCAL_MACHINE, path, "DeviceIP", "old.lab");
+  SetNumberValue(HKEY_LOCAL_MACHINE, path, "StatusUpdateInt", 77);
+  EXPECT_FALSE(WritePortConfig(config, false, PortKeyOpening::ExistingOnly, &RefuseBiDiEnabled));
+  PortConfig read;
+  ResetPortConfig(read, kPort);
+  ASSERT_TRUE(ReadPortConfig(read));
+  EXPECT_STREQ(read.deviceIP, "new.lab");     // set before the refused value
+  EXPECT_EQ(read.statusUpdateInt, 77u);       // after it: the old value stays
+}
+
 TEST_F(PortConfigStore, ResetCutsAnOverlongName) {
   PortConfig config;
   ResetPortConfig(config, std::string(300, 'n').c_str());

@@ -35,8 +35,10 @@ class ScriptedServices : public ServiceControl {
     return reply.error == 0 ? TRUE : Fail(reply.error);
   }
   BOOL Start(SC_HANDLE) override { return startError == 0 ? TRUE : Fail(startError); }
+  // A successful close may reset the last error, as the system's may.
   BOOL Close(SC_HANDLE) override {
     ++closed;
+    lastError_ = ERROR_SUCCESS;
     return TRUE;
   }
   DWORD LastError() override { return lastError_; }

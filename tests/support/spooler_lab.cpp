@@ -1,8 +1,7 @@
 #include "spooler_lab.h"
 
-#include <winspool.h>
-
 #include "MonitorRegistry.h"
+#include "SpoolerLists.h"
 #include "Unique.h"
 #include "registry.h"
 
@@ -59,13 +58,7 @@ void SpoolerLab::AddLocalPrinter(const std::string& name, const std::string& por
 }
 
 std::vector<std::string> SpoolerLab::SpoolerPrinterOrder() {
-  DWORD needed = 0, returned = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, nullptr, 0, &needed, &returned);
-  std::vector<BYTE> buffer(needed + 1);
   std::vector<std::string> names;
-  if (needed == 0 || !EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, buffer.data(), needed, &needed, &returned))
-    return names;
-  const auto* printers = reinterpret_cast<const PRINTER_INFO_5A*>(buffer.data());
-  for (DWORD i = 0; i < returned; ++i) names.emplace_back(printers[i].pPrinterName);
+  for (const SpoolerPrinter& printer : LocalPrinters(5)) names.push_back(printer.name);
   return names;
 }

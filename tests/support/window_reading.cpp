@@ -97,3 +97,9 @@ void SelectListViewRow(HWND list, HANDLE process, int row) {
   item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
   SendMessageA(list, LVM_SETITEMSTATE, row, remote.Put(item));
 }
+
+int RowShowing(const std::vector<std::vector<std::string>>& rows, const std::string& text) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].size() > 1 && rows[i][1] == text) return static_cast<int>(i);
+  return -1;
+}

@@ -23,5 +23,8 @@ HWND SheetPageControl(HWND sheet, int id);
 // pointers of its own process, so the item and its text are placed there (`process`
 // is the list's process, GetCurrentProcess() for a list of this one).
 std::vector<std::vector<std::string>> ListViewRows(HWND list, HANDLE process, int columns);
+// The first row whose second column (a port's name, a printer's address) reads `text`;
+// -1 when none does.
+int RowShowing(const std::vector<std::vector<std::string>>& rows, const std::string& text);
 // Selects and focuses one row, as a click on it would.
 void SelectListViewRow(HWND list, HANDLE process, int row);

@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "robot.h"
 #include "screenshots.h"
+#include "scripted_services.h"
 #include "spooler_lab.h"
 
 namespace {
@@ -39,12 +40,13 @@ class AddPortWizard : public testing::Test {
 
   // Opens the main window, runs the script on the wizard that Add Port opens, and
   // checks the main window once the wizard has closed.
-  void Run(const std::function<void(Robot&, Window&)>& script) {
-    Drive([&] { dialog.DoModal(); },
+  void Run(const std::function<void(Robot&, Window&)>& script) { RunOn(dialog, script); }
+  void RunOn(CPortManagerDlg& portManager, const std::function<void(Robot&, Window&)>& script) {
+    Drive([&] { portManager.DoModal(); },
           [&](Robot& robot) {
             Window main = robot.Expect("Pralo Port Manager");
             main.ClickListRow(IDC_PORT_LIST, 0);
-            robot.WaitUntil([&] { return dialog.m_nSel == 0; }, "a row selected");
+            robot.WaitUntil([&] { return portManager.m_nSel == 0; }, "a row selected");
             main.Click(IDC_ADD_PORT);
             Window wizard = robot.Expect("Pralo TCP/IP Port");
             script(robot, wizard);
@@ -267,6 +269,7 @@ TEST_F(AddPortWizard, AFailedWriteIsReportedAndNothingIsRestarted) {
     wizard.Finish();
     Window error = robot.ExpectMessageBox();
     EXPECT_EQ(error.Caption(), "Pralo Port Manager");
+    EXPECT_EQ(error.Owner(), wizard.Handle()) << "owned: Finish cannot be pressed twice";
     error.Answer(IDOK);
   });
   volatileKey.reset();
@@ -294,6 +297,27 @@ TEST_F(AddPortWizard, OnWindowsNt4FinishAsksThenRestartsTheSpooler) {
   EXPECT_EQ(services.controlsSent.front(), static_cast<DWORD>(SERVICE_CONTROL_STOP));
   EXPECT_EQ(services.starts, 1);
   EXPECT_NE(std::find(services.waits.begin(), services.waits.end(), 200u), services.waits.end());
+}
+
+// A spooler that never gets there: its own messages, in the order the restart meets them.
+TEST_F(AddPortWizard, OnWindowsNt4ASpoolerThatDoesNotStopOrStartIsSaidSo) {
+  if (RerunThisTestUnder("nt40")) return;
+  ScriptedServices stuck;
+  stuck.controlReplies.push_back({0, SERVICE_STOP_PENDING});
+  for (int i = 0; i < 10; ++i) stuck.controlReplies.push_back({ERROR_SERVICE_CANNOT_ACCEPT_CTRL, SERVICE_STOP_PENDING});
+  CPortManagerDlg portManager(nullptr, stuck);
+  RunOn(portManager, [&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.20");
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    wizard.Finish();
+    robot.ExpectMessageBox().Answer(IDOK);  // the restart warning
+    for (const char* text : {"Stop spooler failed!", "Start spooler failed!"}) {
+      Window box = robot.ExpectMessageBox();
+      EXPECT_EQ(box.MessageText() + "|" + box.Caption(), std::string(text) + "|wizard_test");
+      box.Answer(IDOK);
+    }
+  });
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kNewPort));
 }
 
 }  // namespace

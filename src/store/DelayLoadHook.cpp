@@ -1,4 +1,4 @@
-#include "NetworkLibraries.h"
+#include "DelayLoadHook.h"
 
 #include <windows.h>
 
@@ -6,9 +6,11 @@
 
 #include "PrlFind.h"
 #include "PrlStat.h"
-#include "SystemError.h"
+#include "ResourceText.h"
 
 namespace {
+
+LibraryFailureReport failureReport = nullptr;
 
 // What the calls answer when their library is gone: each fails as the library itself
 // reports a failure.
@@ -34,20 +36,23 @@ FARPROC UnavailableCall(const char* file, unsigned ordinal) {
   }
 }
 
-// A library that does not load is replaced by the program's own module, which exports
-// nothing, so that each of its calls comes back here once as a missing ordinal and gets
-// its failing stand-in; the user hears of the library once.
+// A library that does not load is replaced by the module that holds this code, which
+// exports none of its ordinals, so that each of its calls comes back here once as a
+// missing ordinal and gets its failing stand-in; the report hears of the library once.
 FARPROC WINAPI DelayLoadFailure(unsigned notify, PDelayLoadInfo info) {
-  const HMODULE self = GetModuleHandleA(nullptr);
+  const HMODULE self = ThisModule();
   if (notify == dliFailLoadLib) {
-    ShowSystemError(info->dwLastError, true);
+    failureReport(info->dwLastError);
     return reinterpret_cast<FARPROC>(self);
   }
   if (notify != dliFailGetProc || info->dlp.fImportByName) return nullptr;
-  if (info->hmodCur != self) ShowSystemError(info->dwLastError, true);
+  if (info->hmodCur != self) failureReport(info->dwLastError);
   return UnavailableCall(info->szDll, info->dlp.dwOrdinal);
 }
 
 }  // namespace
 
-void InstallDelayLoadFailureHook() { __pfnDliFailureHook2 = &DelayLoadFailure; }
+void InstallDelayLoadFailureHook(LibraryFailureReport report) {
+  failureReport = report;
+  __pfnDliFailureHook2 = &DelayLoadFailure;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The monitor's network libraries, which the Port Manager and prlport import by ordinal
+// and load at their first call; start-up has checked that they are there
+// (StartupChecks.h).
+#include <windows.h>
+
+// Told the system's error code when a library or an ordinal cannot be had.
+using LibraryFailureReport = void (*)(DWORD error);
+
+// From now on a library or ordinal that cannot be had at its first call is told to the
+// report, once per library, and the call fails as the library reports a failure
+// instead of ending the program.
+void InstallDelayLoadFailureHook(LibraryFailureReport report);

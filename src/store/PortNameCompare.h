@@ -1,0 +1,12 @@
+#pragma once
+// Port names compare as the registry compares key names: ordinal, without regard to
+// letter case, whatever the user's locale (no linguistic rules: "strasse" is not
+// "straße", and no character is ignored).
+#include <string>
+#include <string_view>
+
+bool SamePortName(std::wstring_view a, std::wstring_view b);
+// ANSI names, in the system's code page.
+bool SamePortName(std::string_view a, std::string_view b);
+// An ANSI name in UTF-16, as the monitor's registry calls take it.
+std::wstring WidePortName(std::string_view name);
