@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "MonitorRegistry.h"
-
 std::string AnsiText(const wchar_t* text) {
   if (text == nullptr) return {};
   int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -23,14 +21,6 @@ std::wstring WideText(const std::string& text) {
 }
 
 namespace {
-
-// Why a port's record cannot be read: the registry's own error for its key.
-DWORD RecordError(const std::string& portName) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kPortNamesKey) + "\\" + portName).c_str(), 0, KEY_READ, &key);
-  if (rc == ERROR_SUCCESS) RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : static_cast<DWORD>(rc);
-}
 
 // A record that names no printer, or a raw port that TCP does not have, prints nowhere.
 DWORD RecordFault(const PortConfig& config) {
@@ -81,7 +71,7 @@ DWORD PortHandle::StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_
                                                                                                            : nullptr);
   PortConfig config;
   ResetPortConfig(config, portName_.c_str());
-  if (!ReadPortConfig(config)) return Failed(RecordError(portName_));
+  if (!ReadPortConfig(config)) return Failed(GetLastError());
   if (DWORD fault = RecordFault(config); fault != 0) return Failed(fault);
   job_ = MakePrintJob(config, DetailsOf(jobId, documentName));
   return Failed(job_->Start());

@@ -12,6 +12,7 @@
 #include "CommandLine.h"
 #include "DelayLoadHook.h"
 #include "DiscoveryScope.h"
+#include "MonitorPorts.h"
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
 #include "PortNameCompare.h"
@@ -67,12 +68,6 @@ std::string MonitorPortNamed(const std::string& name) {
 // The command goes on: the call fails as the library reports a failure.
 void ReportLibraryFailure(DWORD error) {
   std::fprintf(stderr, "prlport: a network library of the monitor cannot be used: %s\n", SystemErrorLine(error).c_str());
-}
-
-PrinterUseIndex PrinterUse() {
-  PrinterUseIndex index;
-  for (const SpoolerPrinter& printer : LocalPrinters(5)) index.Add(printer.name, printer.ports);
-  return index;
 }
 
 // The wizard's summary, its label and value columns aligned for a terminal.

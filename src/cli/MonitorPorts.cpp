@@ -8,10 +8,8 @@ namespace {
 constexpr DWORD kValueQuerySize = 261;  // as the port record reads its values
 }  // namespace
 
-bool NoCase::operator()(const std::string& a, const std::string& b) const { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
-
-std::map<std::string, SpoolerPort, NoCase> PortsByName() {
-  std::map<std::string, SpoolerPort, NoCase> ports;
+std::map<std::string, SpoolerPort, PortNameLess> PortsByName() {
+  std::map<std::string, SpoolerPort, PortNameLess> ports;
   for (SpoolerPort& port : SpoolerPorts()) ports.emplace(port.name, std::move(port));
   return ports;
 }

@@ -4,16 +4,12 @@
 #include <map>
 #include <string>
 
+#include "PortNameCompare.h"
 #include "PortTransfer.h"
 #include "SpoolerLists.h"
 
-// lstrcmpi's order: port names that differ only in letter case are one name.
-struct NoCase {
-  bool operator()(const std::string& a, const std::string& b) const;
-};
-
 // Every port of the machine, of any monitor, by name.
-std::map<std::string, SpoolerPort, NoCase> PortsByName();
+std::map<std::string, SpoolerPort, PortNameLess> PortsByName();
 // The printers of the machine by the ports they use.
 PrinterUseIndex PrinterUse();
 // The monitor's port of that name as stored.

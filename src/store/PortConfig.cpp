@@ -42,8 +42,11 @@ bool ReadPortConfig(PortConfig& config) {
   config.statusUpdateInt = 10;
 
   UniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+  if (LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, KEY_READ, key.put());
+      rc != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(rc));
     return false;
+  }
   ReadTextValue(key.get(), "DeviceIP", config.deviceIP, sizeof config.deviceIP, kValueQuerySize);
   ReadTextValue(key.get(), "CommunityName", config.communityName, sizeof config.communityName, kValueQuerySize);
   ReadNumberValue(key.get(), "Protocal", config.protocol, kValueQuerySize);

@@ -25,7 +25,8 @@ inline constexpr uint32_t kProtocolRaw = 9100;
 inline constexpr uint32_t kProtocolLpr = 515;
 
 void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
-// Loads the values of the key named by portName; false when the key cannot be opened.
+// Loads the values of the key named by portName; false when the key cannot be opened,
+// with the registry's error code for GetLastError.
 bool ReadPortConfig(PortConfig& config);
 enum class PortKeyOpening {
   CreateIfMissing,  // a new port, or one the wizard writes

@@ -10,9 +10,18 @@ std::wstring WidePortName(std::string_view text) {
   return wide;
 }
 
-bool SamePortName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
+namespace {
+
+int ComparePortNames(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE);
 }
 
+}  // namespace
+
+bool SamePortName(std::wstring_view a, std::wstring_view b) { return ComparePortNames(a, b) == CSTR_EQUAL; }
+
 bool SamePortName(std::string_view a, std::string_view b) { return SamePortName(WidePortName(a), WidePortName(b)); }
+
+bool PortNameLess::operator()(std::string_view a, std::string_view b) const {
+  return ComparePortNames(WidePortName(a), WidePortName(b)) == CSTR_LESS_THAN;
+}

@@ -8,5 +8,9 @@
 bool SamePortName(std::wstring_view a, std::wstring_view b);
 // ANSI names, in the system's code page.
 bool SamePortName(std::string_view a, std::string_view b);
+// The same comparison as an order, for maps keyed by port name.
+struct PortNameLess {
+  bool operator()(std::string_view a, std::string_view b) const;
+};
 // An ANSI name in UTF-16, as the monitor's registry calls take it.
 std::wstring WidePortName(std::string_view name);
