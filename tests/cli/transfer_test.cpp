@@ -56,7 +56,7 @@ class TransferTest : public testing::Test {
 TEST_F(TransferTest, AnExportImportedWhereThePortsAreGoneGivesTheSamePortsAndScope) {
   ASSERT_EQ(PrlPort("add CarryRaw 127.1.0.99 --custom --raw 9101 --community Sec").exitCode, 0u);
   ASSERT_EQ(PrlPort("add CarryLpr labels-3 --custom --lpr zpl --byte-counting --config-interval 45").exitCode, 0u);
-  ASSERT_EQ(StoreScope({"255.255.0.0", {"127.2.0.0", "10.010.0.0"}}), 0);
+  ASSERT_EQ(StoreScope({"255.255.0.0", {"127.2.0.0", "127.020.0.0"}}), 0);
   ChildResult exported = PrlPort("export " + file);
   ASSERT_EQ(exported.exitCode, 0u) << exported.output;
   const json before = ReadJson(file);

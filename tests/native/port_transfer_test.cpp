@@ -43,7 +43,7 @@ TEST(PortTransfer, WhatExportWritesReadsBackTheSame) {
   PortTransfer transfer;
   transfer.ports = {Port("Lobby", "127.1.0.22"), Port("Labels", "labels-3")};
   transfer.ports[1].snmpUpdated = 1;
-  transfer.scope = StoredScope{"255.255.255.0", {"127.2.0.0", "10.010.0.0"}};
+  transfer.scope = StoredScope{"255.255.255.0", {"127.2.0.0", "127.020.0.0"}};
   TransferReading reading = ReadTransferJson(WriteTransferJson(transfer, Same), Native);
   ASSERT_EQ(reading.error, "");
   ASSERT_EQ(reading.transfer.ports.size(), 2u);
