@@ -116,7 +116,7 @@ PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, b
   PortConfig config;
   ResetPortConfig(config, name);
   CopyText(config.deviceIP, address);
-  CopyText(config.lprQueue, "hoq");
+  CopyText(config.lprQueue, "bench");
   config.protocol = protocol;
   config.rawPortNumber = 9100;
   config.lprByteCounting = counted ? 1 : 0;

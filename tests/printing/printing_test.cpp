@@ -5,9 +5,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "PortConfig.h"
 #include "TextField.h"
@@ -20,6 +22,9 @@ namespace {
 const char kRawPrinter[] = "127.1.0.40";
 const char kOtherRawPrinter[] = "127.1.0.41";
 const char kPrinterThatLeaves[] = "127.1.0.42";
+// Stops taking data after 64 KiB; at [::1]:515 an LPD that takes a connection and never answers.
+const char kStallingPrinter[] = "127.1.0.43";
+const char kMuteLpd[] = "::1";
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
 // The raw printer on loopback's IPv6 address, and the folder of its jobs.
@@ -210,6 +215,34 @@ TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
 
     EXPECT_NE(printer.Print("not printed", Megabytes(4)), 0u);
   }
+}
+
+// A printer that stops taking data mid-job (the job is larger than what the sockets
+// buffer) and an LPD that never acknowledges fail their jobs once the printer has been
+// still for the monitor's bound (60 s), and the printing application gets its thread
+// back. Both print at once, so that the test waits for the bound once. (Wine's spooler
+// tells the application 6, whatever error the monitor gave.)
+TEST_F(PrintingTest, APrinterThatStopsTakingDataFailsTheJobWhenTheBoundRunsOut) {
+  struct Case {
+    PortConfig port;
+    std::unique_ptr<SpoolerPrinter> printer;
+    DWORD result = 0;
+  };
+  Case cases[] = {{Port("Stalling", kStallingPrinter, kProtocolRaw), nullptr},
+                  {Port("Mute", kMuteLpd, kProtocolLpr, "hoq"), nullptr}};
+  const std::string bytes = Megabytes(16), stalled = LabFolder(std::string("raw-") + kStallingPrinter);
+  const size_t stalledBefore = FilesIn(stalled, "*.part").size();
+  std::vector<std::thread> jobs;
+  for (Case& c : cases) {
+    spooler.AddMonitorPort(c.port);
+    c.printer = std::make_unique<SpoolerPrinter>(std::string("Still ") + c.port.portName, c.port.portName);
+    ASSERT_TRUE(c.printer->Added());
+  }
+  for (Case& c : cases) jobs.emplace_back([&c, &bytes] { c.result = c.printer->Print("stalled", bytes); });
+  for (std::thread& job : jobs) job.join();
+
+  for (const Case& c : cases) EXPECT_NE(c.result, 0u) << c.port.portName;
+  EXPECT_EQ(FilesIn(stalled, "*.part").size(), stalledBefore + 1);
 }
 
 // Each port has its own connection: a printer that does not answer holds up only its

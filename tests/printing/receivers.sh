@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the lab's print receivers once, inside the lab: raw printers at TCP 9100 on LAN
-# addresses and on ::1 (127.1.0.42 goes away after 64 KiB of each job) and LPRng's lpd with the
-# queues "hoq" and "labels". 127.1.0.250 stays silent: on the LAN, owned by nobody.
+# addresses and on ::1 (127.1.0.42 goes away after 64 KiB of each job, 127.1.0.43 stops
+# taking data after 64 KiB); LPRng's lpd on IPv4 with the queues "hoq" and "labels", and
+# "bench" that keeps nothing; at [::1]:515 an LPD that takes a connection and never
+# answers. 127.1.0.250 stays silent: on the LAN, owned by nobody.
 set -euo pipefail
 out="$PRALO_LAB_DIR/print"
 mkdir -p "$out"
@@ -10,13 +12,14 @@ mkdir -p "$out"
 lan_address() {
   ip -4 -o addr show dev "$LAB_LAN_IF" | grep " $1/" >/dev/null || ip addr add "$1/24" dev "$LAB_LAN_IF"
 }
-# start_raw FOLDER ADDRESS [--close-after BYTES]: a raw printer keeping its jobs in FOLDER.
+# start_raw FOLDER ADDRESS PORT [--close-after|--stall-after BYTES]: a raw printer keeping
+# its jobs in FOLDER.
 start_raw() {
-  local name=$1 address=$2
-  shift 2
+  local name=$1 address=$2 port=$3
+  shift 3
   [ -f "$out/$name/ready" ] && return 0
   [[ $address == 127.1.0.* ]] && lan_address "$address"
-  lab-raw-printer "$address" 9100 "$out/$name" "$@" </dev/null >"$out/$name.log" 2>&1 &
+  lab-raw-printer "$address" "$port" "$out/$name" "$@" </dev/null >"$out/$name.log" 2>&1 &
   lab_pid=$!
   echo "$lab_pid" >>"$PRALO_LAB_DIR/pids"
   for _ in $(seq 100); do
@@ -26,10 +29,12 @@ start_raw() {
   echo "receivers: raw printer $address did not start: $(cat "$out/$name.log")" >&2
   return 1
 }
-start_raw raw-127.1.0.40 127.1.0.40
-start_raw raw-127.1.0.41 127.1.0.41
-start_raw raw-127.1.0.42 127.1.0.42 --close-after 65536
-start_raw raw-ipv6 ::1
+start_raw raw-127.1.0.40 127.1.0.40 9100
+start_raw raw-127.1.0.41 127.1.0.41 9100
+start_raw raw-127.1.0.42 127.1.0.42 9100 --close-after 65536
+start_raw raw-127.1.0.43 127.1.0.43 9100 --stall-after 65536
+start_raw raw-ipv6 ::1 9100
 lan_address 127.1.0.45
-ss -Htln | grep ":515 " >/dev/null || lab-lpd "$out/lpd" hoq labels
+ss -Htln | grep -F "0.0.0.0:515 " >/dev/null || lab-lpd "$out/lpd" hoq labels --discard bench
+start_raw mute-lpd-ipv6 ::1 515 --stall-after 0
 echo "print receivers up"
