@@ -220,62 +220,50 @@ TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
 // A printer that stops taking data mid-job (the job is larger than what the sockets
 // buffer) and an LPD that never acknowledges fail their jobs once the printer has been
 // still for the monitor's bound (60 s), and the printing application gets its thread
-// back. Both print at once, so that the test waits for the bound once. (Wine's spooler
-// tells the application 6, whatever error the monitor gave.)
-TEST_F(PrintingTest, APrinterThatStopsTakingDataFailsTheJobWhenTheBoundRunsOut) {
-  struct Case {
+// back; meanwhile every other printer's jobs print to their end. (Wine's spooler tells
+// the application 6, whatever error the monitor gave.)
+TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
+  const std::string large = Megabytes(16), medium = Megabytes(3);
+  // A job printed on a thread of its own; `result` is ERROR_IO_PENDING until it ends.
+  struct Job {
+    Job(const PortConfig& config, const std::string& content) : port(config), bytes(content) {}
     PortConfig port;
+    const std::string& bytes;
     std::unique_ptr<SpoolerPrinter> printer;
-    DWORD result = 0;
+    std::atomic<DWORD> result{ERROR_IO_PENDING};
+    std::thread thread;
+    void Start() {
+      printer = std::make_unique<SpoolerPrinter>(std::string("Printer ") + port.portName, port.portName);
+      ASSERT_TRUE(printer->Added());
+      thread = std::thread([this] { result = printer->Print(port.portName, bytes); });
+    }
+    void Wait() {
+      if (thread.joinable()) thread.join();
+    }
   };
-  Case cases[] = {{Port("Stalling", kStallingPrinter, kProtocolRaw), nullptr},
-                  {Port("Mute", kMuteLpd, kProtocolLpr, "hoq"), nullptr}};
-  const std::string bytes = Megabytes(16), stalled = LabFolder(std::string("raw-") + kStallingPrinter);
+  Job still[] = {{Port("Stalling", kStallingPrinter, kProtocolRaw), large},
+                 {Port("Mute", kMuteLpd, kProtocolLpr, "hoq"), large}};
+  Job busy[] = {{Port("Busy", kOtherRawPrinter, kProtocolRaw), medium},
+                {Port("BusyLpr", kLprPrinter, kProtocolLpr, "labels"), medium}};
+  const std::string stalled = LabFolder(std::string("raw-") + kStallingPrinter);
+  const std::string busyFolder = LabFolder(std::string("raw-") + kOtherRawPrinter);
   const size_t stalledBefore = FilesIn(stalled, "*.part").size();
-  std::vector<std::thread> jobs;
-  for (Case& c : cases) {
-    spooler.AddMonitorPort(c.port);
-    c.printer = std::make_unique<SpoolerPrinter>(std::string("Still ") + c.port.portName, c.port.portName);
-    ASSERT_TRUE(c.printer->Added());
-  }
-  for (Case& c : cases) jobs.emplace_back([&c, &bytes] { c.result = c.printer->Print("stalled", bytes); });
-  for (std::thread& job : jobs) job.join();
+  const std::set<std::string> busyBefore = FilesIn(busyFolder, "*.bin");
+  for (Job* job : {&still[0], &still[1], &busy[0], &busy[1]}) spooler.AddMonitorPort(job->port);
 
-  for (const Case& c : cases) EXPECT_NE(c.result, 0u) << c.port.portName;
+  for (Job& job : still) job.Start();
+  Sleep(500);
+  for (Job& job : busy) job.Start();
+  for (Job& job : busy) job.Wait();
+  const bool stillWaiting = still[0].result == ERROR_IO_PENDING && still[1].result == ERROR_IO_PENDING;
+  for (Job& job : still) job.Wait();
+
+  EXPECT_TRUE(stillWaiting);
+  for (const Job& job : still) EXPECT_NE(job.result, 0u) << job.port.portName;
   EXPECT_EQ(FilesIn(stalled, "*.part").size(), stalledBefore + 1);
-}
-
-// Each port has its own connection: a printer that does not answer holds up only its
-// own job, while another printer's jobs print to their end.
-TEST_F(PrintingTest, PrintersDoNotWaitOnEachOther) {
-  spooler.AddMonitorPort(Port("Stuck", kSilentAddress, kProtocolRaw));
-  spooler.AddMonitorPort(Port("Busy", kOtherRawPrinter, kProtocolRaw));
-  spooler.AddMonitorPort(Port("BusyLpr", kLprPrinter, kProtocolLpr, "labels", false));
-  SpoolerPrinter stuck("Stuck Printer", "Stuck"), busy("Busy Printer", "Busy"), busyLpr("Busy Lpr", "BusyLpr");
-  ASSERT_TRUE(stuck.Added() && busy.Added() && busyLpr.Added());
-  const std::string folder = LabFolder(std::string("raw-") + kOtherRawPrinter);
-  const std::set<std::string> before = FilesIn(folder, "*.bin");
-  const std::string bytes = Megabytes(3);
-
-  std::atomic<bool> stuckEnded{false};
-  std::thread stuckJob([&] {
-    stuck.Print("stuck", "never printed");
-    stuckEnded = true;
-  });
-  Sleep(200);
-  DWORD rawResult = 1, lprResult = 1;
-  std::thread rawJob([&] { rawResult = busy.Print("busy", bytes); });
-  std::thread lprJob([&] { lprResult = busyLpr.Print("busy lpr", bytes); });
-  rawJob.join();
-  lprJob.join();
-  const bool stuckStillWaiting = !stuckEnded;
-  stuckJob.join();
-
-  EXPECT_EQ(rawResult, 0u);
-  EXPECT_EQ(lprResult, 0u);
-  EXPECT_TRUE(stuckStillWaiting);
-  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
-  EXPECT_TRUE(LpdJobFor("labels", "busy lpr").data == bytes);
+  for (const Job& job : busy) EXPECT_EQ(job.result, 0u) << job.port.portName;
+  EXPECT_TRUE(RawJobAfter(busyFolder, busyBefore) == medium);
+  EXPECT_TRUE(LpdJobFor("labels", "BusyLpr").data == medium);
 }
 
 }  // namespace
