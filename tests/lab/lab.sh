@@ -86,6 +86,12 @@ lab_wine() {
   exec 9>&-
   wineserver -p
   wine cmd /c exit >/dev/null 2>&1
+  # Windows' desktop is always there; Wine's desktop process ends a moment after the last
+  # program, and every program started then brings up one of its own and waits on it (a
+  # second a test). A program that waits on a pipe that never speaks keeps it, as on
+  # Windows, until the lab stops the prefix.
+  mkfifo "$PRALO_LAB_DIR/desktop-keeper"
+  wine cmd /c "set /p keep=" 0<>"$PRALO_LAB_DIR/desktop-keeper" >/dev/null 2>&1 &
 }
 
 lab_main() {
