@@ -50,15 +50,19 @@ DWORD LprJob::Write(std::span<const uint8_t> bytes) {
   return byteCounting_ ? spool_.Append(bytes) : connection_.Send(bytes, kStallTimeoutMs);
 }
 
-// A streamed data file ends with the connection; a counted one with a NUL that the LPD
-// acknowledges.
+// A streamed data file ends with the connection, and the LPD may still refuse the job
+// then; a counted one ends with a NUL that the LPD acknowledges.
 DWORD LprJob::Finish() {
-  if (!byteCounting_) return connection_.FinishSending(kStallTimeoutMs);
+  if (!byteCounting_) {
+    std::string said;
+    if (DWORD error = connection_.FinishSending(kStallTimeoutMs, &said); error != 0) return error;
+    return said.empty() || said[0] == '\0' ? 0 : Refused(said);
+  }
   if (DWORD error = Open(); error != 0) return error;
   if (DWORD error = AnnounceDataFile(spool_.Size()); error != 0) return error;
   DWORD error = spool_.ReadBack([this](std::span<const uint8_t> piece) { return connection_.Send(piece, kStallTimeoutMs); });
-  if (error != 0) return error;
-  return SendAcknowledged(std::string_view("\0", 1));
+  if (error == 0) error = SendAcknowledged(std::string_view("\0", 1));
+  return error != 0 ? error : connection_.FinishSending(kStallTimeoutMs);
 }
 
 DWORD LprJob::Open() {
@@ -93,6 +97,11 @@ DWORD LprJob::Acknowledgement() {
   while (said.size() < sizeof answer &&
          connection_.Receive(std::span<uint8_t>(answer, sizeof answer - said.size()), received, kRefusalTextMs) == 0)
     said.append(reinterpret_cast<const char*>(answer), received);
+  return Refused(said);
+}
+
+// What the LPD said, in one line, becomes the job's status text.
+DWORD LprJob::Refused(const std::string& said) {
   refusal_ = LineText(said, said.size());
   while (!refusal_.empty() && refusal_.back() == ' ') refusal_.pop_back();
   return ERROR_BAD_NET_RESP;

@@ -22,6 +22,7 @@ class LprJob : public PrintJob {
   // Sends a command line (or a file's contents) and checks the acknowledgement.
   DWORD SendAcknowledged(std::string_view bytes);
   DWORD Acknowledgement();
+  DWORD Refused(const std::string& said);
   DWORD AnnounceDataFile(uint64_t length);
   std::string ControlFile() const;
 

@@ -82,9 +82,20 @@ DWORD PortHandle::Write(std::span<const uint8_t> bytes) {
   return job_ ? Failed(job_->Write(bytes)) : ERROR_INVALID_HANDLE;
 }
 
+// A job that the user deleted or restarted while it printed is not finished: its
+// connection is reset (the printer drops it) and it is not reported sent.
+bool PortHandle::Cancelled() const {
+  const std::vector<BYTE> job = JobInfo(printer_.get(), jobId_);
+  constexpr DWORD kEnded = JOB_STATUS_DELETING | JOB_STATUS_DELETED | JOB_STATUS_RESTART;
+  return !job.empty() && (reinterpret_cast<const JOB_INFO_1W*>(job.data())->Status & kEnded) != 0;
+}
+
 DWORD PortHandle::EndDoc() {
-  const DWORD error = failure_ != 0 ? failure_ : job_ ? Failed(job_->Finish()) : ERROR_INVALID_HANDLE;
-  if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
+  DWORD error = failure_ != 0 ? failure_ : job_ ? 0 : ERROR_INVALID_HANDLE;
+  if (error == 0 && !Cancelled()) {
+    error = Failed(job_->Finish());
+    if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
+  }
   job_.reset();
   printer_.reset();
   return error;

@@ -20,11 +20,13 @@ class PortHandle {
   // opens the job to the printer that the record names.
   DWORD StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_t* documentName);
   DWORD Write(std::span<const uint8_t> bytes);
-  // Ends the job; once the printer has it all, tells the spooler that it was sent.
+  // Ends the job; once the printer has it all, tells the spooler that it was sent. A job
+  // that fails or is cancelled, or a handle closed mid-job, resets the connection.
   DWORD EndDoc();
 
  private:
   DWORD Failed(DWORD error);
+  bool Cancelled() const;
   JobDetails DetailsOf(DWORD jobId, const wchar_t* documentName) const;
 
   std::string portName_;

@@ -8,6 +8,7 @@ std::unique_ptr<PrintJob> MakePrintJob(const PortConfig& config, const JobDetail
   std::string host(TextOf(config.deviceIP, sizeof config.deviceIP));
   if (config.protocol == kProtocolRaw)
     return std::make_unique<RawJob>(std::move(host), static_cast<uint16_t>(config.rawPortNumber));
-  return std::make_unique<LprJob>(std::move(host), std::string(TextOf(config.lprQueue, sizeof config.lprQueue)),
-                                  details, config.lprByteCounting != 0);
+  std::string queue(TextOf(config.lprQueue, sizeof config.lprQueue));
+  return std::make_unique<LprJob>(std::move(host), queue.empty() ? kDefaultLprQueue : std::move(queue), details,
+                                  config.lprByteCounting != 0);
 }

@@ -37,5 +37,6 @@ class PrintJob {
   std::string refusal_;
 };
 
-// The job for the port's record: raw for protocol 9100, LPR for any other value.
+// The job for the port's record: raw for protocol 9100, LPR for any other value (to the
+// default queue when the record names none).
 std::unique_ptr<PrintJob> MakePrintJob(const PortConfig& config, const JobDetails& details);

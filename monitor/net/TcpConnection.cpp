@@ -48,10 +48,18 @@ DWORD PendingError(SOCKET socket) {
 
 TcpConnection::~TcpConnection() { Close(); }
 
+// A connection that did not end well is reset, not closed: a printer that reads a
+// streamed job until the connection's end would otherwise print what it got of a
+// failed or cancelled job as if it were whole.
 void TcpConnection::Close() {
   if (socket_ == INVALID_SOCKET) return;
+  if (!ended_) {
+    const linger reset{1, 0};
+    setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+  }
   closesocket(socket_);
   socket_ = INVALID_SOCKET;
+  ended_ = false;
 }
 
 DWORD TcpConnection::Connect(const char* host, uint16_t port, DWORD timeoutMs, const SourcePorts* sourcePorts) {
@@ -92,7 +100,7 @@ DWORD TcpConnection::ConnectTo(const addrinfo& address, DWORD timeoutMs, const S
     setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     error = connect(socket_, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0 ? 0 : LastSocketError();
     if (error == WSAEWOULDBLOCK) {
-      error = WaitUntil(true, Remaining(deadline));
+      error = WaitForConnect(Remaining(deadline));
       if (error == 0) error = PendingError(socket_);
     }
     if (error == 0) return 0;
@@ -102,8 +110,21 @@ DWORD TcpConnection::ConnectTo(const addrinfo& address, DWORD timeoutMs, const S
   return error;
 }
 
-// One poll entry per wait: a connect that fails shows as an error or a hang-up, which
-// the caller then reads from the socket.
+// A connect that fails shows in select's exception set, which the caller then reads
+// from the socket (WSAPoll does not report it on Windows before 10 version 2004).
+DWORD TcpConnection::WaitForConnect(DWORD timeoutMs) const {
+  fd_set writable, failed;
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  FD_SET(socket_, &writable);
+  FD_SET(socket_, &failed);
+  timeval limit{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000 * 1000)};
+  const int rc = select(0, nullptr, &writable, &failed, &limit);
+  if (rc == SOCKET_ERROR) return LastSocketError();
+  return rc == 0 ? WSAETIMEDOUT : 0;
+}
+
+// One poll entry per wait for data to go or come.
 DWORD TcpConnection::WaitUntil(bool forWriting, DWORD timeoutMs) const {
   WSAPOLLFD entry{socket_, static_cast<SHORT>(forWriting ? POLLWRNORM : POLLRDNORM), 0};
   int rc = WSAPoll(&entry, 1, static_cast<INT>(timeoutMs));
@@ -139,15 +160,25 @@ DWORD TcpConnection::Receive(std::span<uint8_t> buffer, size_t& received, DWORD 
   }
 }
 
-DWORD TcpConnection::FinishSending(DWORD timeoutMs) {
+DWORD TcpConnection::FinishSending(DWORD timeoutMs, std::string* said) {
   if (shutdown(socket_, SD_SEND) != 0) return LastSocketError();
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  uint8_t dropped[512];
+  char received[512];
   for (;;) {
-    const int got = recv(socket_, reinterpret_cast<char*>(dropped), sizeof dropped, 0);
-    if (got == 0) return 0;
-    if (got > 0) continue;
-    if (DWORD error = LastSocketError(); error != WSAEWOULDBLOCK) return error;
-    if (DWORD error = WaitUntil(false, Remaining(deadline)); error != 0) return error;
+    const int got = recv(socket_, received, sizeof received, 0);
+    if (got == 0) {
+      ended_ = true;
+      return 0;
+    }
+    if (got > 0) {
+      if (said != nullptr && said->size() < kSaidLimit)
+        said->append(received, std::min<size_t>(static_cast<size_t>(got), kSaidLimit - said->size()));
+    } else if (DWORD error = LastSocketError(); error != WSAEWOULDBLOCK) {
+      return error;
+    } else if (DWORD waited = WaitUntil(false, Remaining(deadline)); waited != 0) {
+      return waited;
+    }
+    // A peer that keeps talking does not keep the caller beyond the bound either.
+    if (Remaining(deadline) == 0) return WSAETIMEDOUT;
   }
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "UdpSocket.h"
 
@@ -32,15 +33,20 @@ class TcpConnection {
   DWORD Send(std::span<const uint8_t> bytes, DWORD stallMs);
   // Receives up to buffer.size() bytes, at least one; a closed connection is WSAECONNRESET.
   DWORD Receive(std::span<uint8_t> buffer, size_t& received, DWORD timeoutMs);
-  // Closes the sending side and waits until the peer closes too, that is until it has
-  // taken everything; what it sends meanwhile is read and dropped.
-  DWORD FinishSending(DWORD timeoutMs);
+  // Closes the sending side and waits, at most timeoutMs in all, until the peer closes
+  // too, that is until it has taken everything. A connection that goes without having
+  // ended so is reset. The first bytes that it sends meanwhile
+  // go into `said` when given (up to kSaidLimit); the rest are dropped.
+  static constexpr size_t kSaidLimit = 256;
+  DWORD FinishSending(DWORD timeoutMs, std::string* said = nullptr);
 
  private:
   DWORD ConnectTo(const addrinfo& address, DWORD timeoutMs, const SourcePorts* sourcePorts);
+  DWORD WaitForConnect(DWORD timeoutMs) const;
   DWORD WaitUntil(bool forWriting, DWORD timeoutMs) const;
   void Close();
 
   WinsockSession winsock_;
   SOCKET socket_ = INVALID_SOCKET;
+  bool ended_ = false;  // both sides closed after FinishSending: nothing to reset
 };

@@ -76,7 +76,7 @@ void CPortConfigDlg::ShowRecord() {
   SendDlgItemMessage(IDC_CFG_RAW_PORT, EM_LIMITTEXT, kRawPortLimit);
   SetDlgItemInt(IDC_CFG_RAW_PORT, m_config.rawPortNumber, FALSE);
   SendDlgItemMessage(IDC_CFG_LPR_QUEUE, EM_LIMITTEXT, kQueueLimit);
-  SetDlgItemText(IDC_CFG_LPR_QUEUE, m_config.lprQueue[0] != '\0' ? m_config.lprQueue : "raw");
+  SetDlgItemText(IDC_CFG_LPR_QUEUE, m_config.lprQueue[0] != '\0' ? m_config.lprQueue : kDefaultLprQueue);
   CheckDlgButton(IDC_CFG_BYTE_COUNTING, m_config.lprByteCounting != 0 ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(IDC_CFG_BIDI, m_config.biDiEnabled != 0 ? BST_CHECKED : BST_UNCHECKED);
   EnableBiDiGroup(m_config.biDiEnabled != 0);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "PortConfig.h"
 #include "ResourceText.h"
 #include "TextField.h"
 
@@ -21,7 +22,7 @@ PrinterModel UnknownModel() {
   PrinterModel unknown{};
   CopyText(unknown.identifier, "0.0.0.0.0.0");
   CopyText(unknown.displayName, ResourceText(335));
-  CopyText(unknown.lprQueue, "raw");
+  CopyText(unknown.lprQueue, kDefaultLprQueue);
   unknown.rawPortNumber = 515;
   return unknown;
 }

@@ -23,6 +23,9 @@ struct PortConfig {
 
 inline constexpr uint32_t kProtocolRaw = 9100;
 inline constexpr uint32_t kProtocolLpr = 515;
+// The LPD queue of a record that names none, as the configuration dialog shows it and the
+// monitor prints to it.
+inline constexpr char kDefaultLprQueue[] = "raw";
 
 void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
 // Loads the values of the key named by portName; false when the key cannot be opened,

@@ -2,6 +2,7 @@
 // lab's raw printers and LPRng's lpd.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +25,8 @@ const char kOtherRawPrinter[] = "127.1.0.41";
 const char kPrinterThatLeaves[] = "127.1.0.42";
 // Stops taking data after 64 KiB; at [::1]:515 an LPD that takes a connection and never answers.
 const char kStallingPrinter[] = "127.1.0.43";
+// Takes the whole job, then keeps talking and never closes.
+const char kChattyPrinter[] = "127.1.0.44";
 const char kMuteLpd[] = "::1";
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
@@ -140,6 +143,7 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     bool counted;
     std::string bytes;
     const char* rawAddress = kRawPrinter;
+    const char* queue = "hoq";
   };
   const std::string every = EveryByteValue(), large = Megabytes(6);
   for (const Case& c : {
@@ -151,10 +155,11 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
            Case{"LprCountedLarge", kProtocolLpr, true, large},
            Case{"LprStreamedLarge", kProtocolLpr, false, large},
            Case{"LprUnknownProtocolValue", 9101, true, every},
+           Case{"LprWithoutQueue", kProtocolLpr, false, every, kRawPrinter, ""},
        }) {
     SCOPED_TRACE(c.name);
     const bool raw = c.protocol == kProtocolRaw;
-    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, "hoq", c.counted));
+    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, c.queue, c.counted));
     SpoolerPrinter printer(std::string("Printer ") + c.name, c.name);
     ASSERT_TRUE(printer.Added()) << GetLastError();
     const std::string document = std::string("Report ") + c.name + ".txt";
@@ -167,7 +172,8 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     if (raw) {
       EXPECT_TRUE(RawJobAfter(rawFolder, before) == c.bytes);
     } else {
-      LpdJob job = LpdJobFor("hoq", document);
+      // A record without a queue prints to the one that the configuration dialog shows.
+      LpdJob job = LpdJobFor(*c.queue != '\0' ? c.queue : "raw", document);
       EXPECT_TRUE(job.data == c.bytes) << job.control;
       EXPECT_TRUE(job.Says('H', ComputerName()) && job.Says('n', UserName())) << job.control;
     }
@@ -207,6 +213,8 @@ TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
            Port("Leaving", kPrinterThatLeaves, kProtocolRaw),
            Port("SilentLpr", kSilentAddress, kProtocolLpr, "hoq", true),
            Port("NoQueue", kLprPrinter, kProtocolLpr, "nosuchqueue", false),
+           Port("RefusedAtTheEnd", kLprPrinter, kProtocolLpr, "small", false),
+           Port("NothingListening", kLprPrinter, kProtocolRaw),
        }) {
     SCOPED_TRACE(port.portName);
     spooler.AddMonitorPort(port);
@@ -218,8 +226,8 @@ TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
 }
 
 // A printer that stops taking data mid-job (the job is larger than what the sockets
-// buffer) and an LPD that never acknowledges fail their jobs once the printer has been
-// still for the monitor's bound (60 s), and the printing application gets its thread
+// buffer), an LPD that never acknowledges and a printer that never closes fail their
+// jobs at the monitor's bound (60 s), and the printing application gets its thread
 // back; meanwhile every other printer's jobs print to their end. (Wine's spooler tells
 // the application 6, whatever error the monitor gave.)
 TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
@@ -242,20 +250,22 @@ TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
     }
   };
   Job still[] = {{Port("Stalling", kStallingPrinter, kProtocolRaw), large},
-                 {Port("Mute", kMuteLpd, kProtocolLpr, "hoq"), large}};
+                 {Port("Mute", kMuteLpd, kProtocolLpr, "hoq"), large},
+                 {Port("Chatty", kChattyPrinter, kProtocolRaw), medium}};
   Job busy[] = {{Port("Busy", kOtherRawPrinter, kProtocolRaw), medium},
                 {Port("BusyLpr", kLprPrinter, kProtocolLpr, "labels"), medium}};
   const std::string stalled = LabFolder(std::string("raw-") + kStallingPrinter);
   const std::string busyFolder = LabFolder(std::string("raw-") + kOtherRawPrinter);
   const size_t stalledBefore = FilesIn(stalled, "*.part").size();
   const std::set<std::string> busyBefore = FilesIn(busyFolder, "*.bin");
-  for (Job* job : {&still[0], &still[1], &busy[0], &busy[1]}) spooler.AddMonitorPort(job->port);
+  for (Job* job : {&still[0], &still[1], &still[2], &busy[0], &busy[1]}) spooler.AddMonitorPort(job->port);
 
   for (Job& job : still) job.Start();
   Sleep(500);
   for (Job& job : busy) job.Start();
   for (Job& job : busy) job.Wait();
-  const bool stillWaiting = still[0].result == ERROR_IO_PENDING && still[1].result == ERROR_IO_PENDING;
+  const bool stillWaiting =
+      std::all_of(std::begin(still), std::end(still), [](const Job& job) { return job.result == ERROR_IO_PENDING; });
   for (Job& job : still) job.Wait();
 
   EXPECT_TRUE(stillWaiting);
