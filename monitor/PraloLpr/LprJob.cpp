@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
+
+#include "MonitorCounter.h"
 
 namespace {
 
@@ -10,9 +13,15 @@ constexpr SourcePorts kReservedPorts{721, 731};
 // How long a refusal's text may take to follow its first byte.
 constexpr DWORD kRefusalTextMs = 1000;
 
-// Job numbers run from 000 to 999 and start over; the first follows the clock, so that
-// a restarted spooler does not reuse the numbers of jobs that the printer still holds.
-std::atomic<unsigned> nextJobNumber{GetTickCount() % 1000};
+// Job numbers run from 000 to 999 and start over, counted in the monitor's key so that
+// no load of the monitor, process or restarted spooler reuses the number of a job that
+// a printer may still hold. Where the key cannot be written, they follow the clock.
+std::atomic<unsigned> clockJobNumber{GetTickCount() % 1000};
+
+unsigned NextJobNumber() {
+  const std::optional<DWORD> kept = AddToMonitorCounter(L"LprJobNumber", 1);
+  return (kept ? *kept : clockJobNumber++) % 1000;
+}
 
 // A control file line holds no control characters (a newline would start a line of its
 // own) and at most the length that RFC 1179 gives its command.
@@ -36,7 +45,7 @@ std::string FileNameHost(std::string_view host) {
 LprJob::LprJob(std::string host, std::string queue, JobDetails details, bool byteCounting)
     : host_(std::move(host)), queue_(std::move(queue)), details_(std::move(details)), byteCounting_(byteCounting) {
   char number[4];
-  std::snprintf(number, sizeof number, "%03u", nextJobNumber++ % 1000);
+  std::snprintf(number, sizeof number, "%03u", NextJobNumber());
   jobName_ = std::string("A") + number + FileNameHost(details_.host);
 }
 

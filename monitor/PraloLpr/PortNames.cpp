@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "MonitorCounter.h"
 #include "MonitorRegistry.h"
 #include "Unique.h"
 
@@ -16,7 +17,6 @@ namespace {
 
 // A mirror that cannot be written leaves the listing whole; the failures are added up
 // in this value of the monitor's key, so that an administrator (or a test) sees them.
-constexpr wchar_t kMonitorKeyW[] = L"" PRALO_MONITOR_KEY;
 constexpr wchar_t kMirrorFailuresValue[] = L"MirrorWriteFailures";
 
 // The watch outlives the thread that asked for it (Windows 8 and later; older systems
@@ -47,19 +47,6 @@ std::wstring Folded(std::wstring name) {
   return name;
 }
 
-void AddMirrorFailures(DWORD failures) {
-  UniqueKey key;
-  if (failures == 0 ||
-      RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKeyW, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
-    return;
-  DWORD total = 0, size = sizeof total;
-  if (RegQueryValueExW(key.get(), kMirrorFailuresValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&total), &size) !=
-      ERROR_SUCCESS)
-    total = 0;
-  total += failures;
-  RegSetValueExW(key.get(), kMirrorFailuresValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&total), sizeof total);
-}
-
 // Brings the mirror in line with the ports: stale entries go, missing ones come; the
 // ones already there are left alone, so that a listing of many ports stays quick.
 void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
@@ -81,7 +68,7 @@ void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
                         KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
       ++failures;
   }
-  AddMirrorFailures(failures);
+  if (failures != 0) AddToMonitorCounter(kMirrorFailuresValue, failures);
 }
 
 // The port names as last read, kept until the "Port Names" key reports that a port

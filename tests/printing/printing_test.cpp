@@ -69,9 +69,15 @@ std::string RawJobAfter(const std::string& folder, const std::set<std::string>& 
 // line: -H host, -n user, -J job name ...), and the job's data.
 struct LpdJob {
   std::string control, data;
-  bool Says(char option, const std::string& value) const {
-    return control.find(std::string("\n-") + option + value + "\n") != std::string::npos;
+  // The option's value ("" when lpd gave none).
+  std::string Option(char option) const {
+    const std::string name = std::string("\n-") + option;
+    const size_t at = control.find(name);
+    if (at == std::string::npos) return "";
+    const size_t from = at + name.size();
+    return control.substr(from, control.find('\n', from) - from);
   }
+  bool Says(char option, const std::string& value) const { return Option(option) == value; }
 };
 // The job that lpd printed to the queue for this document.
 LpdJob LpdJobFor(const std::string& queue, const std::string& document) {
@@ -146,6 +152,7 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     const char* queue = "hoq";
   };
   const std::string every = EveryByteValue(), large = Megabytes(6);
+  std::vector<int> jobNumbers;
   for (const Case& c : {
            Case{"RawEveryByte", kProtocolRaw, false, every},
            Case{"RawLarge", kProtocolRaw, false, large},
@@ -176,8 +183,11 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
       LpdJob job = LpdJobFor(*c.queue != '\0' ? c.queue : "raw", document);
       EXPECT_TRUE(job.data == c.bytes) << job.control;
       EXPECT_TRUE(job.Says('H', ComputerName()) && job.Says('n', UserName())) << job.control;
+      jobNumbers.push_back(std::atoi(job.Option('j').c_str()));
     }
   }
+  // Each LPR job took the next number, whichever load of the monitor printed it.
+  for (size_t i = 1; i < jobNumbers.size(); ++i) EXPECT_EQ(jobNumbers[i], (jobNumbers[i - 1] + 1) % 1000);
 }
 
 // The record is read when a job starts: a port changed with prlport, or by the record
