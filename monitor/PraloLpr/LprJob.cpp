@@ -71,7 +71,8 @@ DWORD LprJob::Finish() {
   if (DWORD error = AnnounceDataFile(spool_.Size()); error != 0) return error;
   DWORD error = spool_.ReadBack([this](std::span<const uint8_t> piece) { return connection_.Send(piece, kStallTimeoutMs); });
   if (error == 0) error = SendAcknowledged(std::string_view("\0", 1));
-  return error != 0 ? error : connection_.FinishSending(kStallTimeoutMs);
+  if (error == 0) connection_.Delivered();
+  return error;
 }
 
 DWORD LprJob::Open() {

@@ -13,7 +13,8 @@ constexpr DWORD kLockWaitMs = 5000;
 class CounterLock {
  public:
   CounterLock() : mutex_(CreateMutexW(nullptr, FALSE, kCounterLock)) {
-    held_ = mutex_ && WaitForSingleObject(mutex_.get(), kLockWaitMs) != WAIT_TIMEOUT;
+    const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), kLockWaitMs) : WAIT_FAILED;
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
   }
   ~CounterLock() {
     if (held_) ReleaseMutex(mutex_.get());

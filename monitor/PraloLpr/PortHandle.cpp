@@ -82,11 +82,11 @@ DWORD PortHandle::Write(std::span<const uint8_t> bytes) {
   return job_ ? Failed(job_->Write(bytes)) : ERROR_INVALID_HANDLE;
 }
 
-// A job that the user deleted or restarted while it printed is not finished: its
-// connection is reset (the printer drops it) and it is not reported sent.
+// A job that the user deleted while it printed is not finished: its connection is reset
+// (an LPD then drops it) and it is not reported sent.
 bool PortHandle::Cancelled() const {
   const std::vector<BYTE> job = JobInfo(printer_.get(), jobId_);
-  constexpr DWORD kEnded = JOB_STATUS_DELETING | JOB_STATUS_DELETED | JOB_STATUS_RESTART;
+  constexpr DWORD kEnded = JOB_STATUS_DELETING | JOB_STATUS_DELETED;
   return !job.empty() && (reinterpret_cast<const JOB_INFO_1W*>(job.data())->Status & kEnded) != 0;
 }
 

@@ -21,7 +21,7 @@ class PortHandle {
   DWORD StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_t* documentName);
   DWORD Write(std::span<const uint8_t> bytes);
   // Ends the job; once the printer has it all, tells the spooler that it was sent. A job
-  // that fails or is cancelled, or a handle closed mid-job, resets the connection.
+  // that fails or is deleted, or a handle closed mid-job, resets the connection.
   DWORD EndDoc();
 
  private:

@@ -48,9 +48,9 @@ DWORD PendingError(SOCKET socket) {
 
 TcpConnection::~TcpConnection() { Close(); }
 
-// A connection that did not end well is reset, not closed: a printer that reads a
-// streamed job until the connection's end would otherwise print what it got of a
-// failed or cancelled job as if it were whole.
+// A connection that did not end well is reset, not closed: an LPD that reads a streamed
+// job until the connection's end would otherwise take what it got of a failed or
+// cancelled job for the whole job and print it.
 void TcpConnection::Close() {
   if (socket_ == INVALID_SOCKET) return;
   if (!ended_) {

@@ -39,6 +39,8 @@ class TcpConnection {
   // go into `said` when given (up to kSaidLimit); the rest are dropped.
   static constexpr size_t kSaidLimit = 256;
   DWORD FinishSending(DWORD timeoutMs, std::string* said = nullptr);
+  // The peer has confirmed the whole exchange: the connection closes plainly, not reset.
+  void Delivered() { ended_ = true; }
 
  private:
   DWORD ConnectTo(const addrinfo& address, DWORD timeoutMs, const SourcePorts* sourcePorts);
@@ -48,5 +50,5 @@ class TcpConnection {
 
   WinsockSession winsock_;
   SOCKET socket_ = INVALID_SOCKET;
-  bool ended_ = false;  // both sides closed after FinishSending: nothing to reset
+  bool ended_ = false;  // the exchange ended well: close, do not reset
 };
