@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AnsiText.h"
 #include "MonitorRegistry.h"
 #include "PortNameCompare.h"
 #include "PortNames.h"
@@ -13,13 +14,7 @@
 
 namespace {
 
-std::string Narrow(const wchar_t* text) {
-  char buffer[sizeof PortConfig::portName] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
-  return buffer;
-}
-
-std::wstring PortNameOf(const PortConfig& config) { return WidePortName(TextOf(config.portName, sizeof config.portName)); }
+std::wstring PortNameOf(const PortConfig& config) { return WideText(TextOf(config.portName, sizeof config.portName)); }
 
 // The ports of every monitor of the machine, as the spooler lists them.
 std::vector<std::wstring> SpoolerPortNames() {
@@ -78,7 +73,7 @@ DWORD RemovePort(const wchar_t* portName) {
 }
 
 DWORD ReadPortRecord(const wchar_t* portName, PortConfig& config) {
-  const std::string name = Narrow(portName);
+  const std::string name = AnsiText(portName);
   if (!IsWellFormedPortName(name) || !IsMonitorPort(portName)) return ERROR_UNKNOWN_PORT;
   ResetPortConfig(config, name.c_str());
   return ReadPortConfig(config) ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;

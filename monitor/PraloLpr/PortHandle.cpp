@@ -2,23 +2,7 @@
 
 #include <vector>
 
-std::string AnsiText(const wchar_t* text) {
-  if (text == nullptr) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string ansi(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), size, nullptr, nullptr);
-  ansi.resize(static_cast<size_t>(size - 1));
-  return ansi;
-}
-
-std::wstring WideText(const std::string& text) {
-  int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size > 0 ? size : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
-  wide.resize(wide.size() - 1);
-  return wide;
-}
+#include "AnsiText.h"
 
 namespace {
 

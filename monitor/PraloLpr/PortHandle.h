@@ -35,7 +35,3 @@ class PortHandle {
   std::unique_ptr<PrintJob> job_;
   DWORD failure_ = 0;
 };
-
-// Texts between the spooler's UTF-16 and the system's ANSI code page.
-std::string AnsiText(const wchar_t* text);
-std::wstring WideText(const std::string& text);

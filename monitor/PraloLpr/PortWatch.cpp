@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "BidiWords.h"
+#include "AnsiText.h"
 #include "MonitorRegistry.h"
 #include "PortConfig.h"
 #include "PortUse.h"
@@ -16,14 +17,6 @@ namespace {
 
 // An interval of 0 would ask without pause; one second is the shortest.
 DWORD IntervalMs(uint32_t seconds) { return std::max<uint32_t>(seconds, 1) * 1000; }
-
-std::string Narrow(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(std::max(size, 1)), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
-  narrow.resize(strlen(narrow.c_str()));
-  return narrow;
-}
 
 // The port's key, watched for changes of its values ("SnmpUpdated" among them).
 class PortKey {
@@ -81,7 +74,7 @@ void PortWatch::Watch() {
   for (;;) {
     const DWORD now = GetTickCount();
     if (static_cast<LONG>(now - nextRecordAt) >= 0) {
-      ResetPortConfig(config, Narrow(portName_).c_str());
+      ResetPortConfig(config, AnsiText(portName_.c_str()).c_str());
       ReadPortConfig(config);
       nextRecordAt = now + IntervalMs(config.configUpdateInt);
     }

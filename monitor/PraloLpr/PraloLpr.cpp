@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BidiWatch.h"
+#include "AnsiText.h"
 #include "MonitorRegistry.h"
 #include "PortAdmin.h"
 #include "PortHandle.h"

@@ -2,13 +2,7 @@
 
 #include <windows.h>
 
-std::wstring WidePortName(std::string_view text) {
-  std::wstring wide(text.size(), L'\0');
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                   static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
-  return wide;
-}
+#include "AnsiText.h"
 
 namespace {
 
@@ -20,8 +14,8 @@ int ComparePortNames(std::wstring_view a, std::wstring_view b) {
 
 bool SamePortName(std::wstring_view a, std::wstring_view b) { return ComparePortNames(a, b) == CSTR_EQUAL; }
 
-bool SamePortName(std::string_view a, std::string_view b) { return SamePortName(WidePortName(a), WidePortName(b)); }
+bool SamePortName(std::string_view a, std::string_view b) { return SamePortName(WideText(a), WideText(b)); }
 
 bool PortNameLess::operator()(std::string_view a, std::string_view b) const {
-  return ComparePortNames(WidePortName(a), WidePortName(b)) == CSTR_LESS_THAN;
+  return ComparePortNames(WideText(a), WideText(b)) == CSTR_LESS_THAN;
 }

@@ -12,5 +12,3 @@ bool SamePortName(std::string_view a, std::string_view b);
 struct PortNameLess {
   bool operator()(std::string_view a, std::string_view b) const;
 };
-// An ANSI name in UTF-16, as the monitor's registry calls take it.
-std::wstring WidePortName(std::string_view name);
