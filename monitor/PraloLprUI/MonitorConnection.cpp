@@ -33,8 +33,13 @@ bool MonitorPortRecordStore::Add(const PortConfig& config) {
   return added_;
 }
 
-// The monitor sets "SnmpUpdated" itself, from what it holds.
-bool MonitorPortRecordStore::Configure(const PortConfig& config, bool) { return Stored(kXcvConfigPort, config); }
+// The monitor sets "SnmpUpdated" itself, from what it holds. A port deleted meanwhile is
+// unknown to the monitor; the dialog knows it as a record not found.
+bool MonitorPortRecordStore::Configure(const PortConfig& config, bool) {
+  if (Stored(kXcvConfigPort, config)) return true;
+  if (GetLastError() == ERROR_UNKNOWN_PORT) SetLastError(ERROR_FILE_NOT_FOUND);
+  return false;
+}
 
 bool MonitorPortRecordStore::Stored(const wchar_t* command, const PortConfig& config) {
   DWORD status = connection_.Send(command, &config, sizeof config);

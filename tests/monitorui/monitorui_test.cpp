@@ -124,6 +124,21 @@ TEST_F(SpoolerPortCommands, ConfigurePortShowsTheConfigurationDialogAndOkWritesT
   EXPECT_EQ(StoredNumber("UiPort", "SnmpUpdated"), 1u);
 }
 
+TEST_F(SpoolerPortCommands, ConfigurePortOnAPortDeletedMeanwhileSaysSoAndMakesItNotAgain) {
+  char port[] = "UiPort";
+  Drive([&] { ConfigurePortA(nullptr, owner, port); },
+        [&](Robot& robot) {
+          Window box = robot.Expect(kConfigCaption);
+          DeleteTree(HKEY_LOCAL_MACHINE, PortKey("UiPort"));  // another program deletes the port
+          box.Click(IDC_CFG_OK);
+          Window gone = robot.ExpectMessageBox();
+          EXPECT_EQ(gone.MessageText().rfind("This port no longer exists", 0), 0u) << gone.MessageText();
+          gone.Answer(IDOK);
+          robot.ExpectClosed(box);
+        });
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
+}
+
 TEST_F(SpoolerPortCommands, AddPortRunsTheWizardAndTheNewPortLists) {
   BOOL added = FALSE;
   char monitor[] = PRALO_MONITOR_NAME;
