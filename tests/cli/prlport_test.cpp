@@ -131,26 +131,45 @@ TEST_F(PrlPortTest, NamesInUseAreFoundAsTheRegistryComparesThem) {
   EXPECT_EQ(PrlPort("add strasse 127.1.0.99 --custom").exitCode, 0u);
 }
 
-void SetSpoolerStart(DWORD startType) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
-  EXPECT_TRUE(ChangeServiceConfigA(service, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr));
-  CloseServiceHandle(service);
-  CloseServiceHandle(manager);
-}
+// Windows NT 4 for prlport.exe, and the spooler's start type, while it lives.
+class OnNt4WithSpoolerStart {
+ public:
+  explicit OnNt4WithSpoolerStart(DWORD startType) {
+    SetTextValue(HKEY_CURRENT_USER, kAppDefaults, "Version", "nt40");
+    ChangeStart(startType);
+  }
+  ~OnNt4WithSpoolerStart() {
+    ChangeStart(SERVICE_DEMAND_START);
+    DeleteTree(HKEY_CURRENT_USER, kAppDefaults);
+  }
 
-// On Windows NT 4, a spooler that cannot start again (disabled meanwhile) fails the
-// command, which says so.
-TEST_F(PrlPortTest, ARestartThatDidNotHappenIsAFailure) {
-  const std::string appDefaults = "Software\\Wine\\AppDefaults\\prlport.exe";
-  SetTextValue(HKEY_CURRENT_USER, appDefaults, "Version", "nt40");
-  SetSpoolerStart(SERVICE_DISABLED);
-  ChildResult added = PrlPort("add CliRestart 127.1.0.99 --custom --restart-spooler");
-  SetSpoolerStart(SERVICE_DEMAND_START);
-  DeleteTree(HKEY_CURRENT_USER, appDefaults);
-  EXPECT_EQ(added.exitCode, 3u) << added.output;
-  EXPECT_NE(added.output.find("starting the spooler: "), std::string::npos) << added.output;
+ private:
+  static void ChangeStart(DWORD startType) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
+    EXPECT_TRUE(ChangeServiceConfigA(service, SERVICE_NO_CHANGE, startType, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+  }
+  static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\prlport.exe";
+};
+
+TEST_F(PrlPortTest, ARestartIsReportedAsItWent) {
+  struct Case {
+    DWORD startType;
+    DWORD exitCode;
+    const char* says;
+  };
+  for (const Case& c : {Case{SERVICE_DEMAND_START, 0, "the spooler was"},
+                        Case{SERVICE_DISABLED, 3, "starting the spooler: "}}) {
+    SCOPED_TRACE(c.startType);
+    OnNt4WithSpoolerStart nt4(c.startType);
+    ChildResult added = PrlPort("add CliRestart 127.1.0.99 --custom --restart-spooler");
+    EXPECT_EQ(added.exitCode, c.exitCode) << added.output;
+    EXPECT_NE(added.output.find(c.says), std::string::npos) << added.output;
+    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\CliRestart");
+  }
 }
 
 TEST_F(PrlPortTest, FindSaysWhichStoredSubnetsItLeavesOut) {

@@ -190,14 +190,30 @@ TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
   UsePortRecordStore(nullptr);
 }
 
+TEST_F(ConfigDialog, APortDeletedMeanwhileIsToldAndNotMadeAgain) {
+  EXPECT_EQ(Run([&](Robot& robot, Window& box) {
+              DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+              box.Click(IDC_CFG_OK);
+              Window gone = robot.ExpectMessageBox();
+              EXPECT_EQ(gone.Caption(), "Pralo Port Manager");
+              EXPECT_EQ(gone.MessageText().rfind("This port no longer exists", 0), 0u) << gone.MessageText();
+              EXPECT_EQ(gone.Owner(), box.Handle());
+              gone.Answer(IDOK);
+            }),
+            IDABORT);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+}
+
 // Digits only, as the fields take them: a sign pasted or set in is no number.
 TEST_F(ConfigDialog, NumberFieldsTakeTheirLeadingDigitsOnly) {
   Run([&](Robot&, Window& box) {
     SetDlgItemTextA(box.Handle(), IDC_CFG_STATUS_INTERVAL, "-1");
+    SetDlgItemTextA(box.Handle(), IDC_CFG_CONFIG_INTERVAL, "+5");
     SetDlgItemTextA(box.Handle(), IDC_CFG_RAW_PORT, "91x0");
     box.Click(IDC_CFG_OK);
   });
   EXPECT_EQ(StoredNumber("StatusUpdateInt"), 0u);
+  EXPECT_EQ(StoredNumber("ConfigUpdateInt"), 0u);
   EXPECT_EQ(StoredNumber("RawPortNumber"), 91u);
 }
 

@@ -17,10 +17,6 @@ const std::string kAddresses = kKey + "\\SubnetAddresses";
 constexpr int kMask[4] = {IDC_SUBNET_MASK1, IDC_SUBNET_MASK2, IDC_SUBNET_MASK3, IDC_SUBNET_MASK4};
 constexpr int kAddress[4] = {IDC_SUBNET_ADDRESS1, IDC_SUBNET_ADDRESS2, IDC_SUBNET_ADDRESS3, IDC_SUBNET_ADDRESS4};
 
-std::string Dotted(const std::vector<std::string>& parts) {
-  return parts[0] + "." + parts[1] + "." + parts[2] + "." + parts[3];
-}
-
 void TypeParts(Window& box, const int (&ids)[4], std::vector<std::string> parts) {
   for (int i = 0; i < 4; ++i) box.Type(ids[i], parts[static_cast<size_t>(i)]);
 }
@@ -105,7 +101,9 @@ TEST_F(Subnets, ContiguousMasksOfTheForm255Dot255DotXDotYAloneAreAccepted) {
                        {"255", "255", "0", "255"}, {"255", "255", "255", "1"}}) {
                 TypeParts(box, kMask, parts);
                 box.Click(IDC_SUBNETS_OK);
-                ExpectRefusal(robot, "Subnet Mask", "'" + Dotted(parts) + "' is an invalid subnet mask.");
+                ExpectRefusal(robot, "Subnet Mask",
+                              "'" + parts[0] + "." + parts[1] + "." + parts[2] + "." + parts[3] +
+                                  "' is an invalid subnet mask.");
               }
               EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
               TypeParts(box, kMask, {"255", "255", "254", "0"});
@@ -131,7 +129,8 @@ TEST_F(Subnets, AddressPartsAboveTwoFiftyFiveEmptyOrNotUnicastAreRefused) {
              {"255", "255", "255", "0"}}) {
       TypeParts(box, kAddress, parts);
       box.Click(IDC_SUBNET_ADD);
-      ExpectRefusal(robot, "Subnet Address", "'" + Dotted(parts) + "' is an invalid subnet address.");
+      ExpectRefusal(robot, "Subnet Address",
+                    "'" + parts[0] + "." + parts[1] + "." + parts[2] + "." + parts[3] + "' is an invalid subnet address.");
     }
     EXPECT_TRUE(box.ListRows(IDC_SUBNET_LIST).empty());
     AddAddress(robot, box, {"127", "0", "0", "0"});  // loopback, where the lab lives, stays allowed

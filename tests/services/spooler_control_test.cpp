@@ -3,6 +3,8 @@
 // what Wine never does. Waits are recorded; the real ones also really happen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SpoolerControl.h"
 #include "robot.h"
 #include "recording_services.h"
@@ -19,12 +21,25 @@ struct RecordedReport : SpoolerReport {
 };
 
 // Runs a spooler action while the robot makes sure that no window comes up: the store
-// shows nothing, it tells the report, which must hear of these states not reached.
-DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services, std::vector<SpoolerAction> notReached = {}) {
-  RecordedReport report;
+// shows nothing, it tells its report.
+DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services, RecordedReport& report) {
   DWORD result = 0;
   Drive([&] { result = ControlSpooler(action, report, services); }, [](Robot&) {});
-  EXPECT_EQ(report.notReached, notReached);
+  return result;
+}
+
+DWORD ControlWithoutMessage(SpoolerAction action, ServiceControl& services) {
+  RecordedReport report;
+  DWORD result = ControlWithoutMessage(action, services, report);
+  EXPECT_TRUE(report.notReached.empty());
+  return result;
+}
+
+// Runs a spooler action that must end with the wanted state not reached.
+DWORD ControlNotReached(SpoolerAction action, ServiceControl& services) {
+  RecordedReport report;
+  DWORD result = ControlWithoutMessage(action, services, report);
+  EXPECT_EQ(report.notReached, std::vector<SpoolerAction>{action});
   return result;
 }
 
@@ -68,7 +83,7 @@ TEST(ScriptedSpooler, StuckInStopPendingGivesUpWithAMessage) {
   services.controlReplies.push_back({0, SERVICE_STOP_PENDING});
   for (int i = 0; i < 10; ++i)
     services.controlReplies.push_back({ERROR_SERVICE_CANNOT_ACCEPT_CTRL, SERVICE_STOP_PENDING});
-  EXPECT_EQ(ControlWithoutMessage(Stop, services, {Stop}), 0u);
+  EXPECT_EQ(ControlNotReached(Stop, services), 0u);
   EXPECT_EQ(services.waits, std::vector<DWORD>(10, 2000));
   EXPECT_EQ(services.opened, services.closed);
 }
@@ -84,7 +99,7 @@ TEST(ScriptedSpooler, AnUnexpectedInterrogationErrorIsReturnedAtOnce) {
 TEST(ScriptedSpooler, NeverRunningAfterAStartGivesUpWithAMessage) {
   ScriptedServices services;
   for (int i = 0; i < 10; ++i) services.controlReplies.push_back({0, SERVICE_START_PENDING});
-  EXPECT_EQ(ControlWithoutMessage(Start, services, {Start}), 0u);
+  EXPECT_EQ(ControlNotReached(Start, services), 0u);
   EXPECT_TRUE(services.waits.empty());  // successful interrogations do not wait
   EXPECT_EQ(services.opened, services.closed);
 }
@@ -93,7 +108,7 @@ TEST(ScriptedSpooler, StartRefusedOrRunningAtOnceShowsNothing) {
   ScriptedServices refused;
   refused.startError = ERROR_SERVICE_ALREADY_RUNNING;
   RecordedReport report;
-  EXPECT_EQ(ControlSpooler(Start, report, refused), 0u);
+  EXPECT_EQ(ControlWithoutMessage(Start, refused, report), 0u);
   EXPECT_EQ(report.refusals, std::vector<DWORD>{ERROR_SERVICE_ALREADY_RUNNING});
   EXPECT_TRUE(refused.controlsSent.empty());
 
@@ -116,14 +131,29 @@ TEST(ScriptedSpooler, OpeningFailuresReturnTheirCode) {
 }
 
 TEST(ScriptedSpooler, ARestartStopsPausesAndStartsWhateverTheStopGave) {
-  ScriptedServices services;
-  services.controlReplies = {{0, SERVICE_STOP_PENDING}, {ERROR_SERVICE_REQUEST_TIMEOUT, 0}, {0, SERVICE_RUNNING}};
-  RecordedReport report;
-  const SpoolerRestart restart = RestartSpooler(report, services);
-  EXPECT_EQ(restart.stopError, static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT));
-  EXPECT_EQ(restart.startError, 0u);
-  EXPECT_EQ(services.waits, std::vector<DWORD>{200});
-  EXPECT_TRUE(services.controlReplies.empty()) << "the start was made and interrogated";
+  struct Case {
+    std::deque<ScriptedServices::Reply> replies;
+    DWORD stopError;
+    std::vector<SpoolerAction> notReached;
+  };
+  for (const Case& c : {
+           Case{{{0, SERVICE_STOPPED}, {0, SERVICE_RUNNING}}, 0, {}},
+           Case{{{ERROR_SERVICE_NOT_ACTIVE, SERVICE_STOPPED}, {0, SERVICE_RUNNING}}, ERROR_SERVICE_NOT_ACTIVE, {}},
+           Case{{{0, SERVICE_STOP_PENDING}, {ERROR_SERVICE_REQUEST_TIMEOUT, SERVICE_STOP_PENDING}, {0, SERVICE_RUNNING}},
+                ERROR_SERVICE_REQUEST_TIMEOUT, {}},
+       }) {
+    ScriptedServices services;
+    services.controlReplies = c.replies;
+    RecordedReport report;
+    SpoolerRestart restart{};
+    Drive([&] { restart = RestartSpooler(report, services); }, [](Robot&) {});
+    EXPECT_EQ(restart.stopError, c.stopError);
+    EXPECT_EQ(restart.startError, 0u);
+    EXPECT_EQ(report.notReached, c.notReached);
+    EXPECT_NE(std::find(services.waits.begin(), services.waits.end(), 200u), services.waits.end());
+    EXPECT_TRUE(services.controlReplies.empty()) << "the start was made and interrogated";
+    EXPECT_EQ(services.opened, services.closed);
+  }
 }
 
 }  // namespace

@@ -151,8 +151,6 @@ TEST_F(PortConfigStore, AValueThatCannotBeSetFailsTheWriteAndLeavesNoNewPortBehi
   EXPECT_FALSE(WritePortConfig(config, false, PortKeyOpening::CreateIfMissing, &RefuseBiDiEnabled));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path)) << "the half-written new key is removed";
-  EXPECT_FALSE(WritePortConfig(config, false, PortKeyOpening::ExistingOnly));  // a port that is gone
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
   SetTextValue(HKEY_LOCAL_MACHINE, path, "DeviceIP", "old.lab");
   SetNumberValue(HKEY_LOCAL_MACHINE, path, "StatusUpdateInt", 77);
@@ -162,6 +160,13 @@ TEST_F(PortConfigStore, AValueThatCannotBeSetFailsTheWriteAndLeavesNoNewPortBehi
   ASSERT_TRUE(ReadPortConfig(read));
   EXPECT_STREQ(read.deviceIP, "new.lab");     // set before the refused value
   EXPECT_EQ(read.statusUpdateInt, 77u);       // after it: the old value stays
+}
+
+TEST_F(PortConfigStore, AChangedPortThatIsGoneIsNotMadeAgain) {
+  PortConfig config = UsedRecord(kPort);
+  EXPECT_FALSE(WritePortConfig(config, true, PortKeyOpening::ExistingOnly));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path));
 }
 
 TEST_F(PortConfigStore, ResetCutsAnOverlongName) {

@@ -95,6 +95,14 @@ TEST(Startup, AccessDeniedByTheServiceManagerOrSpoolerMeansNoRights) {
   EXPECT_EQ(spooler.services.opened, spooler.services.closed);
 }
 
+// Checked from their export tables: start-up leaves neither library loaded; the first
+// call loads it.
+TEST(Startup, TheNetworkLibrariesAreCheckedWithoutBeingLoaded) {
+  ASSERT_TRUE(SystemStartup().NetworkLibrariesLoad());
+  EXPECT_EQ(GetModuleHandleA("PrlStat.dll"), nullptr);
+  EXPECT_EQ(GetModuleHandleA("PRLFIND.dll"), nullptr);
+}
+
 TEST(Startup, OtherServiceErrorsLetTheUserIn) {
   FakeStartup manager;
   manager.services.managerError = ERROR_INVALID_HANDLE;
