@@ -5,6 +5,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "AddressClass.h"
 #include "TextField.h"
 
 namespace {
@@ -92,9 +93,11 @@ TransferredPort PortFrom(const Json& entry, const std::string& place, const ToNa
 }
 
 // A dotted text of four parts of one to three digits, each at most 255; for a mask the
-// first two parts are 255, as the Subnets dialog requires.
+// first two parts are 255 and its one bits unbroken, for an address one that may be
+// asked (unicast), as the Subnets dialog requires.
 bool DottedValid(const std::string& text, bool mask) {
   size_t start = 0;
+  uint32_t address = 0;
   for (int part = 0; part < 4; ++part) {
     size_t end = part < 3 ? text.find('.', start) : text.size();
     if (end == std::string::npos) return false;
@@ -102,9 +105,10 @@ bool DottedValid(const std::string& text, bool mask) {
     if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
     const int value = std::stoi(digits);
     if (value > 255 || (mask && part < 2 && value != 255)) return false;
+    address = address << 8 | static_cast<uint32_t>(value);
     start = end + 1;
   }
-  return true;
+  return mask ? IsContiguousMask(address) : IsUnicastAddress(address);
 }
 
 StoredScope ScopeFrom(const Json& scope, const ToNative& toNative) {

@@ -93,6 +93,10 @@ TEST(PortTransfer, FaultyDocumentsAreRefusedWithTheirPlace) {
                 "'255.0.0.0' is an invalid subnet mask."},
            Case{Document("", R"(, "discovery": {"SubnetMask": "255.255.255.0", "SubnetAddresses": ["1.2.3.300"]})"),
                 "discovery.SubnetAddresses[0]: '1.2.3.300' is an invalid subnet address."},
+           Case{Document("", R"(, "discovery": {"SubnetMask": "255.255.0.255", "SubnetAddresses": []})"),
+                "'255.255.0.255' is an invalid subnet mask."},
+           Case{Document("", R"(, "discovery": {"SubnetMask": "255.255.255.0", "SubnetAddresses": ["224.0.0.0"]})"),
+                "discovery.SubnetAddresses[0]: '224.0.0.0' is an invalid subnet address."},
        }) {
     SCOPED_TRACE(c.document.substr(0, 200));
     TransferReading reading = ReadTransferJson(c.document, Native);
