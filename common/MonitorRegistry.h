@@ -17,6 +17,7 @@ inline constexpr char kDiscoveryKey[] = PRALO_MONITOR_KEY "\\Discovery";
 inline constexpr char kPrintersKey[] = PRALO_PRINTERS_KEY;
 
 inline constexpr wchar_t kMonitorNameW[] = L"" PRALO_MONITOR_NAME;
+inline constexpr wchar_t kMonitorKeyW[] = L"" PRALO_MONITOR_KEY;
 inline constexpr wchar_t kPortNamesKeyW[] = L"" PRALO_MONITOR_KEY "\\Port Names";
 // Where Wine's spooler looks for the monitor of a port it deletes.
 inline constexpr wchar_t kSpoolerPortsKeyW[] = L"" PRALO_MONITOR_KEY "\\Ports";

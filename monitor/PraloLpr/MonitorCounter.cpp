@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr wchar_t kMonitorKeyW[] = L"" PRALO_MONITOR_KEY;
 constexpr wchar_t kCounterLock[] = L"Global\\PraloLprMonitorCounters";
 constexpr DWORD kLockWaitMs = 5000;
 

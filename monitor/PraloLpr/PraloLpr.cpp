@@ -14,6 +14,7 @@
 #include "MonitorRegistry.h"
 #include "PortAdmin.h"
 #include "PortHandle.h"
+#include "PortNameCompare.h"
 #include "PortNames.h"
 #include "XcvPort.h"
 
@@ -70,24 +71,20 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD size, LPD
   return TRUE;
 }
 
-BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
-  DWORD error = RemovePort(portName);
-  SetLastError(error);
-  return error == ERROR_SUCCESS;
-}
-
 BOOL Reported(DWORD error) {
   if (error == 0) return TRUE;
   SetLastError(error);
   return FALSE;
 }
 
+BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) { return Reported(RemovePort(portName)); }
+
 // A port that is not among the monitor's ports is refused; any other gets a handle of
 // its own.
 BOOL WINAPI OpenPort(HANDLE, LPWSTR portName, PHANDLE port) {
   if (portName == nullptr || port == nullptr) return Reported(ERROR_INVALID_PARAMETER);
   for (const std::wstring& name : CurrentPortNames()) {
-    if (lstrcmpiW(name.c_str(), portName) != 0) continue;
+    if (!SamePortName(name, portName)) continue;
     *port = new PortHandle(AnsiText(name.c_str()));
     return TRUE;
   }
