@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MonitorRegistry.h"
+#include "PortNames.h"
 #include "Unique.h"
 #include "child_process.h"
 #include "registry.h"
@@ -80,6 +81,18 @@ TEST(Monitor, AMirrorThatCannotBeWrittenLeavesTheListingWholeAndIsCounted) {
   EXPECT_GE(failures.data[0], 1);
   volatileKey.reset();
   DeleteTree(HKEY_LOCAL_MACHINE, mirror);
+}
+
+// A key deleted while it is listed answers an error for every index: the listing ends
+// (it held the port list's lock, so every EnumPorts and OpenPort waited on it).
+TEST(Monitor, ListingTheSubkeysOfAKeyDeletedMeanwhileEnds) {
+  const std::string path = std::string(kMonitorKey) + "\\Listed meanwhile";
+  SetNumberValue(HKEY_LOCAL_MACHINE, path + "\\Port A", "RawPortNumber", 9100);
+  UniqueKey key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  EXPECT_EQ(SubkeyNames(key.get()), std::vector<std::wstring>{L"Port A"});
+  DeleteTree(HKEY_LOCAL_MACHINE, path);
+  EXPECT_EQ(SubkeyNames(key.get()), std::vector<std::wstring>{});
 }
 
 TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
