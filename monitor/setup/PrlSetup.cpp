@@ -58,27 +58,43 @@ int CopyComponent(const char* name, const std::string& target) {
 constexpr char kKeptKey[] = "Software\\Pralo\\Port Manager\\Kept ports";
 constexpr const char* kKeptParts[] = {"Port Names", "Discovery"};
 
-// Copies a key of HKEY_LOCAL_MACHINE with everything below it; false when there is none.
-bool CopyKey(const std::string& from, const std::string& to) {
+// Copies a key of HKEY_LOCAL_MACHINE with everything below it: the registry's error code,
+// ERROR_FILE_NOT_FOUND when there is none.
+LONG CopyKey(const std::string& from, const std::string& to) {
   UniqueKey source, target;
-  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
-         RegCreateKeyExA(HKEY_LOCAL_MACHINE, to.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                         target.put(), nullptr) == ERROR_SUCCESS &&
-         RegCopyTreeA(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+  if (LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, source.put()); rc != ERROR_SUCCESS)
+    return rc;
+  if (LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, to.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                nullptr, target.put(), nullptr);
+      rc != ERROR_SUCCESS)
+    return rc;
+  return RegCopyTreeA(source.get(), nullptr, target.get());
 }
 
-void KeepPorts() {
+// Removing the monitor removes its key: its ports and scope are copied aside first. A
+// part that cannot be copied stops the removal (false, the reason said), and the copy
+// made so far goes, so that nothing has changed.
+bool KeepPorts() {
   UniqueKey monitor;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return true;
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
-  for (const char* part : kKeptParts)
-    if (CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part))
-      std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
+  for (const char* part : kKeptParts) {
+    const LONG rc = CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part);
+    if (rc == ERROR_FILE_NOT_FOUND) continue;
+    if (rc != ERROR_SUCCESS) {
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+      Failure(("keeping the monitor's " + std::string(part) + " aside (the monitor is not removed)").c_str(),
+              static_cast<DWORD>(rc));
+      return false;
+    }
+    std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
+  }
+  return true;
 }
 
 void RestorePorts() {
   for (const char* part : kKeptParts)
-    if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part))
+    if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part) == ERROR_SUCCESS)
       std::printf("restored the monitor's %s\n", part);
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
 }
@@ -114,7 +130,7 @@ int Uninstall() {
                  "Delete that printer or move it to another port first.\n", port.c_str());
     return 1;
   }
-  KeepPorts();
+  if (!KeepPorts()) return 1;
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);

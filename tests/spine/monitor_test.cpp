@@ -109,3 +109,39 @@ TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string SetupCommand(const std::string& setup, const char* command) { return "\"" + setup + "\" " + command; }
+
+std::string SystemFile(const char* name) {
+  char folder[MAX_PATH] = {};
+  GetSystemDirectoryA(folder, sizeof folder);
+  return std::string(folder) + "\\" + name;
+}
+
+// A removal that cannot keep the ports aside must not take them with the monitor: a
+// lasting key cannot be made under a volatile one, so the copy fails.
+TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("SetupKept", "127.1.0.23");
+  const std::string manager = "Software\\Pralo\\Port Manager";
+  DeleteTree(HKEY_LOCAL_MACHINE, manager);
+  UniqueKey volatileKey;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, manager.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, volatileKey.put(), nullptr),
+            ERROR_SUCCESS);
+  const std::string setup = DistFile("monitor\\PrlSetup.exe");
+  ChildResult result = RunChild(SetupCommand(setup, "uninstall"));
+  volatileKey.reset();
+  DeleteTree(HKEY_LOCAL_MACHINE, manager);
+  const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey);
+  if (removed) RunChild(SetupCommand(setup, "install"));  // the other tests need the monitor
+  EXPECT_FALSE(removed);
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.output.find("the monitor is not removed"), std::string::npos) << result.output;
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupKept"));
+  EXPECT_NE(GetFileAttributesA(SystemFile("PraloLpr.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
