@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Components.h"
+#include "HeldFiles.h"
 #include "MonitorRegistry.h"
 #include "PortNames.h"
 #include "PortUse.h"
@@ -48,10 +49,25 @@ int CopyComponent(const char* name, const std::string& target) {
     if (std::strcmp(name, kMonitorLibrary) == 0) return Failure(("finding " + source).c_str(), GetLastError());
     return 0;
   }
-  if (!CopyFileA(source.c_str(), (target + "\\" + name).c_str(), FALSE))
-    return Failure(("copying " + std::string(name)).c_str(), GetLastError());
+  FileOutcome outcome;
+  if (DWORD error = PutFile(source, target + "\\" + name, outcome); error != ERROR_SUCCESS)
+    return Failure(("copying " + std::string(name)).c_str(), error);
   std::printf("copied %s to %s\n", name, target.c_str());
+  if (outcome == FileOutcome::DoneHeld)
+    std::printf("%s was in use: the one in use goes when Windows restarts, and the new one is loaded from the "
+                "next start of the program that held it (the spooler: its next start)\n", name);
   return 0;
+}
+
+// Deletes an installed component; one that a process holds is moved aside to go when
+// Windows restarts. A file that stays is said, and the removal goes on: the monitor is
+// no longer registered by then.
+void RemoveComponent(const std::string& folder, const char* name) {
+  FileOutcome outcome;
+  if (DWORD error = RemoveFile(folder + "\\" + name, outcome); error != ERROR_SUCCESS)
+    Failure(("removing " + folder + "\\" + name).c_str(), error);
+  else if (outcome == FileOutcome::DoneHeld)
+    std::printf("%s was in use: it goes when Windows restarts\n", name);
 }
 
 // Where the ports and the scope wait while the monitor is not installed.
@@ -135,11 +151,10 @@ int Uninstall() {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);
   }
-  for (const MonitorLibrary& library : kMonitorLibraries)
-    DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + library.file).c_str());
-  DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + kMonitorUiLibrary).c_str());
+  for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(Folder(GetSystemDirectoryA), library.file);
+  RemoveComponent(Folder(GetSystemDirectoryA), kMonitorUiLibrary);
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
-    DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + catalogue.file).c_str());
+    RemoveComponent(Folder(GetWindowsDirectoryA), catalogue.file);
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);
   return 0;
 }

@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <optional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "Components.h"
 #include "MonitorRegistry.h"
+#include "XcvCommands.h"
 #include "PortNames.h"
 #include "Unique.h"
 #include "child_process.h"
@@ -125,16 +130,20 @@ std::string SystemFile(const char* name) {
 TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
   SpoolerLab spooler;
   spooler.AddMonitorPort("SetupKept", "127.1.0.23");
-  const std::string manager = "Software\\Pralo\\Port Manager";
+  const std::string pralo = "Software\\Pralo", manager = pralo + "\\Port Manager";
+  const bool hadPralo = KeyExists(HKEY_LOCAL_MACHINE, pralo);
   DeleteTree(HKEY_LOCAL_MACHINE, manager);
-  UniqueKey volatileKey;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, manager.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, volatileKey.put(), nullptr),
+  UniqueKey lasting, volatileKey;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, pralo.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, lasting.put(), nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(lasting.get(), "Port Manager", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            volatileKey.put(), nullptr),
             ERROR_SUCCESS);
   const std::string setup = DistFile("monitor\\PrlSetup.exe");
   ChildResult result = RunChild(SetupCommand(setup, "uninstall"));
   volatileKey.reset();
-  DeleteTree(HKEY_LOCAL_MACHINE, manager);
+  DeleteTree(HKEY_LOCAL_MACHINE, hadPralo ? manager : pralo);
   const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey);
   if (removed) RunChild(SetupCommand(setup, "install"));  // the other tests need the monitor
   EXPECT_FALSE(removed);
@@ -142,6 +151,89 @@ TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
   EXPECT_NE(result.output.find("the monitor is not removed"), std::string::npos) << result.output;
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupKept"));
   EXPECT_NE(GetFileAttributesA(SystemFile("PraloLpr.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+std::string Contents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The monitor's folder of a newer build: its libraries differ from the installed ones.
+std::string NewerSetupFolder() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "PrlSetupNewer";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string dist = DistFile("monitor");
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dist + "\\*").c_str(), &found);
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      CopyFileA((dist + "\\" + found.cFileName).c_str(), (folder + "\\" + found.cFileName).c_str(), FALSE);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
+    std::ofstream(folder + "\\" + library, std::ios::binary | std::ios::app) << "a newer build";
+  return folder;
+}
+
+// The files that Windows deletes at its next start (MoveFileEx's delayed deletions).
+size_t PendingDeletions() {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                               "PendingFileRenameOperations");
+  const std::string text(value.data.begin(), value.data.end());  // read through the ANSI call
+  size_t count = 0;
+  for (size_t at = text.find("\\prl"); at != std::string::npos; at = text.find("\\prl", at + 1)) ++count;
+  return count;
+}
+
+// What a process holds as the spooler service of Windows holds the monitor (an open
+// XcvData handle keeps it loaded) and Explorer its UI library.
+class HeldMonitor {
+ public:
+  HeldMonitor() : ui_(LoadLibraryA(SystemFile(kMonitorUiLibrary).c_str())) {
+    PRINTER_DEFAULTSA defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    OpenPrinterA(const_cast<char*>(kXcvMonitorPrinter), &xcv_, &defaults);
+  }
+  ~HeldMonitor() {
+    if (xcv_ != nullptr) ClosePrinter(xcv_);
+    if (ui_ != nullptr) FreeLibrary(ui_);
+  }
+  HeldMonitor(const HeldMonitor&) = delete;
+  HeldMonitor& operator=(const HeldMonitor&) = delete;
+  bool Holds() const { return xcv_ != nullptr && ui_ != nullptr && GetModuleHandleA(kMonitorLibrary) != nullptr; }
+
+ private:
+  HMODULE ui_;
+  HANDLE xcv_ = nullptr;
+};
+
+// The spooler service of Windows keeps the monitor loaded, and Explorer may hold its UI
+// library: an upgrade replaces them and a removal takes them away all the same, the
+// files in use going when Windows restarts. A second process (this test) holds both.
+TEST(MonitorSetup, AnUpgradeAndARemovalGoThroughWhileAnotherProcessHoldsTheMonitor) {
+  const std::string newer = NewerSetupFolder();
+  const size_t pendingBefore = PendingDeletions();
+  std::optional<HeldMonitor> held(std::in_place);
+  ASSERT_TRUE(held->Holds());
+  ChildResult upgrade = RunChild(SetupCommand(newer + "\\PrlSetup.exe", "install"));
+  EXPECT_EQ(upgrade.exitCode, 0u) << upgrade.output;
+  for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
+    EXPECT_TRUE(Contents(SystemFile(library)) == Contents(newer + "\\" + library)) << library << upgrade.output;
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey));
+  EXPECT_EQ(PendingDeletions(), pendingBefore + 2) << upgrade.output;
+
+  held.emplace();  // the newer files, loaded
+  ASSERT_TRUE(held->Holds());
+  ChildResult removal = RunChild(SetupCommand(newer + "\\PrlSetup.exe", "uninstall"));
+  EXPECT_EQ(removal.exitCode, 0u) << removal.output;
+  for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
+    EXPECT_EQ(GetFileAttributesA(SystemFile(library).c_str()), INVALID_FILE_ATTRIBUTES) << library << removal.output;
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey));
+  EXPECT_EQ(PendingDeletions(), pendingBefore + 4);
+
+  held.reset();
+  EXPECT_EQ(RunChild(SetupCommand(DistFile("monitor\\PrlSetup.exe"), "install")).exitCode, 0u);
 }
 
 }  // namespace
