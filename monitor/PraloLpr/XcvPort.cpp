@@ -51,6 +51,8 @@ const wchar_t* PortNameOf(const Request& request) {
 
 DWORD MonitorUi(const Request& request) { return Answer(request, kMonitorUiLibraryW, sizeof kMonitorUiLibraryW); }
 
+// Once this succeeds, Windows' local spooler adds the port to its own list under the
+// UTF-16 name that starts the input: the record's first field (common/XcvCommands.h).
 DWORD AddPort(const Request& request) {
   PortConfig config;
   if (DWORD error = RecordOf(request, config); error != ERROR_SUCCESS) return error;
