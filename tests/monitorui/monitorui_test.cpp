@@ -271,31 +271,6 @@ TEST_F(SpoolerPortCommands, AddPortTakesThePortsNameAsTheUtf16TextThatStartsItsI
   EXPECT_EQ(script.Send(kXcvAddPort, L"ScriptPort", sizeof L"ScriptPort"), static_cast<DWORD>(ERROR_INVALID_DATA));
 }
 
-// The UI library's dialogs read and store through the same record.
-TEST_F(SpoolerPortCommands, ConfigurePortShowsAndStoresAPortThatAScriptAdded) {
-  Xcv script(SERVER_ACCESS_ADMINISTER);
-  XcvPortRecord record{};
-  std::wmemcpy(record.portName, L"ScriptPort", std::size(L"ScriptPort"));
-  record.protocol = kProtocolLpr;
-  record.configUpdateInt = 10;
-  record.statusUpdateInt = 10;
-  CopyText(record.deviceIP, "127.1.0.32");
-  CopyText(record.lprQueue, "labels");
-  ASSERT_EQ(script.Send(kXcvAddPort, &record, sizeof record), 0u);
-  char port[] = "ScriptPort";
-  Drive([&] { ConfigurePortA(nullptr, owner, port); },
-        [&](Robot& robot) {
-          Window box = robot.Expect(kConfigCaption);
-          EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "127.1.0.32");
-          EXPECT_EQ(box.Text(IDC_CFG_LPR_QUEUE), "labels");
-          box.Type(IDC_CFG_LPR_QUEUE, "hoq");
-          box.Click(IDC_CFG_OK);
-          robot.ExpectClosed(box);
-        });
-  EXPECT_EQ(StoredText("ScriptPort", "LprQueue"), "hoq");
-  EXPECT_EQ(StoredText("ScriptPort", "DeviceIP"), "127.1.0.32");
-}
-
 // Both ways in to a delete, the spooler's DeletePort on the monitor's table and a
 // script's XcvData, make the checks of every entry: a name that cannot name a port or
 // is not the monitor's is an unknown port, and nothing is deleted.

@@ -6,17 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <optional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Components.h"
 #include "MonitorRegistry.h"
-#include "XcvCommands.h"
 #include "PortNames.h"
 #include "Unique.h"
 #include "child_process.h"
+#include "loaded_monitor.h"
 #include "registry.h"
 #include "spooler_lab.h"
 
@@ -158,20 +158,15 @@ std::string Contents(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// The monitor's folder of a newer build: its libraries differ from the installed ones.
+// The setup program beside the libraries of a newer build, which differ from the
+// installed ones (a component that is not there is not installed).
 std::string NewerSetupFolder() {
   char temp[MAX_PATH] = {};
   GetTempPathA(sizeof temp, temp);
   const std::string folder = std::string(temp) + "PrlSetupNewer";
   CreateDirectoryA(folder.c_str(), nullptr);
-  const std::string dist = DistFile("monitor");
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dist + "\\*").c_str(), &found);
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      CopyFileA((dist + "\\" + found.cFileName).c_str(), (folder + "\\" + found.cFileName).c_str(), FALSE);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  for (const char* file : {"PrlSetup.exe", kMonitorLibrary, kMonitorUiLibrary})
+    CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
   for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
     std::ofstream(folder + "\\" + library, std::ios::binary | std::ios::app) << "a newer build";
   return folder;
@@ -187,25 +182,12 @@ size_t PendingDeletions() {
   return count;
 }
 
-// What a process holds as the spooler service of Windows holds the monitor (an open
-// XcvData handle keeps it loaded) and Explorer its UI library.
-class HeldMonitor {
- public:
-  HeldMonitor() : ui_(LoadLibraryA(SystemFile(kMonitorUiLibrary).c_str())) {
-    PRINTER_DEFAULTSA defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
-    OpenPrinterA(const_cast<char*>(kXcvMonitorPrinter), &xcv_, &defaults);
-  }
-  ~HeldMonitor() {
-    if (xcv_ != nullptr) ClosePrinter(xcv_);
-    if (ui_ != nullptr) FreeLibrary(ui_);
-  }
-  HeldMonitor(const HeldMonitor&) = delete;
-  HeldMonitor& operator=(const HeldMonitor&) = delete;
-  bool Holds() const { return xcv_ != nullptr && ui_ != nullptr && GetModuleHandleA(kMonitorLibrary) != nullptr; }
-
- private:
-  HMODULE ui_;
-  HANDLE xcv_ = nullptr;
+// The monitor loaded as the spooler service of Windows holds it, and its UI library as
+// Explorer may hold it.
+struct HeldMonitor {
+  bool Holds() const { return monitor.Loaded() && ui; }
+  LoadedMonitor monitor;
+  Unique<HMODULE, FreeLibrary> ui{LoadLibraryA(SystemFile(kMonitorUiLibrary).c_str())};
 };
 
 // The spooler service of Windows keeps the monitor loaded, and Explorer may hold its UI
