@@ -20,7 +20,7 @@ void PutWord(BYTE* data, uint32_t word) {
 }
 
 void SetPair(HKEY key, const wchar_t* name, uint32_t first, uint32_t second) {
-  BYTE data[8];
+  BYTE data[kBidiWordsSize];
   PutWord(data, first);
   PutWord(data + 4, second);
   RegSetValueExW(key, name, 0, REG_BINARY, data, sizeof data);
@@ -55,8 +55,8 @@ BidiWords WordsAfter(const PrinterState& state, bool answeredBefore, uint32_t st
 void WriteBidiWords(const std::wstring& printer, const BidiWords& words) {
   UniqueKey key = OpenDriverData(printer);
   if (!key) return;
-  SetPair(key.get(), L"PbdControl", words.control[0], words.control[1]);
-  if (words.status) SetPair(key.get(), L"PbdStatus", words.status->first, words.status->second);
+  SetPair(key.get(), kPbdControlValueW, words.control[0], words.control[1]);
+  if (words.status) SetPair(key.get(), kPbdStatusValueW, words.status->first, words.status->second);
 }
 
 void RemoveBidiWords(const std::wstring& printer) {
@@ -64,6 +64,6 @@ void RemoveBidiWords(const std::wstring& printer) {
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kPrintersKeyW) + L"\\" + printer + L"\\PrinterDriverData").c_str(),
                     0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
     return;
-  RegDeleteValueW(key.get(), L"PbdControl");
-  RegDeleteValueW(key.get(), L"PbdStatus");
+  RegDeleteValueW(key.get(), kPbdControlValueW);
+  RegDeleteValueW(key.get(), kPbdStatusValueW);
 }

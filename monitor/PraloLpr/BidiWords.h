@@ -1,24 +1,12 @@
 #pragma once
 // The bi-directional status words that the monitor keeps in the driver data of each
-// printer of a port: "PbdControl" and "PbdStatus", REG_BINARY of two little-endian
-// 32-bit words each. The configuration dialog reads the second word of each.
+// printer of a port (their layout and bits: common/BidiWordLayout.h).
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "BidiWordLayout.h"
 #include "StatusQuery.h"
-
-// "PbdControl", second word: the link's two ends. Established when both are set.
-inline constexpr uint32_t kControlWatched = 0x1;         // the monitor watches the port
-inline constexpr uint32_t kControlAnswered = 0x2;        // the printer answered the last question
-inline constexpr uint32_t kControlReportsStatus = 0x4;   // ... with its Host Resources status
-inline constexpr uint32_t kControlReportsSupplies = 0x8; // ... and its supplies' levels
-
-// "PbdStatus", second word: why bi-directional communication has stopped; 0 while the
-// printer answers.
-inline constexpr uint32_t kStoppedNoAnswer = 0x1;   // the printer answered before, not now
-inline constexpr uint32_t kStoppedUnresolved = 0x2; // its address no longer resolves
-inline constexpr uint32_t kStoppedNoSocket = 0x4;   // the system gave no socket to ask with
 
 struct BidiWords {
   uint32_t control[2] = {};  // status interval in seconds; link bits

@@ -35,6 +35,15 @@ bool AnyNamed(const std::vector<std::wstring>& names, const std::wstring& name) 
 
 bool IsMonitorPort(const std::wstring& name) { return AnyNamed(SubkeyNames(kPortNamesKeyW), name); }
 
+// The guard of every entry that takes an existing port's name: a name that cannot name
+// a port, an empty one among them, or that is not among the monitor's ports is refused
+// before anything is read or deleted.
+DWORD KnownPort(const wchar_t* portName) {
+  if (portName == nullptr) return ERROR_INVALID_PARAMETER;
+  if (!IsWellFormedPortName(AnsiText(portName)) || !IsMonitorPort(portName)) return ERROR_UNKNOWN_PORT;
+  return ERROR_SUCCESS;
+}
+
 // The spooler finds a port's monitor through the mirror of its ports: a new port is
 // listed at once.
 DWORD Written(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
@@ -65,6 +74,7 @@ DWORD ConfigurePortFromRecord(const PortConfig& config) {
 
 // A port that a printer still prints to stays, as the spooler of Windows keeps it.
 DWORD RemovePort(const wchar_t* portName) {
+  if (DWORD error = KnownPort(portName); error != ERROR_SUCCESS) return error;
   if (PrinterUsesPort(portName)) return ERROR_BUSY;
   LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
   if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
@@ -73,8 +83,7 @@ DWORD RemovePort(const wchar_t* portName) {
 }
 
 DWORD ReadPortRecord(const wchar_t* portName, PortConfig& config) {
-  const std::string name = AnsiText(portName);
-  if (!IsWellFormedPortName(name) || !IsMonitorPort(portName)) return ERROR_UNKNOWN_PORT;
-  ResetPortConfig(config, name.c_str());
+  if (DWORD error = KnownPort(portName); error != ERROR_SUCCESS) return error;
+  ResetPortConfig(config, AnsiText(portName).c_str());
   return ReadPortConfig(config) ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
 }

@@ -12,6 +12,8 @@ DWORD AddPortFromRecord(const PortConfig& config);
 // An existing port of the monitor; "SnmpUpdated" is set when the address or the
 // community differs from the stored one.
 DWORD ConfigurePortFromRecord(const PortConfig& config);
+// Each entry that names an existing port refuses, as ERROR_UNKNOWN_PORT, a name that
+// cannot name a port or is not among the monitor's ports.
 // Refused with ERROR_BUSY while a printer prints to the port.
 DWORD RemovePort(const wchar_t* portName);
 // The stored record of one of the monitor's ports.

@@ -7,8 +7,8 @@
 
 #include "Components.h"
 #include "PortAdmin.h"
-#include "TextField.h"
 #include "XcvCommands.h"
+#include "XcvPortRecord.h"
 
 namespace {
 
@@ -33,14 +33,12 @@ DWORD Answer(const Request& request, const void* data, DWORD size) {
   return ERROR_SUCCESS;
 }
 
-// A record whose every text is terminated inside its field.
-bool RecordOf(const Request& request, PortConfig& config) {
-  if (request.input == nullptr || request.inputSize != sizeof config) return false;
-  std::memcpy(&config, request.input, sizeof config);
-  auto terminated = [](const char* field, size_t size) { return TextOf(field, size).size() < size; };
-  return terminated(config.portName, sizeof config.portName) && terminated(config.deviceIP, sizeof config.deviceIP) &&
-         terminated(config.lprQueue, sizeof config.lprQueue) &&
-         terminated(config.communityName, sizeof config.communityName);
+// The port's record from the input's bytes (XcvPortRecord), or why it is refused.
+DWORD RecordOf(const Request& request, PortConfig& config) {
+  XcvPortRecord record;
+  if (request.input == nullptr || request.inputSize != sizeof record) return ERROR_INVALID_DATA;
+  std::memcpy(&record, request.input, sizeof record);
+  return PortConfigOf(record, config);
 }
 
 // A UTF-16 port name terminated inside the input.
@@ -53,14 +51,18 @@ const wchar_t* PortNameOf(const Request& request) {
 
 DWORD MonitorUi(const Request& request) { return Answer(request, kMonitorUiLibraryW, sizeof kMonitorUiLibraryW); }
 
+// Once this succeeds, Windows' local spooler adds the port to its own list under the
+// UTF-16 name that starts the input: the record's first field (common/XcvCommands.h).
 DWORD AddPort(const Request& request) {
   PortConfig config;
-  return RecordOf(request, config) ? AddPortFromRecord(config) : ERROR_INVALID_DATA;
+  if (DWORD error = RecordOf(request, config); error != ERROR_SUCCESS) return error;
+  return AddPortFromRecord(config);
 }
 
 DWORD ConfigPort(const Request& request) {
   PortConfig config;
-  return RecordOf(request, config) ? ConfigurePortFromRecord(config) : ERROR_INVALID_DATA;
+  if (DWORD error = RecordOf(request, config); error != ERROR_SUCCESS) return error;
+  return ConfigurePortFromRecord(config);
 }
 
 DWORD DeletePort(const Request& request) {
@@ -73,7 +75,8 @@ DWORD GetConfig(const Request& request) {
   if (name == nullptr) return ERROR_INVALID_DATA;
   PortConfig config;
   if (DWORD error = ReadPortRecord(name, config); error != ERROR_SUCCESS) return error;
-  return Answer(request, &config, sizeof config);
+  const XcvPortRecord record = XcvRecordOf(config);
+  return Answer(request, &record, sizeof record);
 }
 
 struct Command {

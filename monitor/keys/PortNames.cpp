@@ -26,15 +26,20 @@ constexpr DWORD kNotifyThreadAgnostic = 0x10000000;  // REG_NOTIFY_THREAD_AGNOST
 }  // namespace
 
 std::vector<std::wstring> SubkeyNames(const wchar_t* path) {
-  std::vector<std::wstring> names;
   UniqueKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+  return SubkeyNames(key.get());
+}
+
+// Any answer but a name ends the listing: an error such as a key deleted meanwhile
+// repeats for every index.
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+  std::vector<std::wstring> names;
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
     DWORD length = ARRAYSIZE(name);
-    LONG rc = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_SUCCESS) names.emplace_back(name, length);
+    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
   }
   return names;
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Components.h"
+#include "HeldFiles.h"
 #include "MonitorRegistry.h"
 #include "PortNames.h"
 #include "PortUse.h"
@@ -48,37 +49,68 @@ int CopyComponent(const char* name, const std::string& target) {
     if (std::strcmp(name, kMonitorLibrary) == 0) return Failure(("finding " + source).c_str(), GetLastError());
     return 0;
   }
-  if (!CopyFileA(source.c_str(), (target + "\\" + name).c_str(), FALSE))
-    return Failure(("copying " + std::string(name)).c_str(), GetLastError());
+  FileOutcome outcome;
+  if (DWORD error = PutFile(source, target + "\\" + name, outcome); error != ERROR_SUCCESS)
+    return Failure(("copying " + std::string(name)).c_str(), error);
   std::printf("copied %s to %s\n", name, target.c_str());
+  if (outcome == FileOutcome::DoneHeld)
+    std::printf("%s was in use: the one in use goes when Windows restarts, and the new one is loaded from the "
+                "next start of the program that held it (the spooler: its next start)\n", name);
   return 0;
+}
+
+// Deletes an installed component; one that a process holds is moved aside to go when
+// Windows restarts. A file that stays is said, and the removal goes on: the monitor is
+// no longer registered by then.
+void RemoveComponent(const std::string& folder, const char* name) {
+  FileOutcome outcome;
+  if (DWORD error = RemoveFile(folder + "\\" + name, outcome); error != ERROR_SUCCESS)
+    Failure(("removing " + folder + "\\" + name).c_str(), error);
+  else if (outcome == FileOutcome::DoneHeld)
+    std::printf("%s was in use: it goes when Windows restarts\n", name);
 }
 
 // Where the ports and the scope wait while the monitor is not installed.
 constexpr char kKeptKey[] = "Software\\Pralo\\Port Manager\\Kept ports";
 constexpr const char* kKeptParts[] = {"Port Names", "Discovery"};
 
-// Copies a key of HKEY_LOCAL_MACHINE with everything below it; false when there is none.
-bool CopyKey(const std::string& from, const std::string& to) {
+// Copies a key of HKEY_LOCAL_MACHINE with everything below it: the registry's error code,
+// ERROR_FILE_NOT_FOUND when there is none.
+LONG CopyKey(const std::string& from, const std::string& to) {
   UniqueKey source, target;
-  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, source.put()) == ERROR_SUCCESS &&
-         RegCreateKeyExA(HKEY_LOCAL_MACHINE, to.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                         target.put(), nullptr) == ERROR_SUCCESS &&
-         RegCopyTreeA(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+  if (LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, source.put()); rc != ERROR_SUCCESS)
+    return rc;
+  if (LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, to.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                nullptr, target.put(), nullptr);
+      rc != ERROR_SUCCESS)
+    return rc;
+  return RegCopyTreeA(source.get(), nullptr, target.get());
 }
 
-void KeepPorts() {
+// Removing the monitor removes its key: its ports and scope are copied aside first. A
+// part that cannot be copied stops the removal (false, the reason said), and the copy
+// made so far goes, so that nothing has changed.
+bool KeepPorts() {
   UniqueKey monitor;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return true;
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
-  for (const char* part : kKeptParts)
-    if (CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part))
-      std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
+  for (const char* part : kKeptParts) {
+    const LONG rc = CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part);
+    if (rc == ERROR_FILE_NOT_FOUND) continue;
+    if (rc != ERROR_SUCCESS) {
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+      Failure(("keeping the monitor's " + std::string(part) + " aside (the monitor is not removed)").c_str(),
+              static_cast<DWORD>(rc));
+      return false;
+    }
+    std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
+  }
+  return true;
 }
 
 void RestorePorts() {
   for (const char* part : kKeptParts)
-    if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part))
+    if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part) == ERROR_SUCCESS)
       std::printf("restored the monitor's %s\n", part);
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
 }
@@ -114,16 +146,15 @@ int Uninstall() {
                  "Delete that printer or move it to another port first.\n", port.c_str());
     return 1;
   }
-  KeepPorts();
+  if (!KeepPorts()) return 1;
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);
   }
-  for (const MonitorLibrary& library : kMonitorLibraries)
-    DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + library.file).c_str());
-  DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + kMonitorUiLibrary).c_str());
+  for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(Folder(GetSystemDirectoryA), library.file);
+  RemoveComponent(Folder(GetSystemDirectoryA), kMonitorUiLibrary);
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
-    DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + catalogue.file).c_str());
+    RemoveComponent(Folder(GetWindowsDirectoryA), catalogue.file);
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "XcvCommands.h"
+#include "XcvPortRecord.h"
 
 MonitorConnection::MonitorConnection() {
   PRINTER_DEFAULTSA defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
@@ -24,8 +25,12 @@ DWORD MonitorConnection::DeletePort(const wchar_t* portName) {
 }
 
 DWORD MonitorConnection::GetConfig(const wchar_t* portName, PortConfig& config) {
-  return Send(kXcvGetConfig, portName, static_cast<DWORD>((std::wcslen(portName) + 1) * sizeof(wchar_t)), &config,
-              sizeof config);
+  XcvPortRecord record{};
+  if (DWORD error = Send(kXcvGetConfig, portName, static_cast<DWORD>((std::wcslen(portName) + 1) * sizeof(wchar_t)),
+                         &record, sizeof record);
+      error != ERROR_SUCCESS)
+    return error;
+  return PortConfigOf(record, config);
 }
 
 bool MonitorPortRecordStore::Add(const PortConfig& config) {
@@ -42,7 +47,8 @@ bool MonitorPortRecordStore::Configure(const PortConfig& config, bool) {
 }
 
 bool MonitorPortRecordStore::Stored(const wchar_t* command, const PortConfig& config) {
-  DWORD status = connection_.Send(command, &config, sizeof config);
+  const XcvPortRecord record = XcvRecordOf(config);
+  DWORD status = connection_.Send(command, &record, sizeof record);
   SetLastError(status);
   return status == ERROR_SUCCESS;
 }

@@ -7,7 +7,6 @@
 uint32_t ReadPbdStatus(const char* printerName);
 
 // True when the printer's "PbdControl" value reports two-way communication with the
-// printer established: its second 32-bit word has bit 24 set, or bits 0 and 1. The
-// printer's "PrinterDriverData" key is created when it is missing, as the monitor's
-// configuration expects it there.
+// printer established (IsLinkEstablished of its second word, common/BidiWordLayout.h);
+// false when the printer has no driver data. Reading creates nothing.
 bool IsBiDiLinkEstablished(const char* printerName);

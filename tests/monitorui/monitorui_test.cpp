@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@
 #include "PortConfig.h"
 #include "SystemErrorText.h"
 #include "TextField.h"
+#include "loaded_monitor.h"
 #include "XcvCommands.h"
+#include "XcvPortRecord.h"
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
@@ -80,7 +83,8 @@ class Xcv {
                          static_cast<BYTE*>(output), outputSize, &needed, &status));
     return status;
   }
-  DWORD Record(const wchar_t* command, const PortConfig& config) { return Send(command, &config, sizeof config); }
+  DWORD Record(const wchar_t* command, const XcvPortRecord& record) { return Send(command, &record, sizeof record); }
+  DWORD Record(const wchar_t* command, const PortConfig& config) { return Record(command, XcvRecordOf(config)); }
   DWORD Named(const wchar_t* command, const std::wstring& port, void* output = nullptr, DWORD outputSize = 0) {
     return Send(command, port.c_str(), static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), output, outputSize);
   }
@@ -214,8 +218,8 @@ TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRu
     SCOPED_TRACE(c.name);
     EXPECT_EQ(script.Record(kXcvAddPort, Record(c.name, "127.1.0.30")), c.status);
   }
-  PortConfig unterminated = Record("", "127.1.0.30");
-  std::memset(unterminated.portName, 'L', sizeof unterminated.portName);
+  XcvPortRecord unterminated = XcvRecordOf(Record("", "127.1.0.30"));
+  std::wmemset(unterminated.portName, L'L', std::size(unterminated.portName));
   EXPECT_EQ(script.Record(kXcvAddPort, unterminated), static_cast<DWORD>(ERROR_INVALID_DATA));
   EXPECT_EQ(script.Send(kXcvAddPort, "short", 5), static_cast<DWORD>(ERROR_INVALID_DATA));
   EXPECT_TRUE(Listed("ScriptPort"));
@@ -224,7 +228,7 @@ TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRu
   EXPECT_EQ(script.Record(kXcvConfigPort, changed), 0u);
   EXPECT_EQ(StoredText("ScriptPort", "DeviceIP"), "127.1.0.31");
   EXPECT_EQ(StoredNumber("ScriptPort", "SnmpUpdated"), 1u);
-  PortConfig stored{};
+  XcvPortRecord stored{};
   EXPECT_EQ(script.Named(kXcvGetConfig, L"ScriptPort", &stored, sizeof stored), 0u);
   EXPECT_STREQ(stored.deviceIP, "127.1.0.31");
   EXPECT_EQ(script.Record(kXcvConfigPort, Record("NoSuchPort", "127.1.0.31")), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
@@ -236,13 +240,67 @@ TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRu
   EXPECT_FALSE(Listed("ScriptPort"));
 }
 
+// A script's record, laid out by hand as the contract gives it: Windows' spooler reads
+// the start of the input as the new port's UTF-16 name and lists the port under it, so
+// the monitor stores the port under that very name or refuses it.
+TEST_F(SpoolerPortCommands, AddPortTakesThePortsNameAsTheUtf16TextThatStartsItsInput) {
+  Xcv script(SERVER_ACCESS_ADMINISTER);
+  struct Case {
+    const wchar_t* name;
+    DWORD status;
+    const char* stored;  // the key's name
+  };
+  for (const Case& c : {Case{L"Script\u00C9tage", ERROR_SUCCESS, "Script\xC9tage"},
+                        Case{L"Script\u4E00", ERROR_INVALID_NAME, nullptr},
+                        Case{L"ScriptPort", ERROR_SUCCESS, "ScriptPort"}}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+    XcvPortRecord record{};
+    std::wmemcpy(record.portName, c.name, std::wcslen(c.name));
+    record.protocol = kProtocolRaw;
+    record.rawPortNumber = 9100;
+    CopyText(record.deviceIP, "127.1.0.30");
+    EXPECT_EQ(script.Send(kXcvAddPort, &record, sizeof record), c.status);
+    if (c.stored == nullptr) continue;
+    EXPECT_EQ(StoredText(c.stored, "DeviceIP"), "127.1.0.30");
+    XcvPortRecord answer{};
+    EXPECT_EQ(script.Named(kXcvGetConfig, c.name, &answer, sizeof answer), 0u);
+    EXPECT_STREQ(reinterpret_cast<const wchar_t*>(&answer), c.name);
+    EXPECT_STREQ(answer.deviceIP, "127.1.0.30");
+    EXPECT_EQ(script.Named(kXcvDeletePort, c.name), 0u);
+  }
+  EXPECT_EQ(script.Send(kXcvAddPort, L"ScriptPort", sizeof L"ScriptPort"), static_cast<DWORD>(ERROR_INVALID_DATA));
+}
+
+// Both ways in to a delete, the spooler's DeletePort on the monitor's table and a
+// script's XcvData, make the checks of every entry: a name that cannot name a port or
+// is not the monitor's is an unknown port, and nothing is deleted.
+TEST_F(SpoolerPortCommands, DeletePortRefusesANameThatIsNotOneOfTheMonitorsPorts) {
+  LoadedMonitor monitor;
+  ASSERT_TRUE(monitor.Loaded());
+  Xcv script(SERVER_ACCESS_ADMINISTER);
+  auto byTable = [&](std::wstring name) {
+    if (monitor.Table().pfnDeletePort(monitor.Handle(), nullptr, owner, name.data())) return DWORD{ERROR_SUCCESS};
+    return GetLastError();
+  };
+  auto byScript = [&](std::wstring name) { return script.Named(kXcvDeletePort, name); };
+  for (const std::wstring& name : {std::wstring(), std::wstring(L"Back\\slash"), std::wstring(L"Com,ma"),
+                                   std::wstring(L"LPT1:"), std::wstring(L"NoSuchPort"), std::wstring(100, L'U')}) {
+    SCOPED_TRACE(testing::PrintToString(name));
+    EXPECT_EQ(byTable(name), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+    EXPECT_EQ(byScript(name), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  }
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
+  EXPECT_EQ(byTable(L"uiport"), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
+}
+
 TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothing) {
   Xcv script(SERVER_ACCESS_ENUMERATE);
   EXPECT_EQ(script.Record(kXcvAddPort, Record("ScriptPort", "127.1.0.30")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(script.Record(kXcvConfigPort, Record("UiPort", "127.1.0.31")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(script.Named(kXcvDeletePort, L"UiPort"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(StoredText("UiPort", "DeviceIP"), "127.1.0.20");
-  PortConfig stored{};
+  XcvPortRecord stored{};
   EXPECT_EQ(script.Named(kXcvGetConfig, L"UiPort", &stored, sizeof stored), 0u);  // reading needs no rights
   EXPECT_STREQ(stored.deviceIP, "127.1.0.20");
 }

@@ -3,7 +3,8 @@
 # the lab: a quiet install of an older build, ports and scope imported, the upgrade that
 # keeps them, the downgrade refused, the removal refused while a printer uses a port,
 # then the removal that leaves only the ports and scope kept aside, which a new install
-# brings back. msiinfo checks the tables first.
+# brings back. The upgrade and the removal run while another process holds the monitor
+# loaded, as Windows' spooler service does. msiinfo checks the tables first.
 #   msi_lab_test.sh BUILD_FOLDER      (inside the lab)
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -47,6 +48,15 @@ msiexec() { wine msiexec "$@" /qn /l*v "Z:$work/msi.log"; }
 programs="$WINEPREFIX/drive_c/Program Files/Pralo Port Manager"
 shortcuts() { find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Pralo Port Manager*'; }
 prlport() { wine "C:\\Program Files\\Pralo Port Manager\\prlport.exe" "$@"; }
+# Another process holds the monitor and its UI library loaded until release.
+hold() {
+  rm -f "$work/stop" "$work/held"
+  wine "Z:$build/windows/bin/hold_monitor.exe" "Z:$work/stop" >"$work/held" 2>&1 &
+  holder=$!
+  for _ in $(seq 100); do grep -q holding "$work/held" 2>/dev/null && return 0; sleep 0.1; done
+  echo "FAILED: the monitor is not held"; cat "$work/held"; fail=1
+}
+release() { touch "$work/stop"; wait "$holder"; }
 printer_key='HKLM\System\CurrentControlSet\Control\Print\Printers\Moved Office'
 entries() {  # the entries "Pralo Port Manager" under Programs and Features
   rm -f "$work/arp.reg"
@@ -69,7 +79,9 @@ JSON
 check "import of two ports and a scope" prlport import "Z:$work/ports.json"
 prlport export >"$work/before.json" 2>/dev/null
 
-check "quiet upgrade to this build" msiexec /i "Z:$package"
+hold
+check "quiet upgrade to this build, the monitor in use" msiexec /i "Z:$package"
+release
 prlport export >"$work/after.json" 2>/dev/null
 check "the upgrade keeps the ports and the scope" cmp "$work/before.json" "$work/after.json"
 check "the ports are listed after the upgrade" grep -q Moved2 <(prlport list)
@@ -89,7 +101,9 @@ refused "removal while a printer prints to Moved1" msiexec /x "Z:$package"
 check "the program stays after the refused removal" test -f "$programs/prlport.exe"
 wine reg delete "$printer_key" /f >/dev/null 2>&1
 
-check "quiet removal" msiexec /x "Z:$package"
+hold
+check "quiet removal, the monitor in use" msiexec /x "Z:$package"
+release
 check "the program folder is gone" test ! -e "$programs"
 check "the Start-menu folder is gone" test -z "$(shortcuts)"
 for file in system32/PraloLpr.dll system32/PrlStat.dll system32/PRLFIND.dll PrlModels.ini PrlStat.ini; do

@@ -28,6 +28,28 @@ TEST_F(PbdStatus, IsTheSecondWordOfEightBytes) {
   EXPECT_EQ(ReadPbdStatus("Status Test"), 0u);  // larger than the 8 bytes asked for
 }
 
+// The word as the configuration dialog takes it; reading it writes nothing, so that a
+// user without write access reads it too and a printer without driver data keeps none.
+TEST_F(PbdStatus, TheLinkIsEstablishedByBit24OrByBits0And1AndReadingCreatesNothing) {
+  EXPECT_FALSE(IsBiDiLinkEstablished("Status Test"));  // no driver data
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDriverData));
+  struct Case {
+    std::string data;
+    bool established;
+  };
+  for (const Case& c : {Case{std::string("\x0a\0\0\0\x03\0\0\0", 8), true},
+                        Case{std::string("\x0a\0\0\0\x0f\0\0\0", 8), true},
+                        Case{std::string("\x0a\0\0\0\0\0\0\x01", 8), true},
+                        Case{std::string("\x0a\0\0\0\x01\0\0\0", 8), false},
+                        Case{std::string("\x0a\0\0\0\x02\0\0\0", 8), false},
+                        Case{std::string("\x0a\0\0\0\0\0\0\x02", 8), false},
+                        Case{std::string("\x0a\0\0\0\x03\0", 6), false}}) {
+    SCOPED_TRACE(testing::PrintToString(c.data));
+    SetRawValue(HKEY_LOCAL_MACHINE, kDriverData, "PbdControl", REG_BINARY, c.data);
+    EXPECT_EQ(IsBiDiLinkEstablished("Status Test"), c.established);
+  }
+}
+
 struct Shown {
   std::string caption, text;
   MessageIcon icon = MessageIcon::None;

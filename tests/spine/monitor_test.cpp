@@ -5,12 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Components.h"
 #include "MonitorRegistry.h"
+#include "PortNames.h"
 #include "Unique.h"
 #include "child_process.h"
+#include "loaded_monitor.h"
 #include "registry.h"
 #include "spooler_lab.h"
 
@@ -82,6 +88,18 @@ TEST(Monitor, AMirrorThatCannotBeWrittenLeavesTheListingWholeAndIsCounted) {
   DeleteTree(HKEY_LOCAL_MACHINE, mirror);
 }
 
+// A key deleted while it is listed answers an error for every index: the listing ends
+// (it held the port list's lock, so every EnumPorts and OpenPort waited on it).
+TEST(Monitor, ListingTheSubkeysOfAKeyDeletedMeanwhileEnds) {
+  const std::string path = std::string(kMonitorKey) + "\\Listed meanwhile";
+  SetNumberValue(HKEY_LOCAL_MACHINE, path + "\\Port A", "RawPortNumber", 9100);
+  UniqueKey key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
+  EXPECT_EQ(SubkeyNames(key.get()), std::vector<std::wstring>{L"Port A"});
+  DeleteTree(HKEY_LOCAL_MACHINE, path);
+  EXPECT_EQ(SubkeyNames(key.get()), std::vector<std::wstring>{});
+}
+
 TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
   char folder[MAX_PATH] = {};
   GetTempPathA(sizeof folder, folder);
@@ -93,6 +111,111 @@ TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
   EXPECT_NE(result.output.find("failed: "), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("(error 2)"), std::string::npos) << result.output;
   EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" repair").exitCode, 2u);
+}
+
+}  // namespace
+
+namespace {
+
+std::string SetupCommand(const std::string& setup, const char* command) { return "\"" + setup + "\" " + command; }
+
+std::string SystemFile(const char* name) {
+  char folder[MAX_PATH] = {};
+  GetSystemDirectoryA(folder, sizeof folder);
+  return std::string(folder) + "\\" + name;
+}
+
+// A removal that cannot keep the ports aside must not take them with the monitor: a
+// lasting key cannot be made under a volatile one, so the copy fails.
+TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("SetupKept", "127.1.0.23");
+  const std::string pralo = "Software\\Pralo", manager = pralo + "\\Port Manager";
+  const bool hadPralo = KeyExists(HKEY_LOCAL_MACHINE, pralo);
+  DeleteTree(HKEY_LOCAL_MACHINE, manager);
+  UniqueKey lasting, volatileKey;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, pralo.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, lasting.put(), nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(lasting.get(), "Port Manager", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            volatileKey.put(), nullptr),
+            ERROR_SUCCESS);
+  const std::string setup = DistFile("monitor\\PrlSetup.exe");
+  ChildResult result = RunChild(SetupCommand(setup, "uninstall"));
+  volatileKey.reset();
+  DeleteTree(HKEY_LOCAL_MACHINE, hadPralo ? manager : pralo);
+  const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey);
+  if (removed) RunChild(SetupCommand(setup, "install"));  // the other tests need the monitor
+  EXPECT_FALSE(removed);
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.output.find("the monitor is not removed"), std::string::npos) << result.output;
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupKept"));
+  EXPECT_NE(GetFileAttributesA(SystemFile("PraloLpr.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+std::string Contents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The setup program beside the libraries of a newer build, which differ from the
+// installed ones (a component that is not there is not installed).
+std::string NewerSetupFolder() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "PrlSetupNewer";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* file : {"PrlSetup.exe", kMonitorLibrary, kMonitorUiLibrary})
+    CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
+  for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
+    std::ofstream(folder + "\\" + library, std::ios::binary | std::ios::app) << "a newer build";
+  return folder;
+}
+
+// The files that Windows deletes at its next start (MoveFileEx's delayed deletions).
+size_t PendingDeletions() {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                               "PendingFileRenameOperations");
+  const std::string text(value.data.begin(), value.data.end());  // read through the ANSI call
+  size_t count = 0;
+  for (size_t at = text.find("\\prl"); at != std::string::npos; at = text.find("\\prl", at + 1)) ++count;
+  return count;
+}
+
+// The monitor loaded as the spooler service of Windows holds it, and its UI library as
+// Explorer may hold it.
+struct HeldMonitor {
+  bool Holds() const { return monitor.Loaded() && ui; }
+  LoadedMonitor monitor;
+  Unique<HMODULE, FreeLibrary> ui{LoadLibraryA(SystemFile(kMonitorUiLibrary).c_str())};
+};
+
+// The spooler service of Windows keeps the monitor loaded, and Explorer may hold its UI
+// library: an upgrade replaces them and a removal takes them away all the same, the
+// files in use going when Windows restarts. A second process (this test) holds both.
+TEST(MonitorSetup, AnUpgradeAndARemovalGoThroughWhileAnotherProcessHoldsTheMonitor) {
+  const std::string newer = NewerSetupFolder();
+  const size_t pendingBefore = PendingDeletions();
+  std::optional<HeldMonitor> held(std::in_place);
+  ASSERT_TRUE(held->Holds());
+  ChildResult upgrade = RunChild(SetupCommand(newer + "\\PrlSetup.exe", "install"));
+  EXPECT_EQ(upgrade.exitCode, 0u) << upgrade.output;
+  for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
+    EXPECT_TRUE(Contents(SystemFile(library)) == Contents(newer + "\\" + library)) << library << upgrade.output;
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey));
+  EXPECT_EQ(PendingDeletions(), pendingBefore + 2) << upgrade.output;
+
+  held.emplace();  // the newer files, loaded
+  ASSERT_TRUE(held->Holds());
+  ChildResult removal = RunChild(SetupCommand(newer + "\\PrlSetup.exe", "uninstall"));
+  EXPECT_EQ(removal.exitCode, 0u) << removal.output;
+  for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
+    EXPECT_EQ(GetFileAttributesA(SystemFile(library).c_str()), INVALID_FILE_ATTRIBUTES) << library << removal.output;
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey));
+  EXPECT_EQ(PendingDeletions(), pendingBefore + 4);
+
+  held.reset();
+  EXPECT_EQ(RunChild(SetupCommand(DistFile("monitor\\PrlSetup.exe"), "install")).exitCode, 0u);
 }
 
 }  // namespace
