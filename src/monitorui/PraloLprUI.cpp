@@ -1,7 +1,8 @@
 // The monitor's UI library: the spooler's own Add Port, Configure Port and Delete Port
 // commands for "Pralo TCP/IP Port" ports call it. It shows the Port Manager's wizard and
-// configuration dialog, owned by the window that the spooler passes, and stores what
-// they hold through the monitor's XcvData, so that the monitor's checks apply.
+// configuration dialog, owned by the window that the spooler passes, and reads and
+// stores what they hold through the monitor's XcvData, so that the monitor's checks
+// apply.
 #include <windows.h>
 
 #include <winspool.h>
@@ -10,13 +11,13 @@
 #include <string>
 
 #include "AddPortWizard.h"
+#include "AnsiText.h"
 #include "ModelCatalogue.h"
 #include "MonitorConnection.h"
 #include "PortConfigDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
 #include "SystemErrorText.h"
-#include "TextField.h"
 #include "resource.h"
 
 namespace {
@@ -25,15 +26,6 @@ namespace {
 class OwnerWindow : public CWnd {
  public:
   explicit OwnerWindow(HWND hwnd) { Attach(hwnd); }
-};
-
-// While it lives, the dialogs store their records through the monitor.
-class MonitorStoreInUse {
- public:
-  explicit MonitorStoreInUse(PortRecordStore& store) { UsePortRecordStore(&store); }
-  ~MonitorStoreInUse() { UsePortRecordStore(nullptr); }
-  MonitorStoreInUse(const MonitorStoreInUse&) = delete;
-  MonitorStoreInUse& operator=(const MonitorStoreInUse&) = delete;
 };
 
 BOOL Failed(DWORD error) {
@@ -56,26 +48,24 @@ BOOL WINAPI AddPortUI(PCWSTR server, HWND hwnd, PCWSTR, PWSTR* portNameOut) {
   MonitorConnection monitor;
   if (monitor.OpenError() != ERROR_SUCCESS) return Failed(monitor.OpenError());
   MonitorPortRecordStore store(monitor);
-  MonitorStoreInUse inUse(store);
   ModelCatalogue catalogue;
   LoadModelCatalogue(catalogue);
   PortConfig config;
   OwnerWindow owner(hwnd);
-  RunAddPortWizard(&owner, config, catalogue, SystemServiceControl());
-  return store.Added() ? TRUE : Failed(ERROR_CANCELLED);
+  RunAddPortWizard(&owner, config, catalogue, SystemServiceControl(), store);
+  return store.AddedName().empty() ? Failed(ERROR_CANCELLED) : TRUE;
 }
 
+// A port that the monitor does not know is refused before any dialog shows.
 BOOL WINAPI ConfigurePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
   if (!IsLocal(server) || portName == nullptr) return Failed(ERROR_INVALID_PARAMETER);
   MonitorConnection monitor;
-  PortConfig config;
-  if (DWORD error = monitor.GetConfig(portName, config); error != ERROR_SUCCESS) return Failed(error);
   MonitorPortRecordStore store(monitor);
-  MonitorStoreInUse inUse(store);
-  const std::string name(TextOf(config.portName, sizeof config.portName));
-  ResetPortConfig(config, name.c_str());
+  const std::string name = AnsiText(portName);
+  PortConfig config;
+  if (!store.Read(name.c_str(), config)) return FALSE;
   OwnerWindow owner(hwnd);
-  CPortConfigDlg dialog(&owner, config, PrintersOf(name.c_str()));
+  CPortConfigDlg dialog(&owner, config, store, PrintersOf(config.portName));
   return dialog.DoModal() == IDOK ? TRUE : Failed(ERROR_CANCELLED);
 }
 
