@@ -8,15 +8,18 @@
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <cwchar>
 #include <string>
 
 #include "AddPortWizard.h"
 #include "AnsiText.h"
+#include "DelayLoadHook.h"
 #include "ModelCatalogue.h"
 #include "MonitorConnection.h"
 #include "PortConfigDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
+#include "SystemError.h"
 #include "SystemErrorText.h"
 #include "resource.h"
 
@@ -42,6 +45,15 @@ std::string PrintersOf(const char* portName) {
   return users.PrintersOf(portName);
 }
 
+// A copy that the caller frees with GlobalFree, as it frees the names that the system's
+// own port monitor UI hands back.
+PWSTR GlobalCopy(const std::wstring& text) {
+  auto* copy = static_cast<PWSTR>(GlobalAlloc(GPTR, (text.size() + 1) * sizeof(wchar_t)));
+  if (copy != nullptr) std::wmemcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
+// The new port's name goes back to a caller that asks for it.
 BOOL WINAPI AddPortUI(PCWSTR server, HWND hwnd, PCWSTR, PWSTR* portNameOut) {
   if (portNameOut != nullptr) *portNameOut = nullptr;
   if (!IsLocal(server)) return Failed(ERROR_INVALID_PARAMETER);
@@ -53,7 +65,9 @@ BOOL WINAPI AddPortUI(PCWSTR server, HWND hwnd, PCWSTR, PWSTR* portNameOut) {
   PortConfig config;
   OwnerWindow owner(hwnd);
   RunAddPortWizard(&owner, config, catalogue, SystemServiceControl(), store);
-  return store.AddedName().empty() ? Failed(ERROR_CANCELLED) : TRUE;
+  if (store.AddedName().empty()) return Failed(ERROR_CANCELLED);
+  if (portNameOut != nullptr) *portNameOut = GlobalCopy(WideText(store.AddedName()));
+  return TRUE;
 }
 
 // A port that the monitor does not know is refused before any dialog shows.
@@ -80,6 +94,14 @@ BOOL WINAPI DeletePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
 
 MONITORUI monitorUi{sizeof(MONITORUI), AddPortUI, ConfigurePortUI, DeletePortUI};
 
+// Inside the spooler's or Explorer's process a network library that cannot be loaded
+// must not raise the loader's exception: it is said in a box over the dialog in use,
+// and its call fails as the library reports a failure.
+void ShowLibraryFailure(DWORD error) { ShowSystemError(error, true, GetActiveWindow()); }
+
 }  // namespace
 
-extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() { return &monitorUi; }
+extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() {
+  InstallDelayLoadFailureHook(&ShowLibraryFailure);
+  return &monitorUi;
+}
