@@ -34,13 +34,16 @@ void ResetPortConfig(PortConfig& config, const char* portName) {
   config.statusUpdateInt = 10;
 }
 
-bool ReadPortConfig(PortConfig& config) {
+void SetNewPortDefaults(PortConfig& config) {
   config.lprByteCounting = 0;
   config.rawPortNumber = 9100;
   config.biDiEnabled = 0;
   config.configUpdateInt = 30;
   config.statusUpdateInt = 10;
+}
 
+bool ReadPortConfig(PortConfig& config) {
+  SetNewPortDefaults(config);
   UniqueKey key;
   if (LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, KEY_READ, key.put());
       rc != ERROR_SUCCESS) {

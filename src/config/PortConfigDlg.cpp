@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "DriverStatus.h"
-#include "PortRecordStore.h"
 #include "PrinterDiscoveryDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
@@ -45,55 +44,65 @@ const AFX_MSGMAP CPortConfigDlg::messageMap{
         ON_MESSAGE(WM_REPORT_DRIVER_STATUS, &CPortConfigDlg::OnReportDriverStatus),
     }};
 
-CPortConfigDlg::CPortConfigDlg(CWnd* pOwner, PortConfig& config, std::string printerText)
-    : WithMessageMap(IDD_PORT_CONFIG, pOwner), m_config(config), m_wizardMode(false), m_printerText(std::move(printerText)) {}
+CPortConfigDlg::CPortConfigDlg(CWnd* pOwner, PortConfig& config, PortRecordStore& store, std::string printerText)
+    : WithMessageMap(IDD_PORT_CONFIG, pOwner),
+      m_config(config),
+      m_store(&store),
+      m_wizardMode(false),
+      m_printerText(std::move(printerText)) {}
 
-CPortConfigDlg::CPortConfigDlg(PortConfig& config) : WithMessageMap(IDD_PORT_CONFIG), m_config(config), m_wizardMode(true) {}
+CPortConfigDlg::CPortConfigDlg(PortConfig& config, WizardOpening opening)
+    : WithMessageMap(IDD_PORT_CONFIG),
+      m_config(config),
+      m_wizardMode(true),
+      m_showNewPortDefaults(opening == WizardOpening::First) {}
 
+// The record itself changes only on OK, so that Cancel leaves it as it was.
 BOOL CPortConfigDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  ReadPortConfig(m_config);
-  if (!m_wizardMode) CopyText(m_savedAddress, m_config.deviceIP);
-  CopyText(m_savedCommunity, m_config.communityName);
-  ShowRecord();
-  ShowLinkStatus();
+  PortConfig shown = m_config;
+  if (m_showNewPortDefaults) SetNewPortDefaults(shown);
+  if (!m_wizardMode) CopyText(m_savedAddress, shown.deviceIP);
+  CopyText(m_savedCommunity, shown.communityName);
+  ShowRecord(shown);
+  ShowLinkStatus(shown);
   if (!m_wizardMode) PostMessage(WM_REPORT_DRIVER_STATUS);
   return TRUE;
 }
 
-void CPortConfigDlg::ShowRecord() {
+void CPortConfigDlg::ShowRecord(const PortConfig& config) {
   SendDlgItemMessage(IDC_CFG_ADDRESS, EM_LIMITTEXT, kAddressLimit);
-  SetDlgItemText(IDC_CFG_PORT_NAME, m_config.portName);
-  SetDlgItemText(IDC_CFG_ADDRESS, m_config.deviceIP);
+  SetDlgItemText(IDC_CFG_PORT_NAME, config.portName);
+  SetDlgItemText(IDC_CFG_ADDRESS, config.deviceIP);
   if (m_wizardMode) {
     GetDlgItem(IDC_CFG_ADDRESS)->EnableWindow(FALSE);
     GetDlgItem(IDC_AUTO_DISCOVERY)->EnableWindow(FALSE);
   }
-  const bool raw = m_config.protocol == kProtocolRaw;
+  const bool raw = config.protocol == kProtocolRaw;
   CheckDlgButton(raw ? IDC_CFG_RAW : IDC_CFG_LPR, BST_CHECKED);
   EnableRawGroup(raw);
   EnableLprGroup(!raw);
   SendDlgItemMessage(IDC_CFG_RAW_PORT, EM_LIMITTEXT, kRawPortLimit);
-  SetDlgItemInt(IDC_CFG_RAW_PORT, m_config.rawPortNumber, FALSE);
+  SetDlgItemInt(IDC_CFG_RAW_PORT, config.rawPortNumber, FALSE);
   SendDlgItemMessage(IDC_CFG_LPR_QUEUE, EM_LIMITTEXT, kQueueLimit);
-  SetDlgItemText(IDC_CFG_LPR_QUEUE, m_config.lprQueue[0] != '\0' ? m_config.lprQueue : kDefaultLprQueue);
-  CheckDlgButton(IDC_CFG_BYTE_COUNTING, m_config.lprByteCounting != 0 ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(IDC_CFG_BIDI, m_config.biDiEnabled != 0 ? BST_CHECKED : BST_UNCHECKED);
-  EnableBiDiGroup(m_config.biDiEnabled != 0);
+  SetDlgItemText(IDC_CFG_LPR_QUEUE, config.lprQueue[0] != '\0' ? config.lprQueue : kDefaultLprQueue);
+  CheckDlgButton(IDC_CFG_BYTE_COUNTING, config.lprByteCounting != 0 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(IDC_CFG_BIDI, config.biDiEnabled != 0 ? BST_CHECKED : BST_UNCHECKED);
+  EnableBiDiGroup(config.biDiEnabled != 0);
   SendDlgItemMessage(IDC_CFG_CONFIG_INTERVAL, EM_LIMITTEXT, kIntervalLimit);
   SendDlgItemMessage(IDC_CFG_STATUS_INTERVAL, EM_LIMITTEXT, kIntervalLimit);
-  SetDlgItemInt(IDC_CFG_CONFIG_INTERVAL, m_config.configUpdateInt, FALSE);
-  SetDlgItemInt(IDC_CFG_STATUS_INTERVAL, m_config.statusUpdateInt, FALSE);
+  SetDlgItemInt(IDC_CFG_CONFIG_INTERVAL, config.configUpdateInt, FALSE);
+  SetDlgItemInt(IDC_CFG_STATUS_INTERVAL, config.statusUpdateInt, FALSE);
   SendDlgItemMessage(IDC_CFG_COMMUNITY, EM_LIMITTEXT, kCommunityLimit);
-  SetDlgItemText(IDC_CFG_COMMUNITY, m_config.communityName);
+  SetDlgItemText(IDC_CFG_COMMUNITY, config.communityName);
 }
 
 // Icon 120 when the printer on this port reports two-way communication established,
 // 118 otherwise; no printer is looked up while bi-directional communication is off.
-void CPortConfigDlg::ShowLinkStatus() {
+void CPortConfigDlg::ShowLinkStatus(const PortConfig& config) {
   bool established = false;
-  if (m_config.biDiEnabled != 0) {
-    std::string printer = PrinterAttachedTo(m_config.portName);
+  if (config.biDiEnabled != 0) {
+    std::string printer = PrinterAttachedTo(config.portName);
     established = !printer.empty() && IsBiDiLinkEstablished(printer.c_str());
   }
   HICON icon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(established ? IDI_BIDI_LINKED : IDI_BIDI_STATUS));
@@ -162,7 +171,7 @@ bool CPortConfigDlg::SaveRecord() {
 // not made again: the dialog says so and ends with IDABORT, for the list to be re-read.
 void CPortConfigDlg::OnOK() {
   const bool snmpChanged = SaveRecord();
-  if (!m_wizardMode && !CurrentPortRecordStore().Configure(m_config, snmpChanged)) {
+  if (!m_wizardMode && !m_store->Configure(m_config, snmpChanged)) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) {
       ShowSystemError(error, true, m_hWnd);

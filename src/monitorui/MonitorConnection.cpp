@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "AnsiText.h"
+#include "TextField.h"
 #include "XcvCommands.h"
 #include "XcvPortRecord.h"
 
@@ -33,9 +35,21 @@ DWORD MonitorConnection::GetConfig(const wchar_t* portName, PortConfig& config) 
   return PortConfigOf(record, config);
 }
 
+// A port that the monitor cannot give reads as one without stored values.
+bool MonitorPortRecordStore::Read(const char* portName, PortConfig& config) {
+  const DWORD status = connection_.GetConfig(WideText(portName).c_str(), config);
+  if (status != ERROR_SUCCESS) {
+    ResetPortConfig(config, portName);
+    SetNewPortDefaults(config);
+  }
+  SetLastError(status);
+  return status == ERROR_SUCCESS;
+}
+
 bool MonitorPortRecordStore::Add(const PortConfig& config) {
-  added_ = Stored(kXcvAddPort, config);
-  return added_;
+  if (!Stored(kXcvAddPort, config)) return false;
+  added_ = TextOf(config.portName, sizeof config.portName);
+  return true;
 }
 
 // The monitor sets "SnmpUpdated" itself, from what it holds. A port deleted meanwhile is

@@ -5,6 +5,8 @@
 
 #include <winspool.h>
 
+#include <string>
+
 #include "PortRecordStore.h"
 #include "Unique.h"
 
@@ -25,17 +27,20 @@ class MonitorConnection {
   DWORD openError_ = ERROR_SUCCESS;
 };
 
-// The dialogs' records, stored through the monitor ("AddPort", "ConfigPort").
+// The dialogs' records, read and stored through the monitor ("GetConfig", "AddPort",
+// "ConfigPort").
 class MonitorPortRecordStore : public PortRecordStore {
  public:
   explicit MonitorPortRecordStore(MonitorConnection& connection) : connection_(connection) {}
+  bool Read(const char* portName, PortConfig& config) override;
   bool Add(const PortConfig& config) override;
   bool Configure(const PortConfig& config, bool snmpUpdated) override;
-  bool Added() const { return added_; }
+  // The name of the port that Add made; empty while none.
+  const std::string& AddedName() const { return added_; }
 
  private:
   bool Stored(const wchar_t* command, const PortConfig& config);
 
   MonitorConnection& connection_;
-  bool added_ = false;
+  std::string added_;
 };

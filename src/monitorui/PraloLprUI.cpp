@@ -1,22 +1,26 @@
 // The monitor's UI library: the spooler's own Add Port, Configure Port and Delete Port
 // commands for "Pralo TCP/IP Port" ports call it. It shows the Port Manager's wizard and
-// configuration dialog, owned by the window that the spooler passes, and stores what
-// they hold through the monitor's XcvData, so that the monitor's checks apply.
+// configuration dialog, owned by the window that the spooler passes, and reads and
+// stores what they hold through the monitor's XcvData, so that the monitor's checks
+// apply.
 #include <windows.h>
 
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <cwchar>
 #include <string>
 
 #include "AddPortWizard.h"
+#include "AnsiText.h"
+#include "DelayLoadHook.h"
 #include "ModelCatalogue.h"
 #include "MonitorConnection.h"
 #include "PortConfigDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
+#include "SystemError.h"
 #include "SystemErrorText.h"
-#include "TextField.h"
 #include "resource.h"
 
 namespace {
@@ -25,15 +29,6 @@ namespace {
 class OwnerWindow : public CWnd {
  public:
   explicit OwnerWindow(HWND hwnd) { Attach(hwnd); }
-};
-
-// While it lives, the dialogs store their records through the monitor.
-class MonitorStoreInUse {
- public:
-  explicit MonitorStoreInUse(PortRecordStore& store) { UsePortRecordStore(&store); }
-  ~MonitorStoreInUse() { UsePortRecordStore(nullptr); }
-  MonitorStoreInUse(const MonitorStoreInUse&) = delete;
-  MonitorStoreInUse& operator=(const MonitorStoreInUse&) = delete;
 };
 
 BOOL Failed(DWORD error) {
@@ -50,32 +45,41 @@ std::string PrintersOf(const char* portName) {
   return users.PrintersOf(portName);
 }
 
+// A copy that the caller frees with GlobalFree, as it frees the names that the system's
+// own port monitor UI hands back.
+PWSTR GlobalCopy(const std::wstring& text) {
+  auto* copy = static_cast<PWSTR>(GlobalAlloc(GPTR, (text.size() + 1) * sizeof(wchar_t)));
+  if (copy != nullptr) std::wmemcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
+// The new port's name goes back to a caller that asks for it.
 BOOL WINAPI AddPortUI(PCWSTR server, HWND hwnd, PCWSTR, PWSTR* portNameOut) {
   if (portNameOut != nullptr) *portNameOut = nullptr;
   if (!IsLocal(server)) return Failed(ERROR_INVALID_PARAMETER);
   MonitorConnection monitor;
   if (monitor.OpenError() != ERROR_SUCCESS) return Failed(monitor.OpenError());
   MonitorPortRecordStore store(monitor);
-  MonitorStoreInUse inUse(store);
   ModelCatalogue catalogue;
   LoadModelCatalogue(catalogue);
   PortConfig config;
   OwnerWindow owner(hwnd);
-  RunAddPortWizard(&owner, config, catalogue, SystemServiceControl());
-  return store.Added() ? TRUE : Failed(ERROR_CANCELLED);
+  RunAddPortWizard(&owner, config, catalogue, SystemServiceControl(), store);
+  if (store.AddedName().empty()) return Failed(ERROR_CANCELLED);
+  if (portNameOut != nullptr) *portNameOut = GlobalCopy(WideText(store.AddedName()));
+  return TRUE;
 }
 
+// A port that the monitor does not know is refused before any dialog shows.
 BOOL WINAPI ConfigurePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
   if (!IsLocal(server) || portName == nullptr) return Failed(ERROR_INVALID_PARAMETER);
   MonitorConnection monitor;
-  PortConfig config;
-  if (DWORD error = monitor.GetConfig(portName, config); error != ERROR_SUCCESS) return Failed(error);
   MonitorPortRecordStore store(monitor);
-  MonitorStoreInUse inUse(store);
-  const std::string name(TextOf(config.portName, sizeof config.portName));
-  ResetPortConfig(config, name.c_str());
+  const std::string name = AnsiText(portName);
+  PortConfig config;
+  if (!store.Read(name.c_str(), config)) return FALSE;
   OwnerWindow owner(hwnd);
-  CPortConfigDlg dialog(&owner, config, PrintersOf(name.c_str()));
+  CPortConfigDlg dialog(&owner, config, store, PrintersOf(config.portName));
   return dialog.DoModal() == IDOK ? TRUE : Failed(ERROR_CANCELLED);
 }
 
@@ -90,6 +94,14 @@ BOOL WINAPI DeletePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
 
 MONITORUI monitorUi{sizeof(MONITORUI), AddPortUI, ConfigurePortUI, DeletePortUI};
 
+// Inside the spooler's or Explorer's process a network library that cannot be loaded
+// must not raise the loader's exception: it is said in a box over the dialog in use,
+// and its call fails as the library reports a failure.
+void ShowLibraryFailure(DWORD error) { ShowSystemError(error, true, GetActiveWindow()); }
+
 }  // namespace
 
-extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() { return &monitorUi; }
+extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() {
+  InstallDelayLoadFailureHook(&ShowLibraryFailure);
+  return &monitorUi;
+}

@@ -19,7 +19,7 @@ constexpr int kPrinterColumn = 3;
 // Runs the add-port wizard on a reset record; Finish writes the port itself. The list
 // is re-read however the wizard ended.
 void CPortManagerDlg::OnAddPort() {
-  RunAddPortWizard(this, m_PortConfig, m_ModelCatalogue, m_services);
+  RunAddPortWizard(this, m_PortConfig, m_ModelCatalogue, m_services, m_store);
   FillPortList();
   UpdatePortButtons();
 }
@@ -29,8 +29,8 @@ void CPortManagerDlg::OnConfigurePort() {
   m_PortList.GetItemText(m_nSel, kPortColumn, portName, sizeof portName);
   char printers[1024];
   m_PortList.GetItemText(m_nSel, kPrinterColumn, printers, sizeof printers);
-  ResetPortConfig(m_PortConfig, portName);
-  CPortConfigDlg dialog(this, m_PortConfig, printers);
+  m_store.Read(portName, m_PortConfig);  // a port without a record opens with the defaults
+  CPortConfigDlg dialog(this, m_PortConfig, m_store, printers);
   if (dialog.DoModal() != IDABORT) return;
   FillPortList();  // the port was deleted meanwhile
   UpdatePortButtons();

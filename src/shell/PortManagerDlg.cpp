@@ -28,9 +28,10 @@ const AFX_MSGMAP CPortManagerDlg::messageMap{
         ON_MESSAGE(WM_PORT_SELECTION_MOVED, &CPortManagerDlg::OnSelectionMoved),
     }};
 
-CPortManagerDlg::CPortManagerDlg(CWnd* pParent, ServiceControl& services)
+CPortManagerDlg::CPortManagerDlg(CWnd* pParent, ServiceControl& services, PortRecordStore& store)
     : WithMessageMap(IDD_PRALOPM_DIALOG, pParent),
       m_services(services),
+      m_store(store),
       m_hIcon(LoadIconA(AfxGetInstanceHandle(),
                         MAKEINTRESOURCEA(IDR_MAINFRAME))) {
   ResetPortConfig(m_PortConfig);

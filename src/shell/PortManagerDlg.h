@@ -6,6 +6,7 @@
 #include "Dialog.h"
 #include "ModelCatalogue.h"
 #include "PortConfig.h"
+#include "PortRecordStore.h"
 #include "ServiceControl.h"
 #include "SpoolerLists.h"
 
@@ -22,8 +23,9 @@ struct PrinterEntry {
 class CPortManagerDlg : public WithMessageMap<CPortManagerDlg, CDialog> {
  public:
   // services: the service manager through which the add-port wizard restarts the
-  // spooler.
-  explicit CPortManagerDlg(CWnd* pParent = nullptr, ServiceControl& services = SystemServiceControl());
+  // spooler; store: where the port commands read and write the ports' records.
+  explicit CPortManagerDlg(CWnd* pParent = nullptr, ServiceControl& services = SystemServiceControl(),
+                           PortRecordStore& store = RegistryPortRecordStore());
 
   PortConfig m_PortConfig;
   ModelCatalogue m_ModelCatalogue;
@@ -64,6 +66,7 @@ class CPortManagerDlg : public WithMessageMap<CPortManagerDlg, CDialog> {
   std::vector<PortEntry> m_ports;
   std::vector<PrinterEntry> m_printers;
   ServiceControl& m_services;
+  PortRecordStore& m_store;
   CImageList m_ImageList;
   HICON m_hIcon;
 };

@@ -1,7 +1,7 @@
 #pragma once
-// The monitor's network libraries, which the Port Manager and prlport import by ordinal
-// and load at their first call; start-up has checked that they are there
-// (StartupChecks.h).
+// The monitor's network libraries, which the Port Manager, prlport and the monitor's UI
+// library import by ordinal and load at their first call; the programs' start-up has
+// checked that they are there (StartupChecks.h), the UI library runs without that check.
 #include <windows.h>
 
 // Told the system's error code when a library or an ordinal cannot be had.

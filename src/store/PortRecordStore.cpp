@@ -2,8 +2,12 @@
 
 namespace {
 
-class RegistryPortRecordStore : public PortRecordStore {
+class RegistryStore : public PortRecordStore {
  public:
+  bool Read(const char* portName, PortConfig& config) override {
+    ResetPortConfig(config, portName);
+    return ReadPortConfig(config);
+  }
   bool Add(const PortConfig& config) override { return WritePortConfig(config, false); }
   // A port deleted meanwhile is not made again: its key must exist.
   bool Configure(const PortConfig& config, bool snmpUpdated) override {
@@ -11,11 +15,9 @@ class RegistryPortRecordStore : public PortRecordStore {
   }
 };
 
-RegistryPortRecordStore registryStore;
-PortRecordStore* current = &registryStore;
-
 }  // namespace
 
-PortRecordStore& CurrentPortRecordStore() { return *current; }
-
-void UsePortRecordStore(PortRecordStore* store) { current = store != nullptr ? store : &registryStore; }
+PortRecordStore& RegistryPortRecordStore() {
+  static RegistryStore store;
+  return store;
+}

@@ -1,12 +1,17 @@
 #pragma once
-// Where the dialogs store a port's record. The Port Manager writes the port's key
-// itself; the monitor's UI library, shown by the spooler's own port commands, hands the
-// record to the monitor instead, so that the monitor's checks apply.
+// Where the dialogs read and store a port's record. The Port Manager keeps the port's
+// key itself; the monitor's UI library, shown by the spooler's own port commands, goes
+// through the monitor instead, so that the monitor's checks apply. The dialogs are
+// handed the store they use.
 #include "PortConfig.h"
 
 class PortRecordStore {
  public:
   virtual ~PortRecordStore() = default;
+  // Fills the record with the named port's stored settings. False, with the reason for
+  // GetLastError, when they cannot be read: the record then holds the name and the
+  // settings of a port that has none stored (SetNewPortDefaults).
+  virtual bool Read(const char* portName, PortConfig& config) = 0;
   // A new port (the wizard's Finish). False with the reason for GetLastError.
   virtual bool Add(const PortConfig& config) = 0;
   // An existing port (the configuration dialog's OK). False with the reason for
@@ -14,7 +19,5 @@ class PortRecordStore {
   virtual bool Configure(const PortConfig& config, bool snmpUpdated) = 0;
 };
 
-// The store in use: the registry (WritePortConfig) unless a host put another in place.
-PortRecordStore& CurrentPortRecordStore();
-// nullptr puts the registry back.
-void UsePortRecordStore(PortRecordStore* store);
+// The port keys in the registry (ReadPortConfig, WritePortConfig).
+PortRecordStore& RegistryPortRecordStore();

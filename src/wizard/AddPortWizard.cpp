@@ -12,14 +12,14 @@
 #include "resource.h"
 
 INT_PTR RunAddPortWizard(CWnd* pParentWnd, PortConfig& config, const ModelCatalogue& catalogue,
-                         ServiceControl& services) {
+                         ServiceControl& services, PortRecordStore& store) {
   CAddPortSht sheet(AfxLoadString(IDS_ADD_PORT_TITLE).c_str(), pParentWnd, kWelcomePage, &config, &catalogue);
   ResetPortConfig(config);
   sheet.Construct(kMonitorName, nullptr, kWelcomePage);
   COpenPpg welcome(&sheet);
   CAddPortPpg nameAndAddress(&sheet);
   CAdditonalInfoPpg additionalInfo(&sheet);
-  CCompletPpg completion(&sheet, services);
+  CCompletPpg completion(&sheet, services, store);
   const std::pair<CPropertyPage*, UINT> pages[] = {{&welcome, IDD_WELCOME_PAGE},
                                                    {&nameAndAddress, IDD_ADD_PORT_PAGE},
                                                    {&additionalInfo, IDD_ADDITIONAL_INFO_PAGE},

@@ -38,9 +38,12 @@ void CAdditonalInfoPpg::OnCustom() {
   m_bCustomType = true;
 }
 
+// The first Setup shows a new port's numbers; once an OK has stored settings, Setup
+// shows the record with them.
 void CAdditonalInfoPpg::OnSetup() {
-  CPortConfigDlg setup(*m_pPortConfig);
-  setup.DoModal();
+  CPortConfigDlg setup(*m_pPortConfig, m_bSetupStored ? CPortConfigDlg::WizardOpening::Again
+                                                      : CPortConfigDlg::WizardOpening::First);
+  if (setup.DoModal() == IDOK) m_bSetupStored = true;
 }
 
 LRESULT CAdditonalInfoPpg::OnWizardNext() {

@@ -10,6 +10,7 @@ class CAdditonalInfoPpg : public WithMessageMap<CAdditonalInfoPpg, CWizardPage> 
 
   CComboBox m_cbPrinterType;
   bool m_bCustomType = false;
+  bool m_bSetupStored = false;  // Setup ended with OK in this wizard
 
   static const AFX_MSGMAP messageMap;
 

@@ -2,7 +2,6 @@
 
 #include "AfxMessageBox.h"
 #include "OsVersion.h"
-#include "PortRecordStore.h"
 #include "PortSetup.h"
 #include "SpoolerControl.h"
 #include "StringTable.h"
@@ -23,8 +22,8 @@ class SpoolerMessages : public SpoolerReport {
 
 }  // namespace
 
-CCompletPpg::CCompletPpg(CAddPortSht* pSheet, ServiceControl& services)
-    : CWizardPage(IDD_COMPLETION_PAGE, pSheet), m_services(services) {}
+CCompletPpg::CCompletPpg(CAddPortSht* pSheet, ServiceControl& services, PortRecordStore& store)
+    : CWizardPage(IDD_COMPLETION_PAGE, pSheet), m_services(services), m_store(store) {}
 
 BOOL CCompletPpg::OnSetActive() {
   SetDlgItemText(IDC_SUMMARY, BuildPortSummary(*m_pPortConfig, *m_pModelCatalogue).c_str());
@@ -45,7 +44,7 @@ BOOL CCompletPpg::OnWizardFinish() {
   if (restart && MessageBox(AfxLoadString(IDS_RESTART_SPOOLER).c_str(), caption.c_str(),
                             MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
     return TRUE;
-  if (!CurrentPortRecordStore().Add(*m_pPortConfig)) {
+  if (!m_store.Add(*m_pPortConfig)) {
     ShowSystemError(GetLastError(), true, m_hWnd);
     return TRUE;
   }

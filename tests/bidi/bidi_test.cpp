@@ -84,8 +84,8 @@ class Bidi : public testing::Test {
   // The configuration dialog on the port: the warning when it opens, and the icon.
   void ExpectDialog(bool established, bool warning) {
     PortConfig config;
-    ResetPortConfig(config, kPort);
-    CPortConfigDlg dialog(nullptr, config, kPrinter);
+    RegistryPortRecordStore().Read(kPort, config);
+    CPortConfigDlg dialog(nullptr, config, RegistryPortRecordStore(), kPrinter);
     Drive([&] { dialog.DoModal(); },
           [&](Robot& robot) {
             if (warning) {

@@ -66,8 +66,8 @@ TEST_F(PrlPortTest, APortAddedHereOpensInTheConfigurationDialogWithTheSameValues
                               "--config-interval 45 --status-interval 15");
   ASSERT_EQ(added.exitCode, 0u) << added.output;
   PortConfig config;
-  ResetPortConfig(config, "CliLpr");
-  CPortConfigDlg dialog(nullptr, config, "");
+  RegistryPortRecordStore().Read("CliLpr", config);
+  CPortConfigDlg dialog(nullptr, config, RegistryPortRecordStore(), "");
   Drive([&] { dialog.DoModal(); },
         [](Robot& robot) {
           Window box = robot.Expect("Pralo TCP/IP Port - Configuration");

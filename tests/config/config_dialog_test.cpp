@@ -56,11 +56,13 @@ class ConfigDialog : public testing::Test {
     ResetPortConfig(config, "CfgPort");
   }
 
-  // Runs the dialog in port mode (or wizard mode) while the script drives it.
+  // Runs the dialog in port mode on the port read from the store, as the Configure Port
+  // command opens it (or in wizard mode), while the script drives it.
   INT_PTR Run(const std::function<void(Robot&, Window&)>& script, bool wizardMode = false,
-              const std::string& printers = "") {
-    CPortConfigDlg portMode(nullptr, config, printers);
-    CPortConfigDlg wizard(config);
+              const std::string& printers = "", PortRecordStore& store = RegistryPortRecordStore()) {
+    if (!wizardMode) store.Read(config.portName, config);
+    CPortConfigDlg portMode(nullptr, config, store, printers);
+    CPortConfigDlg wizard(config, CPortConfigDlg::WizardOpening::First);
     return RunDialog(wizardMode ? wizard : portMode, kCaption, script);
   }
 
@@ -166,15 +168,17 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
   }
 }
 
-// A store that refuses, as a registry without rights does.
+// A store that reads but refuses to write, as a registry without rights does.
 struct RefusingStore : PortRecordStore {
+  bool Read(const char* portName, PortConfig& config) override {
+    return RegistryPortRecordStore().Read(portName, config);
+  }
   bool Add(const PortConfig& config) override { return Configure(config, false); }
   bool Configure(const PortConfig&, bool) override { return SetLastError(ERROR_ACCESS_DENIED), false; }
 };
 
 TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
   RefusingStore refusing;
-  UsePortRecordStore(&refusing);
   Run([&](Robot& robot, Window& box) {
     box.Type(IDC_CFG_ADDRESS, "typed");
     box.Click(IDC_CFG_OK);
@@ -186,8 +190,7 @@ TEST_F(ConfigDialog, AFailedWriteIsReportedInABoxOfTheDialogThatStaysOpen) {
     robot.Expect(kCaption);
     EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "typed");
     box.Click(IDC_CFG_CANCEL);
-  });
-  UsePortRecordStore(nullptr);
+  }, false, "", refusing);
 }
 
 TEST_F(ConfigDialog, APortDeletedMeanwhileIsToldAndNotMadeAgain) {
@@ -230,7 +233,7 @@ TEST_F(ConfigDialog, AStoppedLinkIsReportedWhenTheDialogOpens) {
   DWORD status[2] = {0, 5};
   SetRawValue(HKEY_LOCAL_MACHINE, kPrinterData, "PbdStatus", REG_BINARY,
               std::string(reinterpret_cast<const char*>(status), sizeof status));
-  CPortConfigDlg dialog(nullptr, config, "CfgPrinter, Other");
+  CPortConfigDlg dialog(nullptr, config, RegistryPortRecordStore(), "CfgPrinter, Other");
   Drive([&] { dialog.DoModal(); },
         [](Robot& robot) {
           Window warning = robot.ExpectMessageBox();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "library_aside.h"
 #include "program_under_test.h"
 #include "registry.h"
 #include "resource.h"
@@ -123,27 +124,6 @@ TEST(Program, AddsAPortForAPrinterFoundOnTheNetwork) {
   EXPECT_EQ(program.WaitForExit(), 0u);
   DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pralo TCP/IP Port\\Port Names\\Found");
 }
-
-// Puts a network library of the system directory aside, or in its place a library that
-// lacks its ordinals, until the object goes.
-class LibraryAside {
- public:
-  LibraryAside(const std::string& file, bool replaceWithOrdinalFree) : path_(SystemFile(file)) {
-    EXPECT_TRUE(MoveFileExA(path_.c_str(), (path_ + ".aside").c_str(), MOVEFILE_REPLACE_EXISTING));
-    if (replaceWithOrdinalFree) {
-      EXPECT_TRUE(CopyFileA(SystemFile("prlutil.dll").c_str(), path_.c_str(), FALSE));
-    }
-  }
-  ~LibraryAside() { MoveFileExA((path_ + ".aside").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING); }
-
- private:
-  static std::string SystemFile(const std::string& file) {
-    char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, sizeof folder);
-    return std::string(folder) + "\\" + file;
-  }
-  std::string path_;
-};
 
 TEST(Program, AMissingOrIncompleteNetworkLibraryIsAMissingMonitor) {
   for (const char* file : {"PrlStat.dll", "PRLFIND.dll"}) {

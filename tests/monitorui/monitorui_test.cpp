@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "loaded_monitor.h"
 #include "XcvCommands.h"
 #include "XcvPortRecord.h"
+#include "library_aside.h"
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
@@ -93,6 +95,22 @@ class Xcv {
   HANDLE printer_ = nullptr;
 };
 
+// From the welcome page to the summary of the lab's printer at 127.1.0.20, which is
+// identified.
+void WizardToSummary(Robot& robot, Window& wizard, const char* port) {
+  auto reached = [&](int page, const char* what) {
+    robot.WaitUntil([&] { return wizard.SheetPage() == page && wizard.Wizard() != WizardButtons{}; }, what);
+  };
+  reached(0, "the welcome page");
+  wizard.Next();
+  reached(1, "the name page");
+  wizard.Type(IDC_PORT_NAME, port);
+  wizard.Type(IDC_PRINTER_ADDRESS, "127.1.0.20");
+  robot.WaitUntil([&] { return wizard.Wizard().next; }, "Next enabled");
+  wizard.Next();
+  reached(3, "the summary of an identified printer");
+}
+
 class SpoolerPortCommands : public testing::Test {
  protected:
   SpoolerPortCommands()
@@ -102,12 +120,24 @@ class SpoolerPortCommands : public testing::Test {
     SpoolerPorts();
   }
   ~SpoolerPortCommands() override {
+    if (uiLibrary != nullptr) FreeLibrary(uiLibrary);
     DestroyWindow(owner);
     for (const char* port : {"UiNew", "ScriptPort"}) DeleteTree(HKEY_LOCAL_MACHINE, PortKey(port));
   }
 
+  // The UI library's table, loaded as the spooler loads it.
+  const MONITORUI& Ui() {
+    if (uiLibrary == nullptr) uiLibrary = LoadLibraryA(kMonitorUiLibrary);
+    EXPECT_NE(uiLibrary, nullptr);
+    auto initialize = reinterpret_cast<PMONITORUI(WINAPI*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(uiLibrary, "InitializePrintMonitorUI")));
+    EXPECT_NE(initialize, nullptr);
+    return *initialize();
+  }
+
   SpoolerLab spooler;
   HWND owner;
+  HMODULE uiLibrary = nullptr;
 };
 
 TEST_F(SpoolerPortCommands, ConfigurePortShowsTheConfigurationDialogAndOkWritesThroughTheMonitor) {
@@ -150,17 +180,7 @@ TEST_F(SpoolerPortCommands, AddPortRunsTheWizardAndTheNewPortLists) {
         [&](Robot& robot) {
           Window wizard = robot.Expect("Pralo TCP/IP Port");
           EXPECT_EQ(wizard.Owner(), owner);
-          auto reached = [&](int page, const char* what) {
-            robot.WaitUntil([&] { return wizard.SheetPage() == page && wizard.Wizard() != WizardButtons{}; }, what);
-          };
-          reached(0, "the welcome page");
-          wizard.Next();
-          reached(1, "the name page");
-          wizard.Type(IDC_PORT_NAME, "UiNew");
-          wizard.Type(IDC_PRINTER_ADDRESS, "127.1.0.20");
-          robot.WaitUntil([&] { return wizard.Wizard().next; }, "Next enabled");
-          wizard.Next();
-          reached(3, "the summary of an identified printer");
+          WizardToSummary(robot, wizard, "UiNew");
           wizard.Finish();
           robot.ExpectClosed(wizard);
         });
@@ -169,15 +189,89 @@ TEST_F(SpoolerPortCommands, AddPortRunsTheWizardAndTheNewPortLists) {
   EXPECT_EQ(StoredText("UiNew", "DeviceIP"), "127.1.0.20");
 }
 
+// A caller that asks for the new port's name gets it, to free with GlobalFree; a
+// cancelled wizard adds and names nothing.
+TEST_F(SpoolerPortCommands, AddPortUiHandsBackTheNewPortsName) {
+  const MONITORUI& ui = Ui();
+  for (bool finish : {false, true}) {
+    SCOPED_TRACE(finish ? "Finish" : "Cancel");
+    PWSTR name = nullptr;
+    BOOL added = !finish;
+    DWORD error = 0;
+    Drive([&] {
+            added = ui.pfnAddPortUI(nullptr, owner, L"" PRALO_MONITOR_NAME, &name);
+            error = GetLastError();
+          },
+          [&](Robot& robot) {
+            Window wizard = robot.Expect("Pralo TCP/IP Port");
+            WizardToSummary(robot, wizard, "UiNew");
+            if (finish)
+              wizard.Finish();
+            else
+              wizard.Cancel();
+            robot.ExpectClosed(wizard);
+          });
+    EXPECT_EQ(added, finish ? TRUE : FALSE);
+    EXPECT_EQ(std::wstring(name != nullptr ? name : L"<none>"), finish ? L"UiNew" : L"<none>");
+    if (!finish) {
+      EXPECT_EQ(error, static_cast<DWORD>(ERROR_CANCELLED));
+    }
+    GlobalFree(name);
+  }
+  EXPECT_TRUE(Listed("UiNew"));
+}
+
+// Inside the spooler's or Explorer's process a network library that cannot be loaded is
+// told in a box over the wizard, and the wizard goes on without it: never an exception.
+TEST_F(SpoolerPortCommands, ANetworkLibraryThatCannotBeLoadedIsAMessageAndTheWizardGoesOn) {
+  struct Case {
+    const char* library;
+    int button;                 // pressed on the name page
+    const char* windowAfter;    // what shows once the box is answered
+  };
+  const MONITORUI& ui = Ui();
+  for (const Case& c : {Case{"PrlStat.dll", 0, "Additional Information"},
+                        Case{"PRLFIND.dll", IDC_AUTO_DISCOVERY, "Printer Discovery"}}) {
+    SCOPED_TRACE(c.library);
+    LibraryAside aside(c.library, false);
+    std::optional<LibraryAside> copyForTheNetworkTests;  // beside this program, found first
+    if (GetFileAttributesA((LibraryAside::ProgramFolder() + "\\" + c.library).c_str()) != INVALID_FILE_ATTRIBUTES)
+      copyForTheNetworkTests.emplace(c.library, false, LibraryAside::ProgramFolder());
+    BOOL added = TRUE;
+    Drive([&] { added = ui.pfnAddPortUI(nullptr, owner, nullptr, nullptr); },
+          [&](Robot& robot) {
+            Window wizard = robot.Expect("Pralo TCP/IP Port");
+            robot.WaitUntil([&] { return wizard.SheetPage() == 0 && wizard.Wizard().next; }, "the welcome page");
+            wizard.Next();
+            robot.WaitUntil([&] { return wizard.SheetPage() == 1; }, "the name page");
+            wizard.Type(IDC_PORT_NAME, "UiGone");
+            wizard.Type(IDC_PRINTER_ADDRESS, "127.1.0.20");
+            robot.WaitUntil([&] { return wizard.Wizard().next; }, "Next enabled");
+            if (c.button != 0)
+              wizard.Click(c.button);
+            else
+              wizard.Next();
+            Window box = robot.ExpectMessageBox();
+            EXPECT_EQ(box.MessageText(), SystemErrorText(ERROR_MOD_NOT_FOUND));
+            EXPECT_EQ(box.Caption(), "Pralo Port Manager");
+            EXPECT_EQ(box.Owner(), wizard.Handle());
+            box.Answer(IDOK);
+            Window after = robot.Expect(c.windowAfter);
+            if (c.button != 0) {
+              after.Click(IDC_DISCOVERY_CANCEL);
+              robot.ExpectClosed(after);
+            }
+            wizard.Cancel();
+            robot.ExpectClosed(wizard);
+          });
+    EXPECT_FALSE(added);
+  }
+}
+
 // Its callers have asked already: no question of its own; a port in use is refused with
 // the system's text, owned by the caller's window.
 TEST_F(SpoolerPortCommands, DeletePortUiAsksNothingAndRefusesAPortInUse) {
-  HMODULE library = LoadLibraryA(kMonitorUiLibrary);
-  ASSERT_NE(library, nullptr);
-  auto initialize = reinterpret_cast<PMONITORUI(WINAPI*)()>(
-      reinterpret_cast<void (*)()>(GetProcAddress(library, "InitializePrintMonitorUI")));
-  ASSERT_NE(initialize, nullptr);
-  const MONITORUI& ui = *initialize();
+  const MONITORUI& ui = Ui();
   spooler.AddMonitorPort("UiFree", "127.1.0.22");
   SpoolerPorts();
   EXPECT_TRUE(ui.pfnDeletePortUI(nullptr, owner, L"UiFree"));
@@ -200,7 +294,6 @@ TEST_F(SpoolerPortCommands, DeletePortUiAsksNothingAndRefusesAPortInUse) {
   EXPECT_FALSE(deleted);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_BUSY));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
-  FreeLibrary(library);
 }
 
 TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRules) {

@@ -233,6 +233,54 @@ TEST_F(AddPortWizard, TheChosenTypeMakesTheSummary) {
   EXPECT_TRUE(listed);
 }
 
+// Setup on a new port: the first opening shows a new port's numbers; a later one shows
+// what the last OK stored; Cancel leaves the record as it was before the dialog opened.
+TEST_F(AddPortWizard, SetupShowsWhatItsLastOkStoredAndCancelKeepsTheRecord) {
+  struct Opening {
+    const char* shownPort;
+    bool shownBiDi;
+    const char* shownStatus;
+    const char* typedPort;
+    const char* typedStatus;
+    int button;
+  };
+  const Opening openings[] = {{"9100", false, "10", "1111", "11", IDC_CFG_CANCEL},
+                              {"9100", false, "10", "9333", "77", IDC_CFG_OK},
+                              {"9333", true, "77", "1234", "12", IDC_CFG_CANCEL}};
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "no-such-printer.invalid");
+    ExpectPage(robot, wizard, 2, kBackNext);
+    wizard.Click(IDC_CUSTOM);
+    robot.WaitUntil([&] { return wizard.Enabled(IDC_SETUP); }, "Setup enabled by Custom");
+    for (const Opening& o : openings) {
+      SCOPED_TRACE(std::string(o.typedPort) + (o.button == IDC_CFG_OK ? " OK" : " Cancel"));
+      const PortConfig before = dialog.m_PortConfig;
+      wizard.Click(IDC_SETUP);
+      Window setup = robot.Expect("Pralo TCP/IP Port - Configuration");
+      EXPECT_EQ(setup.Text(IDC_CFG_RAW_PORT), o.shownPort);
+      EXPECT_EQ(setup.Checked(IDC_CFG_BIDI), o.shownBiDi);
+      EXPECT_EQ(setup.Text(IDC_CFG_STATUS_INTERVAL), o.shownStatus);
+      setup.Type(IDC_CFG_RAW_PORT, o.typedPort);
+      if (!o.shownBiDi) setup.Click(IDC_CFG_BIDI);
+      robot.WaitUntil([&] { return setup.Enabled(IDC_CFG_STATUS_INTERVAL); }, "the interval enabled");
+      setup.Type(IDC_CFG_STATUS_INTERVAL, o.typedStatus);
+      setup.Click(o.button);
+      robot.Expect("Additional Information");
+      if (o.button == IDC_CFG_CANCEL) {
+        EXPECT_EQ(std::memcmp(&before, &dialog.m_PortConfig, sizeof before), 0) << "Cancel changed the record";
+      }
+    }
+    wizard.Next();
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    EXPECT_EQ(SummaryLines(wizard)[4], "Port Number\t9333");
+    EXPECT_EQ(SummaryLines(wizard)[5], "Bi-Directional\tEnabled");
+    wizard.Finish();
+  });
+  ChildResult shown = RunChild("\"" + DistFile("prlport.exe") + "\" show NewPort");
+  for (const char* line : {"Raw port number         9333", "Bi-directional          on", "Status interval         77 s"})
+    EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
+}
+
 TEST_F(AddPortWizard, CustomWithoutSetupIsARawPortZero) {
   Run([&](Robot& robot, Window& wizard) {
     NameAndAddress(robot, wizard, "NewPort", "127.1.0.99");
