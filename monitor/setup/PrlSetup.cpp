@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Components.h"
+#include "MonitorEvents.h"
 #include "MonitorRegistry.h"
 #include "PortNames.h"
 #include "PortUse.h"
@@ -83,6 +84,25 @@ void RestorePorts() {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
 }
 
+// The monitor's event source, whose texts the Event Log reads from the monitor's message
+// table.
+int RegisterMonitorEventSource() {
+  UniqueKey key;
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                            nullptr, key.put(), nullptr);
+  const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+  if (rc == ERROR_SUCCESS)
+    rc = RegSetValueExA(key.get(), "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(kEventMessageFile),
+                        sizeof kEventMessageFile);
+  if (rc == ERROR_SUCCESS)
+    rc = RegSetValueExA(key.get(), "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof types);
+  if (rc != ERROR_SUCCESS) return Failure("registering the event source", static_cast<DWORD>(rc));
+  std::printf("registered the event source \"%s\"\n", kEventSource);
+  return 0;
+}
+
+void RemoveMonitorEventSource() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEventSourceKey); }
+
 int Install() {
   for (const MonitorLibrary& library : kMonitorLibraries)
     if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
@@ -97,6 +117,7 @@ int Install() {
   } else {
     RestorePorts();
   }
+  if (int rc = RegisterMonitorEventSource()) return rc;
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
 }
@@ -122,6 +143,7 @@ int Uninstall() {
   for (const MonitorLibrary& library : kMonitorLibraries)
     DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + library.file).c_str());
   DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + kMonitorUiLibrary).c_str());
+  RemoveMonitorEventSource();
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
     DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + catalogue.file).c_str());
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);

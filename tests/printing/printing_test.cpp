@@ -2,6 +2,10 @@
 // lab's raw printers and LPRng's lpd.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <winspool.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -15,6 +19,7 @@
 #include "PortConfig.h"
 #include "TextField.h"
 #include "child_process.h"
+#include "loaded_monitor.h"
 #include "spooler_lab.h"
 #include "spooler_printer.h"
 
@@ -27,6 +32,13 @@ const char kPrinterThatLeaves[] = "127.1.0.42";
 const char kStallingPrinter[] = "127.1.0.43";
 // Takes the whole job, then keeps talking and never closes.
 const char kChattyPrinter[] = "127.1.0.44";
+// Stop taking data after 64 KiB for 35 s (three bounds of a write and a half), then take
+// the rest: out of paper, and paper put in. One for jobs printed whole, one for jobs
+// deleted while they wait.
+const char kPausingPrinter[] = "127.1.0.46";
+const char kPausingPrinterForDeletes[] = "127.1.0.47";
+// How long one WritePort may wait for a printer that takes nothing.
+constexpr DWORD kWriteBoundMs = 10'000;
 const char kMuteLpd[] = "::1";
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
@@ -57,10 +69,11 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// What a raw printer received in the first connection that is not in `before`.
-std::string RawJobAfter(const std::string& folder, const std::set<std::string>& before) {
+// What a raw printer received in the first connection that is not in `before`: a whole
+// job (*.bin), or one that the sender reset (*.reset).
+std::string RawJobAfter(const std::string& folder, const std::set<std::string>& before, const char* pattern = "*.bin") {
   for (int tries = 0; tries < 600; ++tries, Sleep(100))
-    for (const std::string& name : FilesIn(folder, "*.bin"))
+    for (const std::string& name : FilesIn(folder, pattern))
       if (!before.contains(name)) return ReadFile(folder + "/" + name);
   return "(no job arrived)";
 }
@@ -112,13 +125,14 @@ std::string Megabytes(size_t count) {
   return bytes;
 }
 
-PortConfig Port(const char* name, const char* address, uint32_t protocol, const char* queue = "", bool counted = false) {
+PortConfig Port(const char* name, const char* address, uint32_t protocol, const char* queue = "", bool counted = false,
+               uint32_t rawPort = 9100) {
   PortConfig config;
   ResetPortConfig(config, name);
   CopyText(config.deviceIP, address);
   CopyText(config.lprQueue, queue);
   config.protocol = protocol;
-  config.rawPortNumber = 9100;
+  config.rawPortNumber = rawPort;
   config.lprByteCounting = counted ? 1 : 0;
   return config;
 }
@@ -150,6 +164,7 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     std::string bytes;
     const char* rawAddress = kRawPrinter;
     const char* queue = "hoq";
+    uint32_t rawPort = 9100;
   };
   const std::string every = EveryByteValue(), large = Megabytes(6);
   std::vector<int> jobNumbers;
@@ -157,6 +172,8 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
            Case{"RawEveryByte", kProtocolRaw, false, every},
            Case{"RawLarge", kProtocolRaw, false, large},
            Case{"RawIpv6", kProtocolRaw, false, every, kIpv6RawPrinter},
+           // The wizard stores port number 0 for a printer that it could not identify.
+           Case{"RawPortZero", kProtocolRaw, false, every, kRawPrinter, "hoq", 0},
            Case{"LprCountedEveryByte", kProtocolLpr, true, every},
            Case{"LprStreamedEveryByte", kProtocolLpr, false, every},
            Case{"LprCountedLarge", kProtocolLpr, true, large},
@@ -166,7 +183,7 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
        }) {
     SCOPED_TRACE(c.name);
     const bool raw = c.protocol == kProtocolRaw;
-    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, c.queue, c.counted));
+    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, c.queue, c.counted, c.rawPort));
     SpoolerPrinter printer(std::string("Printer ") + c.name, c.name);
     ASSERT_TRUE(printer.Added()) << GetLastError();
     const std::string document = std::string("Report ") + c.name + ".txt";
@@ -235,12 +252,15 @@ TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
   }
 }
 
-// A printer that stops taking data mid-job (the job is larger than what the sockets
-// buffer), an LPD that never acknowledges and a printer that never closes fail their
-// jobs at the monitor's bound (60 s), and the printing application gets its thread
-// back; meanwhile every other printer's jobs print to their end. (Wine's spooler tells
-// the application 6, whatever error the monitor gave.)
-TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
+// Through Wine's spooler: a printer that stops taking data mid-job (the job is larger
+// than what the sockets buffer) gets a WritePort that returns within its bound having
+// taken less than it was offered; Wine's spooler gives the job up there (Windows' offers
+// the rest again: see PrintingThroughTheTable), and the monitor resets the connection.
+// An LPD that never acknowledges fails its job at the monitor's bound (60 s). A printer
+// that never closes has its job sent. The printing application gets its thread back, and
+// meanwhile every other printer's jobs print to their end. (Wine's spooler tells the
+// application 6, whatever error the monitor gave.)
+TEST_F(PrintingTest, AStillPrinterHoldsUpNoOther) {
   const std::string large = Megabytes(16), medium = Megabytes(3);
   // A job printed on a thread of its own; `result` is ERROR_IO_PENDING until it ends.
   struct Job {
@@ -279,11 +299,88 @@ TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
   for (Job& job : still) job.Wait();
 
   EXPECT_TRUE(stillWaiting);
-  for (const Job& job : still) EXPECT_NE(job.result, 0u) << job.port.portName;
+  EXPECT_NE(still[0].result, 0u);
+  EXPECT_NE(still[1].result, 0u);
+  EXPECT_EQ(still[2].result, 0u);
   EXPECT_EQ(FilesIn(stalled, "*.part").size(), stalledBefore + 1);
   for (const Job& job : busy) EXPECT_EQ(job.result, 0u) << job.port.portName;
   EXPECT_TRUE(RawJobAfter(busyFolder, busyBefore) == medium);
   EXPECT_TRUE(LpdJobFor("labels", "BusyLpr").data == medium);
+}
+
+// Jobs driven through the monitor's function table as Windows' spooler drives them: it
+// judges a write by its result, not its count, and after TRUE it offers what is left
+// again, however few bytes the call took.
+class PrintingThroughTheTable : public PrintingTest {
+ protected:
+  LoadedMonitor monitor;
+};
+
+// Out of paper for three bounds and more, then paper put in: every WritePort returned
+// within its bound (the test allows twice the bound, never less than the bound itself),
+// those of the pause having taken less than offered, and the printer has one whole copy.
+TEST_F(PrintingThroughTheTable, APrinterThatPausesGetsTheWholeJobOnce) {
+  ASSERT_TRUE(monitor.Loaded());
+  spooler.AddMonitorPort(Port("Pausing", kPausingPrinter, kProtocolRaw));
+  const std::string folder = LabFolder(std::string("raw-") + kPausingPrinter);
+  const std::set<std::string> before = FilesIn(folder, "*.*");
+  const std::string bytes = Megabytes(16);
+  MonitorPort port(monitor, "Pausing");
+  std::vector<MonitorPort::WriteCall> calls;
+
+  ASSERT_EQ(port.Start(), 0u);
+  EXPECT_EQ(port.WriteAll(bytes, &calls), 0u);
+  EXPECT_EQ(port.End(), 0u);
+
+  EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const auto& call) { return call.tookMs < 2 * kWriteBoundMs; }));
+  EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.written < call.offered; }), 3);
+  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
+  EXPECT_EQ(FilesIn(folder, "*.*").size(), before.size() + 1);
+}
+
+// The user deletes the job while its printer pauses: Windows' spooler stops writing once
+// the WritePort under way has returned, and ends the job. The connection is reset at
+// once (an LPD drops the job), nothing more is sent than the monitor had taken, and the
+// job is not reported sent.
+TEST_F(PrintingThroughTheTable, AJobDeletedWhileItsPrinterPausesIsResetAndSendsNothingMore) {
+  ASSERT_TRUE(monitor.Loaded());
+  spooler.AddMonitorPort(Port("PausingDeleted", kPausingPrinterForDeletes, kProtocolRaw));
+  const std::string folder = LabFolder(std::string("raw-") + kPausingPrinterForDeletes);
+  const std::set<std::string> before = FilesIn(folder, "*.reset");
+  const std::string bytes = Megabytes(16);
+  MonitorPort port(monitor, "PausingDeleted");
+  std::vector<MonitorPort::WriteCall> calls;
+
+  ASSERT_EQ(port.Start(), 0u);
+  EXPECT_EQ(port.WriteAll(bytes, &calls, [](const auto& call) { return call.written == call.offered; }), 0u);
+  const DWORD start = GetTickCount();
+  EXPECT_NE(port.End(), 0u);
+  const DWORD endMs = GetTickCount() - start;
+
+  size_t handedOver = 0;
+  for (const auto& call : calls) handedOver += call.written;
+  const std::string received = RawJobAfter(folder, before, "*.reset");
+  EXPECT_LT(calls.back().tookMs, 2 * kWriteBoundMs);
+  EXPECT_LT(endMs, kWriteBoundMs);
+  EXPECT_TRUE(received.size() <= handedOver && bytes.starts_with(received)) << received.size() << " of " << handedOver;
+}
+
+// A printer that takes the whole job and keeps the connection open, talking: the job is
+// sent once every byte is the system's to deliver, and the printer has it whole.
+TEST_F(PrintingThroughTheTable, APrinterThatKeepsTheConnectionOpenHasTheJobSent) {
+  ASSERT_TRUE(monitor.Loaded());
+  spooler.AddMonitorPort(Port("KeepsOpen", kChattyPrinter, kProtocolRaw));
+  const std::string folder = LabFolder(std::string("raw-") + kChattyPrinter);
+  const std::set<std::string> before = FilesIn(folder, "*.bin");
+  const std::string bytes = Megabytes(3);
+  MonitorPort port(monitor, "KeepsOpen");
+
+  ASSERT_EQ(port.Start(), 0u);
+  EXPECT_EQ(port.WriteAll(bytes), 0u);
+  EXPECT_EQ(port.End(), 0u);
+  port.Close();
+
+  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
 }
 
 }  // namespace
