@@ -42,6 +42,8 @@ constexpr DWORD kWriteBoundMs = 10'000;
 const char kMuteLpd[] = "::1";
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
+// A name of two addresses: 127.1.0.49, which takes no connection, then the raw printer.
+const char kNameOfTwoAddresses[] = "lab-two-addresses";
 // The raw printer on loopback's IPv6 address, and the folder of its jobs.
 const char kIpv6RawPrinter[] = "::1";
 const char kIpv6RawFolder[] = "raw-ipv6";
@@ -49,6 +51,12 @@ const char kIpv6RawFolder[] = "raw-ipv6";
 std::string LabFolder(const std::string& name) {
   const char* lab = std::getenv("PRALO_LAB_DIR");
   return std::string("Z:") + (lab != nullptr ? lab : "") + "/print/" + name;
+}
+
+// Where the raw printer at that address keeps its jobs.
+std::string RawFolderOf(std::string_view address) {
+  if (address == kIpv6RawPrinter) return LabFolder(kIpv6RawFolder);
+  return LabFolder(std::string("raw-") + std::string(address == kNameOfTwoAddresses ? kRawPrinter : address));
 }
 
 std::set<std::string> FilesIn(const std::string& folder, const char* pattern) {
@@ -172,6 +180,8 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
            Case{"RawEveryByte", kProtocolRaw, false, every},
            Case{"RawLarge", kProtocolRaw, false, large},
            Case{"RawIpv6", kProtocolRaw, false, every, kIpv6RawPrinter},
+           // The first address swallows the connect; the second has time left.
+           Case{"RawSecondAddress", kProtocolRaw, false, every, kNameOfTwoAddresses},
            // The wizard stores port number 0 for a printer that it could not identify.
            Case{"RawPortZero", kProtocolRaw, false, every, kRawPrinter, "hoq", 0},
            Case{"LprCountedEveryByte", kProtocolLpr, true, every},
@@ -187,8 +197,7 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     SpoolerPrinter printer(std::string("Printer ") + c.name, c.name);
     ASSERT_TRUE(printer.Added()) << GetLastError();
     const std::string document = std::string("Report ") + c.name + ".txt";
-    const std::string rawFolder =
-        LabFolder(std::string_view(c.rawAddress) == kIpv6RawPrinter ? kIpv6RawFolder : std::string("raw-") + c.rawAddress);
+    const std::string rawFolder = RawFolderOf(c.rawAddress);
     const std::set<std::string> before = FilesIn(rawFolder, "*.bin");
 
     ASSERT_EQ(printer.Print(document, c.bytes), 0u);
