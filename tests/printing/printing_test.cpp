@@ -37,6 +37,8 @@ const char kChattyPrinter[] = "127.1.0.44";
 // deleted while they wait.
 const char kPausingPrinter[] = "127.1.0.46";
 const char kPausingPrinterForDeletes[] = "127.1.0.47";
+// Takes one byte every 5 s after 64 KiB: slow enough to hold a send without end.
+const char kTricklingPrinter[] = "127.1.0.50";
 // How long one WritePort may wait for a printer that takes nothing.
 constexpr DWORD kWriteBoundMs = 10'000;
 const char kMuteLpd[] = "::1";
@@ -347,31 +349,41 @@ TEST_F(PrintingThroughTheTable, APrinterThatPausesGetsTheWholeJobOnce) {
   EXPECT_EQ(FilesIn(folder, "*.*").size(), before.size() + 1);
 }
 
-// The user deletes the job while its printer pauses: Windows' spooler stops writing once
-// the WritePort under way has returned, and ends the job. The connection is reset at
-// once (an LPD drops the job), nothing more is sent than the monitor had taken, and the
-// job is not reported sent.
-TEST_F(PrintingThroughTheTable, AJobDeletedWhileItsPrinterPausesIsResetAndSendsNothingMore) {
+// The user deletes the job while its printer pauses, or trickles a byte now and then:
+// Windows' spooler stops writing once the WritePort under way has returned, and ends the
+// job. The connection is reset at once (an LPD drops the job), nothing more is sent than
+// the monitor had taken, and the job is not reported sent. (The trickling printer reads
+// what the system had buffered for it before it meets the reset: days at its pace.)
+TEST_F(PrintingThroughTheTable, AJobDeletedWhileItsPrinterStallsIsResetAndSendsNothingMore) {
+  struct Case {
+    const char* address;
+    bool resetSeen;
+  };
   ASSERT_TRUE(monitor.Loaded());
-  spooler.AddMonitorPort(Port("PausingDeleted", kPausingPrinterForDeletes, kProtocolRaw));
-  const std::string folder = LabFolder(std::string("raw-") + kPausingPrinterForDeletes);
-  const std::set<std::string> before = FilesIn(folder, "*.reset");
-  const std::string bytes = Megabytes(16);
-  MonitorPort port(monitor, "PausingDeleted");
-  std::vector<MonitorPort::WriteCall> calls;
+  for (const Case& c : {Case{kPausingPrinterForDeletes, true}, Case{kTricklingPrinter, false}}) {
+    SCOPED_TRACE(c.address);
+    const std::string name = std::string("Deleted ") + c.address;
+    spooler.AddMonitorPort(Port(name.c_str(), c.address, kProtocolRaw));
+    const std::string folder = LabFolder(std::string("raw-") + c.address);
+    const std::set<std::string> before = FilesIn(folder, "*.reset");
+    const std::string bytes = Megabytes(16);
+    MonitorPort port(monitor, name);
+    std::vector<MonitorPort::WriteCall> calls;
 
-  ASSERT_EQ(port.Start(), 0u);
-  EXPECT_EQ(port.WriteAll(bytes, &calls, [](const auto& call) { return call.written == call.offered; }), 0u);
-  const DWORD start = GetTickCount();
-  EXPECT_NE(port.End(), 0u);
-  const DWORD endMs = GetTickCount() - start;
+    ASSERT_EQ(port.Start(), 0u);
+    EXPECT_EQ(port.WriteAll(bytes, &calls, [](const auto& call) { return call.written == call.offered; }), 0u);
+    const DWORD start = GetTickCount();
+    EXPECT_NE(port.End(), 0u);
+    const DWORD endMs = GetTickCount() - start;
 
-  size_t handedOver = 0;
-  for (const auto& call : calls) handedOver += call.written;
-  const std::string received = RawJobAfter(folder, before, "*.reset");
-  EXPECT_LT(calls.back().tookMs, 2 * kWriteBoundMs);
-  EXPECT_LT(endMs, kWriteBoundMs);
-  EXPECT_TRUE(received.size() <= handedOver && bytes.starts_with(received)) << received.size() << " of " << handedOver;
+    EXPECT_LT(calls.back().tookMs, 2 * kWriteBoundMs);
+    EXPECT_LT(endMs, kWriteBoundMs);
+    if (!c.resetSeen) continue;
+    size_t handedOver = 0;
+    for (const auto& call : calls) handedOver += call.written;
+    const std::string received = RawJobAfter(folder, before, "*.reset");
+    EXPECT_TRUE(received.size() <= handedOver && bytes.starts_with(received)) << received.size() << " of " << handedOver;
+  }
 }
 
 // A printer that takes the whole job and keeps the connection open, talking: the job is
