@@ -101,7 +101,9 @@ BOOL WINAPI StartDocPort(HANDLE port, LPWSTR printerName, DWORD jobId, DWORD lev
 }
 
 // TRUE with the bytes that the printer took, which may be fewer than offered, or none
-// while it is stalled: the spooler offers the rest again.
+// while it is stalled: Windows' spooler offers the rest again. (Wine 8's print processor
+// gives the job up at such a write instead: it ends the document, and the monitor resets
+// the connection.)
 BOOL WINAPI WritePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written) {
   if (port == nullptr || written == nullptr) return Reported(ERROR_INVALID_PARAMETER);
   size_t taken = 0;
