@@ -47,20 +47,15 @@ DWORD MonitorPort::Start(const std::string& printer, DWORD jobId) {
                                        reinterpret_cast<BYTE*>(&doc)));
 }
 
-DWORD MonitorPort::Write(const char* bytes, size_t size, WriteCall& call) {
-  const DWORD start = GetTickCount();
-  call = WriteCall{static_cast<DWORD>(size), 0, 0};
-  const DWORD error = Result(
-      table_.pfnWritePort(handle_, reinterpret_cast<BYTE*>(const_cast<char*>(bytes)), call.offered, &call.written));
-  call.tookMs = GetTickCount() - start;
-  return error;
-}
-
 DWORD MonitorPort::WriteAll(const std::string& bytes, std::vector<WriteCall>* calls,
                             const std::function<bool(const WriteCall&)>& keepGoing) {
   for (size_t at = 0; at < bytes.size();) {
-    WriteCall call;
-    if (DWORD error = Write(bytes.data() + at, std::min(kPiece, bytes.size() - at), call); error != 0) return error;
+    WriteCall call{static_cast<DWORD>(std::min(kPiece, bytes.size() - at)), 0, 0};
+    const DWORD start = GetTickCount();
+    const BOOL ok = table_.pfnWritePort(handle_, reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data() + at)),
+                                        call.offered, &call.written);
+    call.tookMs = GetTickCount() - start;
+    if (!ok) return GetLastError();
     if (calls != nullptr) calls->push_back(call);
     at += call.written;
     if (keepGoing && !keepGoing(call)) return 0;

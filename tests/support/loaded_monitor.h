@@ -43,7 +43,6 @@ class MonitorPort {
   struct WriteCall {
     DWORD offered = 0, written = 0, tookMs = 0;
   };
-  DWORD Write(const char* bytes, size_t size, WriteCall& call);
   // Writes the job as Windows' spooler does: after TRUE it offers what is left again,
   // however few bytes the last call took. Stops at a failure, or when `keepGoing` says
   // so after a call. Every call goes into `calls` when given.
