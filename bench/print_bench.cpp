@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_clock.h"
+#include "loaded_monitor.h"
 #include "PortConfig.h"
 #include "TextField.h"
 #include "spooler_lab.h"
@@ -75,42 +76,12 @@ bool PlainSend(const char* address, const std::string& bytes) {
 }
 
 // The monitor's own path: its function table driven as the spooler drives it.
-class MonitorTable {
- public:
-  MonitorTable() {
-    library_ = LoadLibraryA("PraloLpr.dll");
-    auto initialize =
-        reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(library_, "InitializePrintMonitor2")));
-    table_ = initialize != nullptr ? initialize(nullptr, &monitor_) : nullptr;
-  }
-  ~MonitorTable() {
-    if (table_ != nullptr) table_->pfnShutdown(monitor_);
-    FreeLibrary(library_);
-  }
-  bool Loaded() const { return table_ != nullptr; }
-
-  bool Print(const char* portName, const std::string& bytes) const {
-    std::wstring port(portName, portName + strlen(portName));
-    HANDLE handle = nullptr;
-    if (!table_->pfnOpenPort(nullptr, port.data(), &handle)) return false;
-    DOC_INFO_1W doc{const_cast<wchar_t*>(L"bench"), nullptr, const_cast<wchar_t*>(L"RAW")};
-    bool ok = table_->pfnStartDocPort(handle, const_cast<wchar_t*>(L"no printer"), 1, 1, reinterpret_cast<BYTE*>(&doc));
-    for (size_t at = 0; ok && at < bytes.size(); at += kPiece) {
-      DWORD written = 0;
-      ok = table_->pfnWritePort(handle, reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data() + at)),
-                                static_cast<DWORD>(std::min(kPiece, bytes.size() - at)), &written);
-    }
-    ok = table_->pfnEndDocPort(handle) && ok;
-    table_->pfnClosePort(handle);
-    return ok;
-  }
-
- private:
-  HMODULE library_ = nullptr;
-  HANDLE monitor_ = nullptr;
-  LPMONITOR2 table_ = nullptr;
-};
+bool PrintThroughTable(const LoadedMonitor& monitor, const char* portName, const std::string& bytes) {
+  MonitorPort port(monitor, portName);
+  bool ok = port.Opened() && port.Start() == 0;
+  ok = ok && port.WriteAll(bytes) == 0;
+  return port.End() == 0 && ok;
+}
 
 PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, bool counted) {
   PortConfig config;
@@ -145,18 +116,18 @@ int main(int argc, char** argv) {
   spooler.AddMonitorPort(BenchPort("BenchRaw", argv[1], kProtocolRaw, false));
   spooler.AddMonitorPort(BenchPort("BenchLprCounted", argv[2], kProtocolLpr, true));
   spooler.AddMonitorPort(BenchPort("BenchLprStreamed", argv[2], kProtocolLpr, false));
-  MonitorTable monitor;
+  LoadedMonitor monitor;
   SpoolerPrinter printer("Bench Printer", "BenchRaw");
   if (!monitor.Loaded() || !printer.Added()) return 1;
 
   std::vector<Measure> measures{
       {"plain loopback TCP sender to the raw printer (the floor)", [&] { return PlainSend(argv[1], bytes); }, {}},
-      {"raw through the monitor's function table", [&] { return monitor.Print("BenchRaw", bytes); }, {}},
+      {"raw through the monitor's function table", [&] { return PrintThroughTable(monitor, "BenchRaw", bytes); }, {}},
       {"raw, the whole job through Wine's spooler (an application's StartDocPrinter to EndDocPrinter)",
        [&] { return printer.Print("bench", bytes) == 0; }, {}},
       {"LPR with byte counting through the monitor's function table",
-       [&] { return monitor.Print("BenchLprCounted", bytes); }, {}},
-      {"LPR streamed through the monitor's function table", [&] { return monitor.Print("BenchLprStreamed", bytes); }, {}},
+       [&] { return PrintThroughTable(monitor, "BenchLprCounted", bytes); }, {}},
+      {"LPR streamed through the monitor's function table", [&] { return PrintThroughTable(monitor, "BenchLprStreamed", bytes); }, {}},
   };
   RunRounds(measures);
   const double floor = measures[0].MedianMs(), raw = measures[1].MedianMs();

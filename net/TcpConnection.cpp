@@ -71,10 +71,12 @@ DWORD TcpConnection::Connect(const char* host, uint16_t port, DWORD timeoutMs, c
   addrinfo* found = nullptr;
   if (int rc = getaddrinfo(host, std::to_string(port).c_str(), &hints, &found); rc != 0) return static_cast<DWORD>(rc);
   std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+  DWORD left = 0;
+  for (const addrinfo* address = found; address != nullptr; address = address->ai_next) ++left;
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   DWORD error = WSAETIMEDOUT;
   for (const addrinfo* address = found; address != nullptr && Remaining(deadline) > 0; address = address->ai_next) {
-    error = ConnectTo(*address, Remaining(deadline), sourcePorts);
+    error = ConnectTo(*address, Remaining(deadline) / left--, sourcePorts);
     if (error == 0) return 0;
   }
   return error;
@@ -132,16 +134,31 @@ DWORD TcpConnection::WaitUntil(bool forWriting, DWORD timeoutMs) const {
   return rc == 0 ? WSAETIMEDOUT : 0;
 }
 
-DWORD TcpConnection::Send(std::span<const uint8_t> bytes, DWORD stallMs) {
-  while (!bytes.empty()) {
-    const int chunk = static_cast<int>(std::min<size_t>(bytes.size(), 1u << 20));
-    const int sent = send(socket_, reinterpret_cast<const char*>(bytes.data()), chunk, 0);
-    if (sent != SOCKET_ERROR) {
-      bytes = bytes.subspan(static_cast<size_t>(sent));
+DWORD TcpConnection::SendWithin(std::span<const uint8_t> bytes, DWORD boundMs, size_t& sent) {
+  sent = 0;
+  const ULONGLONG deadline = GetTickCount64() + boundMs;
+  while (sent < bytes.size()) {
+    const int chunk = static_cast<int>(std::min<size_t>(bytes.size() - sent, 1u << 20));
+    const int taken = send(socket_, reinterpret_cast<const char*>(bytes.data() + sent), chunk, 0);
+    if (taken != SOCKET_ERROR) {
+      sent += static_cast<size_t>(taken);
       continue;
     }
     if (DWORD error = LastSocketError(); error != WSAEWOULDBLOCK) return error;
-    if (DWORD error = WaitUntil(true, stallMs); error != 0) return error;
+    // A printer that reads a byte now and then does not stretch the bound either.
+    if (Remaining(deadline) == 0) return 0;
+    if (DWORD error = WaitUntil(true, Remaining(deadline)); error != 0) return error == WSAETIMEDOUT ? 0 : error;
+  }
+  return 0;
+}
+
+DWORD TcpConnection::Send(std::span<const uint8_t> bytes, DWORD timeoutMs) {
+  while (!bytes.empty()) {
+    const std::span<const uint8_t> piece = bytes.first(std::min(bytes.size(), kSendPiece));
+    size_t sent = 0;
+    if (DWORD error = SendWithin(piece, timeoutMs, sent); error != 0) return error;
+    if (sent < piece.size()) return WSAETIMEDOUT;
+    bytes = bytes.subspan(sent);
   }
   return 0;
 }
@@ -160,6 +177,13 @@ DWORD TcpConnection::Receive(std::span<uint8_t> buffer, size_t& received, DWORD 
   }
 }
 
+// The peer has had every byte and did not close within the wait: that is its own affair.
+DWORD TcpConnection::PeerKeptOpen(DWORD waited) {
+  if (waited != WSAETIMEDOUT) return waited;
+  ended_ = true;
+  return 0;
+}
+
 DWORD TcpConnection::FinishSending(DWORD timeoutMs, std::string* said) {
   if (shutdown(socket_, SD_SEND) != 0) return LastSocketError();
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
@@ -176,9 +200,9 @@ DWORD TcpConnection::FinishSending(DWORD timeoutMs, std::string* said) {
     } else if (DWORD error = LastSocketError(); error != WSAEWOULDBLOCK) {
       return error;
     } else if (DWORD waited = WaitUntil(false, Remaining(deadline)); waited != 0) {
-      return waited;
+      return PeerKeptOpen(waited);
     }
     // A peer that keeps talking does not keep the caller beyond the bound either.
-    if (Remaining(deadline) == 0) return WSAETIMEDOUT;
+    if (Remaining(deadline) == 0) return PeerKeptOpen(WSAETIMEDOUT);
   }
 }

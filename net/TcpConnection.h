@@ -27,16 +27,24 @@ class TcpConnection {
   TcpConnection& operator=(const TcpConnection&) = delete;
 
   // Resolves the host (a name, IPv4 or IPv6 text) and connects to one of its addresses
-  // within timeoutMs in all.
+  // within timeoutMs in all; each address gets its share of what remains, so that one
+  // that swallows the connect leaves time for the others.
   DWORD Connect(const char* host, uint16_t port, DWORD timeoutMs, const SourcePorts* sourcePorts = nullptr);
-  // Sends every byte; fails with WSAETIMEDOUT when the peer takes nothing for stallMs.
-  DWORD Send(std::span<const uint8_t> bytes, DWORD stallMs);
+  // Sends what the peer takes within boundMs and says in `sent` how much that was; a peer
+  // that takes less, or nothing, in that time is no error: the caller offers the rest
+  // again.
+  DWORD SendWithin(std::span<const uint8_t> bytes, DWORD boundMs, size_t& sent);
+  // Sends every byte; fails with WSAETIMEDOUT when the peer takes less than kSendPiece
+  // bytes in timeoutMs (it stalled, or reads so slowly that it might as well have).
+  static constexpr size_t kSendPiece = 64 * 1024;
+  DWORD Send(std::span<const uint8_t> bytes, DWORD timeoutMs);
   // Receives up to buffer.size() bytes, at least one; a closed connection is WSAECONNRESET.
   DWORD Receive(std::span<uint8_t> buffer, size_t& received, DWORD timeoutMs);
-  // Closes the sending side and waits, at most timeoutMs in all, until the peer closes
-  // too, that is until it has taken everything. A connection that goes without having
-  // ended so is reset. The first bytes that it sends meanwhile
-  // go into `said` when given (up to kSaidLimit); the rest are dropped.
+  // Closes the sending side: every byte is then the system's to deliver. Waits, at most
+  // timeoutMs in all, until the peer closes too; a peer that does not is no error, and
+  // the connection then closes plainly. A connection that goes without having ended so,
+  // or without Delivered(), is reset. The first bytes that the peer sends meanwhile go
+  // into `said` when given (up to kSaidLimit); the rest are dropped.
   static constexpr size_t kSaidLimit = 256;
   DWORD FinishSending(DWORD timeoutMs, std::string* said = nullptr);
   // The peer has confirmed the whole exchange: the connection closes plainly, not reset.
@@ -46,6 +54,7 @@ class TcpConnection {
   DWORD ConnectTo(const addrinfo& address, DWORD timeoutMs, const SourcePorts* sourcePorts);
   DWORD WaitForConnect(DWORD timeoutMs) const;
   DWORD WaitUntil(bool forWriting, DWORD timeoutMs) const;
+  DWORD PeerKeptOpen(DWORD waited);
   void Close();
 
   WinsockSession winsock_;

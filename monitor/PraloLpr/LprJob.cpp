@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint16_t kLprPort = 515;
 constexpr SourcePorts kReservedPorts{721, 731};
-// How long a refusal's text may take to follow its first byte.
+// How long a refusal's text may take, in all, to follow its first byte.
 constexpr DWORD kRefusalTextMs = 1000;
 
 // Job numbers run from 000 to 999 and start over, counted in the monitor's key so that
@@ -55,8 +55,12 @@ DWORD LprJob::Start() {
   return AnnounceDataFile(0);
 }
 
-DWORD LprJob::Write(std::span<const uint8_t> bytes) {
-  return byteCounting_ ? spool_.Append(bytes) : connection_.Send(bytes, kStallTimeoutMs);
+DWORD LprJob::Write(std::span<const uint8_t> bytes, size_t& taken) {
+  if (!byteCounting_) return connection_.SendWithin(bytes, kWriteBoundMs, taken);
+  taken = 0;
+  if (DWORD error = spool_.Append(bytes); error != 0) return error;
+  taken = bytes.size();
+  return 0;
 }
 
 // A streamed data file ends with the connection, and the LPD may still refuse the job
@@ -64,12 +68,12 @@ DWORD LprJob::Write(std::span<const uint8_t> bytes) {
 DWORD LprJob::Finish() {
   if (!byteCounting_) {
     std::string said;
-    if (DWORD error = connection_.FinishSending(kStallTimeoutMs, &said); error != 0) return error;
+    if (DWORD error = connection_.FinishSending(kWriteBoundMs, &said); error != 0) return error;
     return said.empty() || said[0] == '\0' ? 0 : Refused(said);
   }
   if (DWORD error = Open(); error != 0) return error;
   if (DWORD error = AnnounceDataFile(spool_.Size()); error != 0) return error;
-  DWORD error = spool_.ReadBack([this](std::span<const uint8_t> piece) { return connection_.Send(piece, kStallTimeoutMs); });
+  DWORD error = spool_.ReadBack([this](std::span<const uint8_t> piece) { return connection_.Send(piece, kAnswerTimeoutMs); });
   if (error == 0) error = SendAcknowledged(std::string_view("\0", 1));
   if (error == 0) connection_.Delivered();
   return error;
@@ -91,7 +95,7 @@ DWORD LprJob::AnnounceDataFile(uint64_t length) {
 
 DWORD LprJob::SendAcknowledged(std::string_view bytes) {
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (DWORD error = connection_.Send(std::span<const uint8_t>(data, bytes.size()), kStallTimeoutMs); error != 0)
+  if (DWORD error = connection_.Send(std::span<const uint8_t>(data, bytes.size()), kAnswerTimeoutMs); error != 0)
     return error;
   return Acknowledgement();
 }
@@ -100,13 +104,17 @@ DWORD LprJob::SendAcknowledged(std::string_view bytes) {
 DWORD LprJob::Acknowledgement() {
   uint8_t answer[256];
   size_t received = 0;
-  if (DWORD error = connection_.Receive(std::span<uint8_t>(answer, 1), received, kStallTimeoutMs); error != 0)
+  if (DWORD error = connection_.Receive(std::span<uint8_t>(answer, 1), received, kAnswerTimeoutMs); error != 0)
     return error;
   if (answer[0] == 0) return 0;
   std::string said(1, static_cast<char>(answer[0]));
-  while (said.size() < sizeof answer &&
-         connection_.Receive(std::span<uint8_t>(answer, sizeof answer - said.size()), received, kRefusalTextMs) == 0)
+  // An LPD that sends its reason a byte at a time does not stretch the wait.
+  const ULONGLONG deadline = GetTickCount64() + kRefusalTextMs;
+  for (ULONGLONG now = GetTickCount64(); said.size() < sizeof answer && now < deadline; now = GetTickCount64()) {
+    const auto left = static_cast<DWORD>(deadline - now);
+    if (connection_.Receive(std::span<uint8_t>(answer, sizeof answer - said.size()), received, left) != 0) break;
     said.append(reinterpret_cast<const char*>(answer), received);
+  }
   return Refused(said);
 }
 

@@ -13,7 +13,7 @@ class LprJob : public PrintJob {
  public:
   LprJob(std::string host, std::string queue, JobDetails details, bool byteCounting);
   DWORD Start() override;
-  DWORD Write(std::span<const uint8_t> bytes) override;
+  DWORD Write(std::span<const uint8_t> bytes, size_t& taken) override;
   DWORD Finish() override;
 
  private:

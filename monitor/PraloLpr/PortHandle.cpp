@@ -3,15 +3,26 @@
 #include <vector>
 
 #include "AnsiText.h"
+#include "PraloLprMessages.h"
+#include "SystemErrorText.h"
+#include "TextField.h"
 
 namespace {
 
 // A record that names no printer, or a raw port that TCP does not have, prints nowhere.
+// A raw port number 0, which the wizard stores for a printer it could not identify,
+// prints to the raw default.
 DWORD RecordFault(const PortConfig& config) {
   if (config.deviceIP[0] == '\0') return WSAHOST_NOT_FOUND;
-  if (config.protocol == kProtocolRaw && (config.rawPortNumber == 0 || config.rawPortNumber > 65535))
-    return ERROR_INVALID_PARAMETER;
+  if (config.protocol == kProtocolRaw && config.rawPortNumber > 65535) return ERROR_INVALID_PARAMETER;
   return 0;
+}
+
+bool NameNotFound(DWORD error) { return error == WSAHOST_NOT_FOUND || error == WSANO_DATA || error == WSATRY_AGAIN; }
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  return text;
 }
 
 // The job's JOB_INFO_1W in a buffer of its own; empty when the spooler has none.
@@ -46,24 +57,69 @@ JobDetails PortHandle::DetailsOf(DWORD jobId, const wchar_t* documentName) const
   return details;
 }
 
+PortHandle::~PortHandle() { EndStall(false); }
+
 DWORD PortHandle::StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_t* documentName) {
   job_.reset();
   failure_ = 0;
+  shortWrite_ = false;
   jobId_ = jobId;
+  address_.clear();
   HANDLE printer = nullptr;
   printer_.reset(printerName != nullptr && OpenPrinterW(const_cast<wchar_t*>(printerName), &printer, nullptr) ? printer
                                                                                                            : nullptr);
   PortConfig config;
   ResetPortConfig(config, portName_.c_str());
-  if (!ReadPortConfig(config)) return Failed(GetLastError());
+  if (!ReadPortConfig(config)) return FailedWith(MSG_RECORD_UNREADABLE, GetLastError());
+  address_ = TextOf(config.deviceIP, sizeof config.deviceIP);
   if (DWORD fault = RecordFault(config); fault != 0) return Failed(fault);
   job_ = MakePrintJob(config, DetailsOf(jobId, documentName));
   return Failed(job_->Start());
 }
 
-DWORD PortHandle::Write(std::span<const uint8_t> bytes) {
+// The spooler judges a write by its result, not by the count: TRUE with fewer bytes, or
+// none, is no failure, and it calls again with the rest. So a printer out of paper costs
+// nothing but time, however long it stays so. A job deleted meanwhile is seen here, after
+// at most one bound, and its connection reset.
+DWORD PortHandle::Write(std::span<const uint8_t> bytes, size_t& taken) {
+  taken = 0;
   if (failure_ != 0) return failure_;
-  return job_ ? Failed(job_->Write(bytes)) : ERROR_INVALID_HANDLE;
+  if (!job_) return ERROR_INVALID_HANDLE;
+  if (stalled_ && Cancelled()) {
+    job_.reset();
+    EndStall(false);
+    return failure_ = ERROR_PRINT_CANCELLED;
+  }
+  if (DWORD error = job_->Write(bytes, taken); error != 0) return Failed(error);
+  Progress(taken, bytes.size());
+  return 0;
+}
+
+// Tells of a stall once when it begins and once when data moves again. While a printer
+// takes nothing, the system's buffers may still take a few kilobytes now and then: a
+// stall is over once the printer has taken a good deal more than that.
+void PortHandle::Progress(size_t taken, size_t offered) {
+  shortWrite_ = taken < offered;
+  if (!stalled_) {
+    if (!shortWrite_) return;
+    stalled_ = true;
+    takenInStall_ = 0;
+    news_.PrinterStalled(EventOf("", 0));
+    return;
+  }
+  takenInStall_ += taken;
+  if (!shortWrite_ && takenInStall_ >= kMovingAgainBytes) EndStall(true);
+}
+
+// A job that ends while its printer is stalled leaves the port's status clear.
+void PortHandle::EndStall(bool resumed) {
+  if (!stalled_) return;
+  stalled_ = false;
+  news_.StallEnded(EventOf("", 0), resumed);
+}
+
+JobEvent PortHandle::EventOf(const std::string& text, DWORD error) const {
+  return JobEvent{portName_, jobId_, address_, text, error};
 }
 
 // A job that the user deleted while it printed is not finished: its connection is reset
@@ -74,24 +130,38 @@ bool PortHandle::Cancelled() const {
   return !job.empty() && (reinterpret_cast<const JOB_INFO_1W*>(job.data())->Status & kEnded) != 0;
 }
 
+// A job that ends while its printer is stalled was given up by the spooler (a user's
+// delete, or a spooler that does not wait): the bytes not taken never reach the printer,
+// so the job is not sent.
 DWORD PortHandle::EndDoc() {
   DWORD error = failure_ != 0 ? failure_ : job_ ? 0 : ERROR_INVALID_HANDLE;
-  if (error == 0 && !Cancelled()) {
+  const bool cancelled = error == 0 && Cancelled();
+  if (error == 0 && !cancelled && shortWrite_) error = FailedWith(MSG_JOB_ABANDONED, ERROR_PRINT_CANCELLED);
+  if (error == 0 && !cancelled) {
     error = Failed(job_->Finish());
     if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
   }
+  EndStall(error == 0 && !cancelled);
   job_.reset();
   printer_.reset();
   return error;
 }
 
-// A failed job is never reported as sent, and the later calls of the job report the same
-// failure; what the printer said, if anything, becomes the job's status text, where the
-// user sees it in the queue.
 DWORD PortHandle::Failed(DWORD error) {
   if (error == 0) return 0;
+  if (NameNotFound(error)) return FailedWith(MSG_HOST_NOT_FOUND, error);
+  return FailedWith(job_ && !job_->Refusal().empty() ? MSG_PRINTER_REFUSED : MSG_JOB_FAILED, error);
+}
+
+// A failed job is never reported as sent, and the later calls of the job report the same
+// failure; the Event Log hears of it once. What the printer said, if anything, becomes
+// the job's status text, where the user sees it in the queue.
+DWORD PortHandle::FailedWith(DWORD message, DWORD error) {
+  if (failure_ != 0) return failure_;
   failure_ = error;
-  if (job_ && !job_->Refusal().empty()) {
+  const std::string refusal = job_ ? job_->Refusal() : std::string();
+  news_.JobFailed(message, EventOf(refusal.empty() ? Trimmed(SystemErrorText(error)) : refusal, error));
+  if (!refusal.empty()) {
     std::wstring wide = WideText("Refused by the printer: " + job_->Refusal());
     if (std::vector<BYTE> buffer = JobInfo(printer_.get(), jobId_); !buffer.empty()) {
       auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());

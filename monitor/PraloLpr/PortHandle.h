@@ -9,29 +9,46 @@
 #include <span>
 #include <string>
 
+#include "JobNews.h"
 #include "PrintJob.h"
 #include "Unique.h"
 
 class PortHandle {
  public:
-  explicit PortHandle(std::string portName) : portName_(std::move(portName)) {}
+  PortHandle(std::string portName, JobNews& news) : portName_(std::move(portName)), news_(news) {}
+  ~PortHandle();
+  PortHandle(const PortHandle&) = delete;
+  PortHandle& operator=(const PortHandle&) = delete;
 
   // Reads the port's record afresh, so that a change applies from the next job on, and
   // opens the job to the printer that the record names.
   DWORD StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_t* documentName);
-  DWORD Write(std::span<const uint8_t> bytes);
-  // Ends the job; once the printer has it all, tells the spooler that it was sent. A job
-  // that fails or is deleted, or a handle closed mid-job, resets the connection.
+  // Hands the printer what it takes within one bound; `taken` says how much. A printer
+  // that takes less, or nothing, has stalled: the job waits for it, call after call,
+  // until it takes data again, the job is deleted or the connection breaks.
+  DWORD Write(std::span<const uint8_t> bytes, size_t& taken);
+  // Ends the job; once every byte is the printer's, tells the spooler that it was sent.
+  // A job that fails or is deleted, or a handle closed mid-job, resets the connection.
   DWORD EndDoc();
 
  private:
   DWORD Failed(DWORD error);
+  DWORD FailedWith(DWORD message, DWORD error);
+  void Progress(size_t taken, size_t offered);
+  void EndStall(bool resumed);
+  JobEvent EventOf(const std::string& text, DWORD error) const;
   bool Cancelled() const;
   JobDetails DetailsOf(DWORD jobId, const wchar_t* documentName) const;
 
   std::string portName_;
+  JobNews& news_;
   Unique<HANDLE, ClosePrinter> printer_;
   DWORD jobId_ = 0;
+  std::string address_;
   std::unique_ptr<PrintJob> job_;
   DWORD failure_ = 0;
+  bool shortWrite_ = false;  // the last write took less than it was offered
+  bool stalled_ = false;     // told as stalled, not yet as moving again
+  size_t takenInStall_ = 0;
+  static constexpr size_t kMovingAgainBytes = 1u << 20;
 };

@@ -85,7 +85,7 @@ BOOL WINAPI OpenPort(HANDLE, LPWSTR portName, PHANDLE port) {
   if (portName == nullptr || port == nullptr) return Reported(ERROR_INVALID_PARAMETER);
   for (const std::wstring& name : CurrentPortNames()) {
     if (!SamePortName(name, portName)) continue;
-    *port = new PortHandle(AnsiText(name.c_str()));
+    *port = new PortHandle(AnsiText(name.c_str()), SystemJobNews());
     return TRUE;
   }
   return Reported(ERROR_UNKNOWN_PORT);
@@ -100,11 +100,15 @@ BOOL WINAPI StartDocPort(HANDLE port, LPWSTR printerName, DWORD jobId, DWORD lev
   return Reported(HandleOf(port)->StartDoc(printerName, jobId, document));
 }
 
+// TRUE with the bytes that the printer took, which may be fewer than offered, or none
+// while it is stalled: Windows' spooler offers the rest again. (Wine 8's print processor
+// gives the job up at such a write instead: it ends the document, and the monitor resets
+// the connection.)
 BOOL WINAPI WritePort(HANDLE port, LPBYTE buffer, DWORD size, LPDWORD written) {
   if (port == nullptr || written == nullptr) return Reported(ERROR_INVALID_PARAMETER);
-  *written = 0;
-  DWORD error = HandleOf(port)->Write(std::span<const uint8_t>(buffer, size));
-  if (error == 0) *written = size;
+  size_t taken = 0;
+  DWORD error = HandleOf(port)->Write(std::span<const uint8_t>(buffer, size), taken);
+  *written = static_cast<DWORD>(taken);
   return Reported(error);
 }
 

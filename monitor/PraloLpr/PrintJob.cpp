@@ -7,7 +7,9 @@
 std::unique_ptr<PrintJob> MakePrintJob(const PortConfig& config, const JobDetails& details) {
   std::string host(TextOf(config.deviceIP, sizeof config.deviceIP));
   if (config.protocol == kProtocolRaw)
-    return std::make_unique<RawJob>(std::move(host), static_cast<uint16_t>(config.rawPortNumber));
+    return std::make_unique<RawJob>(std::move(host), config.rawPortNumber != 0
+                                                         ? static_cast<uint16_t>(config.rawPortNumber)
+                                                         : kDefaultRawPort);
   std::string queue(TextOf(config.lprQueue, sizeof config.lprQueue));
   return std::make_unique<LprJob>(std::move(host), queue.empty() ? kDefaultLprQueue : std::move(queue), details,
                                   config.lprByteCounting != 0);

@@ -1,8 +1,9 @@
 #pragma once
 // One job on its way to the printer, by the port's protocol. Start, Write and Finish
 // follow StartDocPort, WritePort and EndDocPort; each returns a Win32 error code (0 for
-// success). Every network wait is bounded, so a silent printer fails the job instead of
-// holding the spooler's thread.
+// success). Every network wait is bounded, so that no printer holds the spooler's
+// thread: one that takes no data is waited for a bound at a time, one that does not
+// answer fails the job.
 #include <windows.h>
 
 #include <cstdint>
@@ -12,10 +13,15 @@
 
 #include "PortConfig.h"
 
-// How long a printer may take to accept the connection, to take more data, and to
-// confirm the end of a job.
+// How long a printer may take to accept the connection, and to answer an LPR command.
 inline constexpr DWORD kConnectTimeoutMs = 10'000;
-inline constexpr DWORD kStallTimeoutMs = 60'000;
+inline constexpr DWORD kAnswerTimeoutMs = 60'000;
+// How long one write waits for the printer to take data before it returns what the
+// printer took: a printer out of paper takes nothing for minutes, and the spooler calls
+// again. The same bound holds the wait for the printer's close at the end of a job.
+inline constexpr DWORD kWriteBoundMs = 10'000;
+// The raw port that a record without a port number prints to.
+inline constexpr uint16_t kDefaultRawPort = 9100;
 
 // What the control file of an LPR job says about it.
 struct JobDetails {
@@ -28,7 +34,9 @@ class PrintJob {
  public:
   virtual ~PrintJob() = default;
   virtual DWORD Start() = 0;
-  virtual DWORD Write(std::span<const uint8_t> bytes) = 0;
+  // Hands the printer what it takes within kWriteBoundMs; `taken` says how much (less
+  // than all, 0 included, is a printer that stalls, not an error).
+  virtual DWORD Write(std::span<const uint8_t> bytes, size_t& taken) = 0;
   virtual DWORD Finish() = 0;
   // What the printer answered when it refused the job; empty when it did not.
   const std::string& Refusal() const { return refusal_; }

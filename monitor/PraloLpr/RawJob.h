@@ -1,6 +1,6 @@
 #pragma once
 // A raw job: the spooler's bytes go to the printer's TCP port as they come; the job
-// has printed once the printer has taken all of them and closed its side.
+// is sent once the printer has taken all of them and the sending side is closed.
 #include <string>
 
 #include "PrintJob.h"
@@ -10,8 +10,10 @@ class RawJob : public PrintJob {
  public:
   RawJob(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
   DWORD Start() override { return connection_.Connect(host_.c_str(), port_, kConnectTimeoutMs); }
-  DWORD Write(std::span<const uint8_t> bytes) override { return connection_.Send(bytes, kStallTimeoutMs); }
-  DWORD Finish() override { return connection_.FinishSending(kStallTimeoutMs); }
+  DWORD Write(std::span<const uint8_t> bytes, size_t& taken) override {
+    return connection_.SendWithin(bytes, kWriteBoundMs, taken);
+  }
+  DWORD Finish() override { return connection_.FinishSending(kWriteBoundMs); }
 
  private:
   std::string host_;

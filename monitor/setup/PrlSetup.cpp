@@ -14,6 +14,7 @@
 
 #include "Components.h"
 #include "HeldFiles.h"
+#include "MonitorEvents.h"
 #include "MonitorRegistry.h"
 #include "PortNames.h"
 #include "PortUse.h"
@@ -115,6 +116,25 @@ void RestorePorts() {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
 }
 
+// The monitor's event source, whose texts the Event Log reads from the monitor's message
+// table.
+int RegisterMonitorEventSource() {
+  UniqueKey key;
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                            nullptr, key.put(), nullptr);
+  const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+  if (rc == ERROR_SUCCESS)
+    rc = RegSetValueExA(key.get(), "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(kEventMessageFile),
+                        sizeof kEventMessageFile);
+  if (rc == ERROR_SUCCESS)
+    rc = RegSetValueExA(key.get(), "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof types);
+  if (rc != ERROR_SUCCESS) return Failure("registering the event source", static_cast<DWORD>(rc));
+  std::printf("registered the event source \"%s\"\n", kEventSource);
+  return 0;
+}
+
+void RemoveMonitorEventSource() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEventSourceKey); }
+
 int Install() {
   for (const MonitorLibrary& library : kMonitorLibraries)
     if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
@@ -129,6 +149,7 @@ int Install() {
   } else {
     RestorePorts();
   }
+  if (int rc = RegisterMonitorEventSource()) return rc;
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
 }
@@ -153,6 +174,7 @@ int Uninstall() {
   }
   for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(Folder(GetSystemDirectoryA), library.file);
   RemoveComponent(Folder(GetSystemDirectoryA), kMonitorUiLibrary);
+  RemoveMonitorEventSource();
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
     RemoveComponent(Folder(GetWindowsDirectoryA), catalogue.file);
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);

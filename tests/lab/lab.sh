@@ -43,6 +43,10 @@ lab_network() {
   # answers, instead of the machine's name server (which this namespace cannot reach).
   printf 'nameserver 127.0.0.1\n' >"$PRALO_LAB_DIR/resolv.conf"
   mount --bind "$PRALO_LAB_DIR/resolv.conf" /etc/resolv.conf
+  # A printer's name with two addresses, the first of which takes no connection (its
+  # listener's queue is full: tests/printing/receivers.sh), as a host with a dead interface.
+  { cat /etc/hosts; printf '127.1.0.49 lab-two-addresses\n127.1.0.40 lab-two-addresses\n'; } >"$PRALO_LAB_DIR/hosts"
+  mount --bind "$PRALO_LAB_DIR/hosts" /etc/hosts
 }
 
 lab_display() {

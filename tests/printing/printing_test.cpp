@@ -1,6 +1,11 @@
-// Jobs printed through Wine's real spooler to ports of the monitor, received by the
-// lab's raw printers and LPRng's lpd.
+// Jobs printed through Wine's real spooler, and through the monitor's function table, to
+// ports of the monitor, received by the lab's raw printers and LPRng's lpd; and what the
+// monitor tells the administrator of them.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <winspool.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,9 +17,15 @@
 #include <thread>
 #include <vector>
 
+#include "JobNews.h"
+#include "MonitorEvents.h"
 #include "PortConfig.h"
+#include "PortHandle.h"
+#include "PraloLprMessages.h"
 #include "TextField.h"
 #include "child_process.h"
+#include "loaded_monitor.h"
+#include "registry.h"
 #include "spooler_lab.h"
 #include "spooler_printer.h"
 
@@ -27,9 +38,21 @@ const char kPrinterThatLeaves[] = "127.1.0.42";
 const char kStallingPrinter[] = "127.1.0.43";
 // Takes the whole job, then keeps talking and never closes.
 const char kChattyPrinter[] = "127.1.0.44";
+// Stop taking data after 64 KiB for 35 s (three bounds of a write and a half), then take
+// the rest: out of paper, and paper put in. One for jobs printed whole, one for jobs
+// deleted while they wait.
+const char kPausingPrinter[] = "127.1.0.46";
+const char kPausingPrinterForDeletes[] = "127.1.0.47";
+// Takes one byte every 5 s after 64 KiB: slow enough to hold a send without end.
+const char kTricklingPrinter[] = "127.1.0.50";
+const char kPausingPrinterForNews[] = "127.1.0.48";
+// How long one WritePort may wait for a printer that takes nothing.
+constexpr DWORD kWriteBoundMs = 10'000;
 const char kMuteLpd[] = "::1";
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
+// A name of two addresses: 127.1.0.49, which takes no connection, then the raw printer.
+const char kNameOfTwoAddresses[] = "lab-two-addresses";
 // The raw printer on loopback's IPv6 address, and the folder of its jobs.
 const char kIpv6RawPrinter[] = "::1";
 const char kIpv6RawFolder[] = "raw-ipv6";
@@ -37,6 +60,12 @@ const char kIpv6RawFolder[] = "raw-ipv6";
 std::string LabFolder(const std::string& name) {
   const char* lab = std::getenv("PRALO_LAB_DIR");
   return std::string("Z:") + (lab != nullptr ? lab : "") + "/print/" + name;
+}
+
+// Where the raw printer at that address keeps its jobs.
+std::string RawFolderOf(std::string_view address) {
+  if (address == kIpv6RawPrinter) return LabFolder(kIpv6RawFolder);
+  return LabFolder(std::string("raw-") + std::string(address == kNameOfTwoAddresses ? kRawPrinter : address));
 }
 
 std::set<std::string> FilesIn(const std::string& folder, const char* pattern) {
@@ -57,10 +86,11 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// What a raw printer received in the first connection that is not in `before`.
-std::string RawJobAfter(const std::string& folder, const std::set<std::string>& before) {
+// What a raw printer received in the first connection that is not in `before`: a whole
+// job (*.bin), or one that the sender reset (*.reset).
+std::string RawJobAfter(const std::string& folder, const std::set<std::string>& before, const char* pattern = "*.bin") {
   for (int tries = 0; tries < 600; ++tries, Sleep(100))
-    for (const std::string& name : FilesIn(folder, "*.bin"))
+    for (const std::string& name : FilesIn(folder, pattern))
       if (!before.contains(name)) return ReadFile(folder + "/" + name);
   return "(no job arrived)";
 }
@@ -112,13 +142,14 @@ std::string Megabytes(size_t count) {
   return bytes;
 }
 
-PortConfig Port(const char* name, const char* address, uint32_t protocol, const char* queue = "", bool counted = false) {
+PortConfig Port(const char* name, const char* address, uint32_t protocol, const char* queue = "", bool counted = false,
+               uint32_t rawPort = 9100) {
   PortConfig config;
   ResetPortConfig(config, name);
   CopyText(config.deviceIP, address);
   CopyText(config.lprQueue, queue);
   config.protocol = protocol;
-  config.rawPortNumber = 9100;
+  config.rawPortNumber = rawPort;
   config.lprByteCounting = counted ? 1 : 0;
   return config;
 }
@@ -150,6 +181,7 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
     std::string bytes;
     const char* rawAddress = kRawPrinter;
     const char* queue = "hoq";
+    uint32_t rawPort = 9100;
   };
   const std::string every = EveryByteValue(), large = Megabytes(6);
   std::vector<int> jobNumbers;
@@ -157,6 +189,10 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
            Case{"RawEveryByte", kProtocolRaw, false, every},
            Case{"RawLarge", kProtocolRaw, false, large},
            Case{"RawIpv6", kProtocolRaw, false, every, kIpv6RawPrinter},
+           // The first address swallows the connect; the second has time left.
+           Case{"RawSecondAddress", kProtocolRaw, false, every, kNameOfTwoAddresses},
+           // The wizard stores port number 0 for a printer that it could not identify.
+           Case{"RawPortZero", kProtocolRaw, false, every, kRawPrinter, "hoq", 0},
            Case{"LprCountedEveryByte", kProtocolLpr, true, every},
            Case{"LprStreamedEveryByte", kProtocolLpr, false, every},
            Case{"LprCountedLarge", kProtocolLpr, true, large},
@@ -166,12 +202,11 @@ TEST_F(PrintingTest, WhatArrivesIsWhatWasPrinted) {
        }) {
     SCOPED_TRACE(c.name);
     const bool raw = c.protocol == kProtocolRaw;
-    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, c.queue, c.counted));
+    spooler.AddMonitorPort(Port(c.name, raw ? c.rawAddress : kLprPrinter, c.protocol, c.queue, c.counted, c.rawPort));
     SpoolerPrinter printer(std::string("Printer ") + c.name, c.name);
     ASSERT_TRUE(printer.Added()) << GetLastError();
     const std::string document = std::string("Report ") + c.name + ".txt";
-    const std::string rawFolder =
-        LabFolder(std::string_view(c.rawAddress) == kIpv6RawPrinter ? kIpv6RawFolder : std::string("raw-") + c.rawAddress);
+    const std::string rawFolder = RawFolderOf(c.rawAddress);
     const std::set<std::string> before = FilesIn(rawFolder, "*.bin");
 
     ASSERT_EQ(printer.Print(document, c.bytes), 0u);
@@ -235,12 +270,15 @@ TEST_F(PrintingTest, APrinterThatCannotTakeTheJobFailsIt) {
   }
 }
 
-// A printer that stops taking data mid-job (the job is larger than what the sockets
-// buffer), an LPD that never acknowledges and a printer that never closes fail their
-// jobs at the monitor's bound (60 s), and the printing application gets its thread
-// back; meanwhile every other printer's jobs print to their end. (Wine's spooler tells
-// the application 6, whatever error the monitor gave.)
-TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
+// Through Wine's spooler: a printer that stops taking data mid-job (the job is larger
+// than what the sockets buffer) gets a WritePort that returns within its bound having
+// taken less than it was offered; Wine's spooler gives the job up there (Windows' offers
+// the rest again: see PrintingThroughTheTable), and the monitor resets the connection.
+// An LPD that never acknowledges fails its job at the monitor's bound (60 s). A printer
+// that never closes has its job sent. The printing application gets its thread back, and
+// meanwhile every other printer's jobs print to their end. (Wine's spooler tells the
+// application 6, whatever error the monitor gave.)
+TEST_F(PrintingTest, AStillPrinterHoldsUpNoOther) {
   const std::string large = Megabytes(16), medium = Megabytes(3);
   // A job printed on a thread of its own; `result` is ERROR_IO_PENDING until it ends.
   struct Job {
@@ -279,11 +317,236 @@ TEST_F(PrintingTest, AStillPrinterFailsItsJobAtTheBoundAndHoldsUpNoOther) {
   for (Job& job : still) job.Wait();
 
   EXPECT_TRUE(stillWaiting);
-  for (const Job& job : still) EXPECT_NE(job.result, 0u) << job.port.portName;
+  EXPECT_NE(still[0].result, 0u);
+  EXPECT_NE(still[1].result, 0u);
+  EXPECT_EQ(still[2].result, 0u);
   EXPECT_EQ(FilesIn(stalled, "*.part").size(), stalledBefore + 1);
   for (const Job& job : busy) EXPECT_EQ(job.result, 0u) << job.port.portName;
   EXPECT_TRUE(RawJobAfter(busyFolder, busyBefore) == medium);
   EXPECT_TRUE(LpdJobFor("labels", "BusyLpr").data == medium);
+}
+
+// Jobs driven through the monitor's function table as Windows' spooler drives them: it
+// judges a write by its result, not its count, and after TRUE it offers what is left
+// again, however few bytes the call took.
+class PrintingThroughTheTable : public PrintingTest {
+ protected:
+  LoadedMonitor monitor;
+};
+
+// Out of paper for three bounds and more, then paper put in: every WritePort returned
+// within its bound (the test allows twice the bound, never less than the bound itself),
+// those of the pause having taken less than offered, and the printer has one whole copy.
+TEST_F(PrintingThroughTheTable, APrinterThatPausesGetsTheWholeJobOnce) {
+  ASSERT_TRUE(monitor.Loaded());
+  spooler.AddMonitorPort(Port("Pausing", kPausingPrinter, kProtocolRaw));
+  const std::string folder = LabFolder(std::string("raw-") + kPausingPrinter);
+  const std::set<std::string> before = FilesIn(folder, "*.*");
+  const std::string bytes = Megabytes(16);
+  MonitorPort port(monitor, "Pausing");
+  std::vector<MonitorPort::WriteCall> calls;
+
+  ASSERT_EQ(port.Start(), 0u);
+  EXPECT_EQ(port.WriteAll(bytes, &calls), 0u);
+  EXPECT_EQ(port.End(), 0u);
+
+  EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const auto& call) { return call.tookMs < 2 * kWriteBoundMs; }));
+  EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.written < call.offered; }), 3);
+  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
+  EXPECT_EQ(FilesIn(folder, "*.*").size(), before.size() + 1);
+}
+
+// The user deletes the job while its printer pauses, or trickles a byte now and then:
+// Windows' spooler stops writing once the WritePort under way has returned, and ends the
+// job. The connection is reset at once (an LPD drops the job), nothing more is sent than
+// the monitor had taken, and the job is not reported sent. (The trickling printer reads
+// what the system had buffered for it before it meets the reset: days at its pace.)
+TEST_F(PrintingThroughTheTable, AJobDeletedWhileItsPrinterStallsIsResetAndSendsNothingMore) {
+  struct Case {
+    const char* address;
+    bool resetSeen;
+  };
+  ASSERT_TRUE(monitor.Loaded());
+  for (const Case& c : {Case{kPausingPrinterForDeletes, true}, Case{kTricklingPrinter, false}}) {
+    SCOPED_TRACE(c.address);
+    const std::string name = std::string("Deleted ") + c.address;
+    spooler.AddMonitorPort(Port(name.c_str(), c.address, kProtocolRaw));
+    const std::string folder = LabFolder(std::string("raw-") + c.address);
+    const std::set<std::string> before = FilesIn(folder, "*.reset");
+    const std::string bytes = Megabytes(16);
+    MonitorPort port(monitor, name);
+    std::vector<MonitorPort::WriteCall> calls;
+
+    ASSERT_EQ(port.Start(), 0u);
+    EXPECT_EQ(port.WriteAll(bytes, &calls, [](const auto& call) { return call.written == call.offered; }), 0u);
+    const DWORD start = GetTickCount();
+    EXPECT_NE(port.End(), 0u);
+    const DWORD endMs = GetTickCount() - start;
+
+    EXPECT_LT(calls.back().tookMs, 2 * kWriteBoundMs);
+    EXPECT_LT(endMs, kWriteBoundMs);
+    if (!c.resetSeen) continue;
+    size_t handedOver = 0;
+    for (const auto& call : calls) handedOver += call.written;
+    const std::string received = RawJobAfter(folder, before, "*.reset");
+    EXPECT_TRUE(received.size() <= handedOver && bytes.starts_with(received)) << received.size() << " of " << handedOver;
+  }
+}
+
+// A printer that takes the whole job and keeps the connection open, talking: the job is
+// sent once every byte is the system's to deliver, and the printer has it whole.
+TEST_F(PrintingThroughTheTable, APrinterThatKeepsTheConnectionOpenHasTheJobSent) {
+  ASSERT_TRUE(monitor.Loaded());
+  spooler.AddMonitorPort(Port("KeepsOpen", kChattyPrinter, kProtocolRaw));
+  const std::string folder = LabFolder(std::string("raw-") + kChattyPrinter);
+  const std::set<std::string> before = FilesIn(folder, "*.bin");
+  const std::string bytes = Megabytes(3);
+  MonitorPort port(monitor, "KeepsOpen");
+
+  ASSERT_EQ(port.Start(), 0u);
+  EXPECT_EQ(port.WriteAll(bytes), 0u);
+  EXPECT_EQ(port.End(), 0u);
+  port.Close();
+
+  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
+}
+
+// What the monitor tells the administrator: its event source, which the setup program
+// registers and removes, the texts of its messages as the Event Log reads them from the
+// monitor's message table, and a job's news, told once per failed job and per stall.
+// (Wine's ReportEvent keeps nothing that a test could read back.)
+std::string SystemFile(const char* name) {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, sizeof system);
+  return std::string(system) + "\\" + name;
+}
+
+std::string ExpandedText(const RawValue& value) {
+  std::string text(value.data.begin(), value.data.end());
+  text.resize(std::strlen(text.c_str()));
+  char expanded[MAX_PATH] = {};
+  ExpandEnvironmentStringsA(text.c_str(), expanded, sizeof expanded);
+  return expanded;
+}
+
+TEST(MonitorEvents, TheSetupProgramRegistersTheEventSourceAndRemovesIt) {
+  const RawValue file = GetRawValue(HKEY_LOCAL_MACHINE, kEventSourceKey, "EventMessageFile");
+  const RawValue types = GetRawValue(HKEY_LOCAL_MACHINE, kEventSourceKey, "TypesSupported");
+  ASSERT_TRUE(file.exists);
+  EXPECT_EQ(file.type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(_stricmp(ExpandedText(file).c_str(), SystemFile("PraloLpr.dll").c_str()), 0) << ExpandedText(file);
+  ASSERT_TRUE(types.exists);
+  EXPECT_EQ(types.data, (std::vector<BYTE>{7, 0, 0, 0}));
+
+  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" uninstall").exitCode, 0u);
+  const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey);
+  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" install").exitCode, 0u);
+  EXPECT_TRUE(removed);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
+}
+
+// Each message as the Event Log shows it, from the installed monitor's message table
+// with an event's five insertions.
+TEST(MonitorEvents, EveryMessageReadsWholeWithItsInsertions) {
+  struct Case {
+    DWORD message;
+    const char* text;
+  };
+  HMODULE library = LoadLibraryExA(SystemFile("PraloLpr.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(library, nullptr);
+  const char* insertions[] = {"Office", "12", "printer.example", "No such host is known.", "11001"};
+  for (const Case& c : {
+           Case{MSG_RECORD_UNREADABLE,
+                "Job 12 on port Office was not printed: the port's settings cannot be read (No such host is known., "
+                "error 11001)."},
+           Case{MSG_HOST_NOT_FOUND,
+                "Job 12 on port Office was not printed: the printer's address printer.example cannot be found (No "
+                "such host is known., error 11001)."},
+           Case{MSG_PRINTER_REFUSED,
+                "Job 12 on port Office was not printed: the printer at printer.example refused it, saying: No such "
+                "host is known."},
+           Case{MSG_JOB_FAILED,
+                "Job 12 on port Office was not printed: the connection to the printer at printer.example failed (No "
+                "such host is known., error 11001)."},
+           Case{MSG_PRINTER_STALLED,
+                "The printer at printer.example on port Office takes no data of job 12: it may be out of paper, jammed "
+                "or offline. The job waits until the printer takes data again or is deleted."},
+           Case{MSG_PRINTER_RESUMED, "The printer at printer.example on port Office takes data of job 12 again."},
+           Case{MSG_JOB_ABANDONED,
+                "Job 12 on port Office ended while the printer at printer.example had not taken all of it: the rest "
+                "was not sent (No such host is known., error 11001)."},
+       }) {
+    char text[1024] = {};
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, library, c.message, 0, text,
+                       sizeof text, reinterpret_cast<va_list*>(const_cast<char**>(insertions)));
+    EXPECT_EQ(std::string(text, length), std::string(c.text) + "\r\n") << std::hex << c.message;
+  }
+  FreeLibrary(library);
+}
+
+// What a port handle tells, in order: the message of each event, or "stalled",
+// "resumed", "stall ended".
+class RecordingNews : public JobNews {
+ public:
+  void JobFailed(DWORD message, const JobEvent& event) override {
+    told.push_back(std::to_string(message & 0xFFFF) + " " + event.port + " " + event.printer);
+  }
+  void PrinterStalled(const JobEvent& event) override { told.push_back("stalled " + event.port); }
+  void StallEnded(const JobEvent& event, bool resumed) override {
+    told.push_back((resumed ? "resumed " : "stall ended ") + event.port);
+  }
+  std::vector<std::string> told;
+};
+
+// A job written as Windows' spooler writes it, in 64 KiB pieces, offering again what a
+// call did not take, until `stopAtStall` and a call took less than offered, or a call
+// failed; then ended.
+void PrintJob(PortHandle& handle, const std::string& bytes, bool stopAtStall) {
+  if (handle.StartDoc(nullptr, 12, L"news") != 0) return;
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t offered = std::min<size_t>(65536, bytes.size() - at);
+    size_t taken = 0;
+    if (handle.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data() + at), offered), taken) != 0)
+      break;
+    at += taken;
+    if (stopAtStall && taken < offered) break;
+  }
+  handle.EndDoc();
+}
+
+// Failures are told once per job, whichever calls meet them; a stall once when it
+// begins and once when it ends. (The LPD has no queue "nosuch".)
+TEST(MonitorEvents, AJobIsToldOfOncePerFailureAndPerStall) {
+  struct Case {
+    const char* name;
+    PortConfig port;
+    bool stored;
+    bool stopAtStall;
+    std::vector<std::string> told;
+  };
+  SpoolerLab spooler;
+  for (const Case& c : {
+           Case{"Unreadable", Port("NewsUnreadable", kRawPrinter, kProtocolRaw), false, false, {"1 NewsUnreadable "}},
+           Case{"NameNotFound", Port("NewsNoName", "no-such-printer.invalid", kProtocolRaw), true, false,
+                {"2 NewsNoName no-such-printer.invalid"}},
+           Case{"Refused", Port("NewsRefused", kLprPrinter, kProtocolLpr, "nosuch"), true, false,
+                {"3 NewsRefused 127.1.0.45"}},
+           Case{"Broken", Port("NewsBroken", kPrinterThatLeaves, kProtocolRaw), true, false, {"4 NewsBroken 127.1.0.42"}},
+           Case{"StalledAndResumed", Port("NewsPaused", kPausingPrinterForNews, kProtocolRaw), true, false,
+                {"stalled NewsPaused", "resumed NewsPaused"}},
+           Case{"StalledAndGivenUp", Port("NewsGivenUp", kPausingPrinterForNews, kProtocolRaw), true, true,
+                {"stalled NewsGivenUp", "7 NewsGivenUp 127.1.0.48", "stall ended NewsGivenUp"}},
+       }) {
+    SCOPED_TRACE(c.name);
+    if (c.stored) spooler.AddMonitorPort(c.port);
+    RecordingNews news;
+    PortHandle handle(c.port.portName, news);
+
+    PrintJob(handle, Megabytes(16), c.stopAtStall);
+
+    EXPECT_EQ(news.told, c.told);
+  }
 }
 
 }  // namespace
