@@ -7,13 +7,15 @@
 //   "AddPort"     in:  a PortConfig record (its bytes) of a new port       administer
 //   "ConfigPort"  in:  a PortConfig record of an existing port             administer
 //   "DeletePort"  in:  the port's name, UTF-16, terminated                 administer
-//   "GetConfig"   in:  the port's name;  out: its PortConfig record
+//   "GetConfig"   in:  the port's name;  out: its PortConfig record, the community
+//                 empty for a caller without administer access
 //
 // The status is a Win32 error code: ERROR_ACCESS_DENIED without administer access,
 // ERROR_INVALID_NAME for a name that cannot name a port, ERROR_ALREADY_EXISTS for a
 // name that a port has in any letter case, ERROR_UNKNOWN_PORT for a port that is not
 // the monitor's, ERROR_BUSY for a port that a printer uses, ERROR_INVALID_DATA for
-// input of the wrong size or an unterminated text. A PortConfig holds only 32-bit
+// input of the wrong size, an unterminated text or a value that a port may not hold
+// (record/PortValues.h). A PortConfig holds only 32-bit
 // numbers and texts, so its bytes are the same for 32-bit and 64-bit callers.
 #include "MonitorRegistry.h"
 

@@ -7,6 +7,7 @@
 
 #include "AnsiText.h"
 #include "MonitorRegistry.h"
+#include "PortKey.h"
 #include "PortNameCompare.h"
 #include "PortNames.h"
 #include "PortUse.h"
@@ -66,7 +67,7 @@ DWORD ConfigurePortFromRecord(const PortConfig& config) {
 // A port that a printer still prints to stays, as the spooler of Windows keeps it.
 DWORD RemovePort(const wchar_t* portName) {
   if (PrinterUsesPort(portName)) return ERROR_BUSY;
-  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
+  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, PortKeyPath(std::wstring_view(portName)).c_str());
   if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
   ForgetMirroredPort(portName);
   return ERROR_SUCCESS;
@@ -75,6 +76,7 @@ DWORD RemovePort(const wchar_t* portName) {
 DWORD ReadPortRecord(const wchar_t* portName, PortConfig& config) {
   const std::string name = AnsiText(portName);
   if (!IsWellFormedPortName(name) || !IsMonitorPort(portName)) return ERROR_UNKNOWN_PORT;
-  ResetPortConfig(config, name.c_str());
-  return ReadPortConfig(config) ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
+  const PortReading reading = ReadStoredPort(name);
+  config = reading.port.config;
+  return reading.error == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
 }

@@ -7,6 +7,7 @@
 
 #include "Components.h"
 #include "PortAdmin.h"
+#include "PortValues.h"
 #include "TextField.h"
 #include "XcvCommands.h"
 
@@ -18,6 +19,7 @@ struct XcvSession {
 };
 
 struct Request {
+  bool administers;  // the caller was granted SERVER_ACCESS_ADMINISTER
   const BYTE* input;
   DWORD inputSize;
   BYTE* output;
@@ -33,14 +35,15 @@ DWORD Answer(const Request& request, const void* data, DWORD size) {
   return ERROR_SUCCESS;
 }
 
-// A record whose every text is terminated inside its field.
+// A record whose every text is terminated inside its field and whose every value may be
+// stored, by the checks that every entry that stores a port makes.
 bool RecordOf(const Request& request, PortConfig& config) {
   if (request.input == nullptr || request.inputSize != sizeof config) return false;
   std::memcpy(&config, request.input, sizeof config);
   auto terminated = [](const char* field, size_t size) { return TextOf(field, size).size() < size; };
   return terminated(config.portName, sizeof config.portName) && terminated(config.deviceIP, sizeof config.deviceIP) &&
          terminated(config.lprQueue, sizeof config.lprQueue) &&
-         terminated(config.communityName, sizeof config.communityName);
+         terminated(config.communityName, sizeof config.communityName) && !RecordRefusal(config);
 }
 
 // A UTF-16 port name terminated inside the input.
@@ -73,6 +76,8 @@ DWORD GetConfig(const Request& request) {
   if (name == nullptr) return ERROR_INVALID_DATA;
   PortConfig config;
   if (DWORD error = ReadPortRecord(name, config); error != ERROR_SUCCESS) return error;
+  // The community is the port's SNMP secret: only a caller who may change ports sees it.
+  if (!request.administers) CopyText(config.communityName, "");
   return Answer(request, &config, sizeof config);
 }
 
@@ -103,11 +108,11 @@ DWORD WINAPI xcv::DataPort(HANDLE session, LPCWSTR command, PBYTE input, DWORD i
   if (session == nullptr || command == nullptr || outputNeeded == nullptr) return ERROR_INVALID_PARAMETER;
   *outputNeeded = 0;
   const auto* opened = static_cast<const XcvSession*>(session);
+  const bool administers = (opened->grantedAccess & SERVER_ACCESS_ADMINISTER) == SERVER_ACCESS_ADMINISTER;
   for (const Command& entry : kCommands) {
     if (std::wcscmp(entry.name, command) != 0) continue;
-    if (entry.administers && (opened->grantedAccess & SERVER_ACCESS_ADMINISTER) != SERVER_ACCESS_ADMINISTER)
-      return ERROR_ACCESS_DENIED;
-    return entry.run({input, inputSize, output, outputSize, outputNeeded});
+    if (entry.administers && !administers) return ERROR_ACCESS_DENIED;
+    return entry.run({administers, input, inputSize, output, outputSize, outputNeeded});
   }
   return ERROR_INVALID_PARAMETER;
 }

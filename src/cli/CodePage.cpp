@@ -14,9 +14,14 @@ std::optional<std::wstring> Wide(UINT codePage, DWORD flags, std::string_view te
   return wide;
 }
 
-// `lossless`: nothing when a character has no exact equivalent in the code page.
+bool IsUtf8(UINT codePage) { return codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8); }
+
+// `lossless`: nothing when a character has no exact equivalent in the code page. UTF-8
+// has one for every character, and WideCharToMultiByte refuses the best-fit flag and
+// the default-character question for it (ERROR_INVALID_PARAMETER), so it is asked neither.
 std::optional<std::string> Narrow(UINT codePage, const std::wstring& wide, bool lossless) {
   if (wide.empty()) return std::string();
+  lossless = lossless && !IsUtf8(codePage);
   const int length = static_cast<int>(wide.size());
   BOOL defaulted = FALSE;
   BOOL* defaultUsed = lossless ? &defaulted : nullptr;
