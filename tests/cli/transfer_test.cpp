@@ -7,6 +7,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
+#include "CodePage.h"
 #include "DiscoveryScope.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
@@ -72,8 +73,9 @@ class TransferTest : public testing::Test {
     spooler.AddLocalPrinter("Office", "Used");
   }
   ~TransferTest() override {
-    for (const char* name : {"CarryRaw", "CarryLpr", "NewOne"})
-      DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
+    // What a failing import may have left, too.
+    for (const char* name : {"CarryRaw", "CarryLpr", "NewOne", "Bad", "\xc4rger", "Queue", "Esc"})
+      DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath(name));
     DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
   }
   SpoolerLab spooler;
@@ -195,6 +197,26 @@ TEST_F(TransferTest, WhereTheCodePageIsUtf8EveryTextImports) {
   EXPECT_EQ(imported.exitCode, 0u) << imported.output;
   EXPECT_EQ(StoredText("B\xfcro", "LprQueue"), "\xe9t\xe9");
   DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath("B\xfcro"));
+}
+
+// Windows refuses WC_NO_BEST_FIT_CHARS and the default-character question for UTF-8
+// (ERROR_INVALID_PARAMETER, the WideCharToMultiByte page); Wine's conversion takes them,
+// so the import's conversion is driven here as Windows with the code page 65001 answers.
+UINT WINAPI Utf8AnsiCodePage() { return CP_UTF8; }
+int WINAPI WindowsUtf8Conversion(UINT codePage, DWORD flags, LPCWCH wide, int length, LPSTR text, int size,
+                                 LPCCH defaultChar, LPBOOL defaultUsed) {
+  if (codePage == CP_ACP) codePage = CP_UTF8;
+  if ((flags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) != 0 || defaultChar != nullptr || defaultUsed != nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return WideCharToMultiByte(codePage, flags, wide, length, text, size, nullptr, nullptr);
+}
+
+TEST(CodePage, WhereTheAnsiCodePageIsUtf8EveryTextConverts) {
+  const CodePageSystem windowsOnUtf8{&Utf8AnsiCodePage, &WindowsUtf8Conversion};
+  for (const char* text : {"B\xc3\xbcro", "\xe2\x82\xac 5", "plain", ""})
+    EXPECT_EQ(Utf8ToAnsiOn(windowsOnUtf8, text), std::optional<std::string>(text)) << text;
 }
 
 TEST_F(TransferTest, ReplacingAnAddressMarksItForTheMonitorAndListJsonNamesThePrinters) {
