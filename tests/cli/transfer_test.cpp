@@ -185,20 +185,6 @@ TEST_F(TransferTest, EveryStoredStateExportsAndImportsBackTheSame) {
   }
 }
 
-// Windows with "Use Unicode UTF-8" has the code page 65001; under Wine a locale that has
-// no ANSI code page gives the same.
-TEST_F(TransferTest, WhereTheCodePageIsUtf8EveryTextImports) {
-  char locale[100] = {};
-  const bool hadLocale = GetEnvironmentVariableA("LC_ALL", locale, sizeof locale) != 0;
-  SetEnvironmentVariableA("LC_ALL", "hi_IN.UTF-8");
-  WriteText(file, Document(With(Port("B\\u00fcro", "127.1.0.99"), "LprQueue", R"("\u00e9t\u00e9")")));
-  ChildResult imported = PrlPort("import " + file);
-  SetEnvironmentVariableA("LC_ALL", hadLocale ? locale : nullptr);
-  EXPECT_EQ(imported.exitCode, 0u) << imported.output;
-  EXPECT_EQ(StoredText("B\xfcro", "LprQueue"), "\xe9t\xe9");
-  DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath("B\xfcro"));
-}
-
 // Windows refuses WC_NO_BEST_FIT_CHARS and the default-character question for UTF-8
 // (ERROR_INVALID_PARAMETER, the WideCharToMultiByte page); Wine's conversion takes them,
 // so the import's conversion is driven here as Windows with the code page 65001 answers.
