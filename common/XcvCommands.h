@@ -7,13 +7,15 @@
 //   "AddPort"     in:  an XcvPortRecord of a new port                      administer
 //   "ConfigPort"  in:  an XcvPortRecord of an existing port                administer
 //   "DeletePort"  in:  the port's name, UTF-16, terminated                 administer
-//   "GetConfig"   in:  the port's name;  out: its XcvPortRecord
+//   "GetConfig"   in:  the port's name;  out: its XcvPortRecord, the community
+//                 empty for a caller without administer access
 //
 // The status is a Win32 error code: ERROR_ACCESS_DENIED without administer access,
 // ERROR_INVALID_NAME for a name that cannot name a port, ERROR_ALREADY_EXISTS for a
 // name that a port has in any letter case, ERROR_UNKNOWN_PORT for a port that is not
 // the monitor's, ERROR_BUSY for a port that a printer uses, ERROR_INVALID_DATA for
-// input of the wrong size or an unterminated text.
+// input of the wrong size, an unterminated text or a value that a port may not hold
+// (record/PortValues.h).
 #include <cstdint>
 
 #include "MonitorRegistry.h"

@@ -4,18 +4,15 @@
 
 #include <string>
 
-#include "MonitorRegistry.h"
-#include "RegistryValue.h"
+#include "PortKey.h"
+#include "PortStorage.h"
 #include "TextField.h"
 #include "Unique.h"
 
 namespace {
 
-// Each value is queried into a buffer of this size; larger data counts as missing.
-constexpr DWORD kValueQuerySize = 261;
-
-std::string PortKeyPath(const PortConfig& config) {
-  return std::string(kPortNamesKey) + "\\" + std::string(TextOf(config.portName, sizeof config.portName));
+std::string KeyPathOf(const PortConfig& config) {
+  return PortKeyPath(TextOf(config.portName, sizeof config.portName));
 }
 
 }  // namespace
@@ -34,32 +31,17 @@ void ResetPortConfig(PortConfig& config, const char* portName) {
   config.statusUpdateInt = 10;
 }
 
-void SetNewPortDefaults(PortConfig& config) {
-  config.lprByteCounting = 0;
-  config.rawPortNumber = 9100;
-  config.biDiEnabled = 0;
-  config.configUpdateInt = 30;
-  config.statusUpdateInt = 10;
-}
-
 bool ReadPortConfig(PortConfig& config) {
-  SetNewPortDefaults(config);
+  // The numbers take their defaults even when the key cannot be opened; the texts and
+  // the protocol keep what the record holds.
+  SetNumberDefaults(config);
+  StoredPort port{config, 0};
   UniqueKey key;
-  if (LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, KEY_READ, key.put());
-      rc != ERROR_SUCCESS) {
-    SetLastError(static_cast<DWORD>(rc));
-    return false;
-  }
-  ReadTextValue(key.get(), "DeviceIP", config.deviceIP, sizeof config.deviceIP, kValueQuerySize);
-  ReadTextValue(key.get(), "CommunityName", config.communityName, sizeof config.communityName, kValueQuerySize);
-  ReadNumberValue(key.get(), "Protocal", config.protocol, kValueQuerySize);
-  ReadTextValue(key.get(), "LprQueue", config.lprQueue, sizeof config.lprQueue, kValueQuerySize);
-  ReadNumberValue(key.get(), "LprByteCounting", config.lprByteCounting, kValueQuerySize);
-  ReadNumberValue(key.get(), "RawPortNumber", config.rawPortNumber, kValueQuerySize);
-  ReadNumberValue(key.get(), "BiDiEnabled", config.biDiEnabled, kValueQuerySize);
-  ReadNumberValue(key.get(), "ConfigUpdateInt", config.configUpdateInt, kValueQuerySize);
-  ReadNumberValue(key.get(), "StatusUpdateInt", config.statusUpdateInt, kValueQuerySize);
-  return true;
+  const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, KEY_READ, key.put());
+  if (rc == ERROR_SUCCESS) ReadPortValues(key.get(), port);
+  config = port.config;
+  SetLastError(static_cast<DWORD>(rc));
+  return rc == ERROR_SUCCESS;
 }
 
 namespace {
@@ -67,26 +49,10 @@ namespace {
 LONG OpenPortKey(const PortConfig& config, PortKeyOpening opening, UniqueKey& key, bool& created) {
   DWORD disposition = 0;
   LONG rc = opening == PortKeyOpening::ExistingOnly
-                ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, KEY_ALL_ACCESS, key.put())
-                : RegCreateKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str(), 0, nullptr,
+                ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, KEY_ALL_ACCESS, key.put())
+                : RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
   created = disposition == REG_CREATED_NEW_KEY;
-  return rc;
-}
-
-// Sets the ten values in their order; the first failure ends it with its code.
-LONG SetPortValues(HKEY key, const PortConfig& config, bool snmpUpdated, ValueSetter set) {
-  LONG rc = WriteTextValue(key, "DeviceIP", TextOf(config.deviceIP, sizeof config.deviceIP), set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "Protocal", config.protocol, set);
-  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key, "LprQueue", TextOf(config.lprQueue, sizeof config.lprQueue), set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "LprByteCounting", config.lprByteCounting, set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "RawPortNumber", config.rawPortNumber, set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "BiDiEnabled", config.biDiEnabled, set);
-  if (rc == ERROR_SUCCESS)
-    rc = WriteTextValue(key, "CommunityName", TextOf(config.communityName, sizeof config.communityName), set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "ConfigUpdateInt", config.configUpdateInt, set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "StatusUpdateInt", config.statusUpdateInt, set);
-  if (rc == ERROR_SUCCESS) rc = WriteNumberValue(key, "SnmpUpdated", snmpUpdated ? 1 : 0, set);
   return rc;
 }
 
@@ -97,16 +63,13 @@ bool WritePortConfig(const PortConfig& config, bool snmpUpdated, PortKeyOpening 
   UniqueKey key;
   bool created = false;
   LONG rc = OpenPortKey(config, opening, key, created);
-  if (rc == ERROR_SUCCESS) rc = SetPortValues(key.get(), config, snmpUpdated, setValue);
+  if (rc == ERROR_SUCCESS) rc = WritePortValues(key.get(), StoredPort{config, snmpUpdated ? 1u : 0u}, setValue);
   if (rc != ERROR_SUCCESS && created) {
     key.reset();
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, PortKeyPath(config).c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str());
   }
   SetLastError(static_cast<DWORD>(rc));
   return rc == ERROR_SUCCESS;
 }
 
-bool IsWellFormedPortName(std::string_view name) {
-  return !name.empty() && name.size() < sizeof PortConfig::portName &&
-         name.find_first_of("\\,") == std::string_view::npos;
-}
+bool IsWellFormedPortName(std::string_view name) { return !NameRefusal(name); }

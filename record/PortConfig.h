@@ -28,11 +28,9 @@ inline constexpr uint32_t kProtocolLpr = 515;
 inline constexpr char kDefaultLprQueue[] = "raw";
 
 void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
-// The numbers of a port that has no stored values yet: raw port 9100, byte counting
-// and bi-directional communication off, 30 and 10 seconds. Texts and protocol stay.
-void SetNewPortDefaults(PortConfig& config);
-// Loads the values of the key named by portName, over SetNewPortDefaults; false when
-// the key cannot be opened, with the registry's error code for GetLastError.
+// Loads the values of the key named by portName, over the numbers' defaults
+// (SetNumberDefaults); false when the key cannot be opened, with the registry's error
+// code for GetLastError.
 bool ReadPortConfig(PortConfig& config);
 enum class PortKeyOpening {
   CreateIfMissing,  // a new port, or one the wizard writes

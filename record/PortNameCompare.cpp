@@ -19,3 +19,7 @@ bool SamePortName(std::string_view a, std::string_view b) { return SamePortName(
 bool PortNameLess::operator()(std::string_view a, std::string_view b) const {
   return ComparePortNames(WideText(a), WideText(b)) == CSTR_LESS_THAN;
 }
+
+bool PortNameLess::operator()(std::wstring_view a, std::wstring_view b) const {
+  return ComparePortNames(a, b) == CSTR_LESS_THAN;
+}

@@ -11,4 +11,5 @@ bool SamePortName(std::string_view a, std::string_view b);
 // The same comparison as an order, for maps keyed by port name.
 struct PortNameLess {
   bool operator()(std::string_view a, std::string_view b) const;
+  bool operator()(std::wstring_view a, std::wstring_view b) const;
 };

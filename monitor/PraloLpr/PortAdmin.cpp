@@ -7,6 +7,7 @@
 
 #include "AnsiText.h"
 #include "MonitorRegistry.h"
+#include "PortKey.h"
 #include "PortNameCompare.h"
 #include "PortNames.h"
 #include "PortUse.h"
@@ -76,7 +77,7 @@ DWORD ConfigurePortFromRecord(const PortConfig& config) {
 DWORD RemovePort(const wchar_t* portName) {
   if (DWORD error = KnownPort(portName); error != ERROR_SUCCESS) return error;
   if (PrinterUsesPort(portName)) return ERROR_BUSY;
-  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str());
+  LONG rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, PortKeyPath(std::wstring_view(portName)).c_str());
   if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
   ForgetMirroredPort(portName);
   return ERROR_SUCCESS;
@@ -84,6 +85,7 @@ DWORD RemovePort(const wchar_t* portName) {
 
 DWORD ReadPortRecord(const wchar_t* portName, PortConfig& config) {
   if (DWORD error = KnownPort(portName); error != ERROR_SUCCESS) return error;
-  ResetPortConfig(config, AnsiText(portName).c_str());
-  return ReadPortConfig(config) ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
+  const PortReading reading = ReadStoredPort(AnsiText(portName));
+  config = reading.port.config;
+  return reading.error == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_UNKNOWN_PORT;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "AnsiText.h"
+#include "PortKey.h"
 #include "PraloLprMessages.h"
 #include "SystemErrorText.h"
 #include "TextField.h"
@@ -68,9 +69,9 @@ DWORD PortHandle::StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_
   HANDLE printer = nullptr;
   printer_.reset(printerName != nullptr && OpenPrinterW(const_cast<wchar_t*>(printerName), &printer, nullptr) ? printer
                                                                                                            : nullptr);
-  PortConfig config;
-  ResetPortConfig(config, portName_.c_str());
-  if (!ReadPortConfig(config)) return FailedWith(MSG_RECORD_UNREADABLE, GetLastError());
+  const PortReading reading = ReadStoredPort(portName_);
+  if (reading.error != ERROR_SUCCESS) return FailedWith(MSG_RECORD_UNREADABLE, static_cast<DWORD>(reading.error));
+  const PortConfig& config = reading.port.config;
   address_ = TextOf(config.deviceIP, sizeof config.deviceIP);
   if (DWORD fault = RecordFault(config); fault != 0) return Failed(fault);
   job_ = MakePrintJob(config, DetailsOf(jobId, documentName));

@@ -7,7 +7,7 @@
 #include "BidiWords.h"
 #include "AnsiText.h"
 #include "MonitorRegistry.h"
-#include "PortConfig.h"
+#include "PortKey.h"
 #include "PortUse.h"
 #include "SpoolerPortStatus.h"
 #include "StatusQuery.h"
@@ -22,7 +22,7 @@ DWORD IntervalMs(uint32_t seconds) { return std::max<uint32_t>(seconds, 1) * 100
 class PortKey {
  public:
   explicit PortKey(const std::wstring& portName) : changed_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kPortNamesKeyW) + L"\\" + portName).c_str(), 0,
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, PortKeyPath(portName).c_str(), 0,
                   KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_NOTIFY, key_.put());
     Rearm();
   }
@@ -74,8 +74,7 @@ void PortWatch::Watch() {
   for (;;) {
     const DWORD now = GetTickCount();
     if (static_cast<LONG>(now - nextRecordAt) >= 0) {
-      ResetPortConfig(config, AnsiText(portName_.c_str()).c_str());
-      ReadPortConfig(config);
+      config = ReadStoredPort(AnsiText(portName_.c_str())).port.config;
       nextRecordAt = now + IntervalMs(config.configUpdateInt);
     }
     const std::vector<std::wstring> printers = PrintersUsingPort(portName_.c_str());

@@ -7,6 +7,8 @@
 
 #include "Components.h"
 #include "PortAdmin.h"
+#include "PortValues.h"
+#include "TextField.h"
 #include "XcvCommands.h"
 #include "XcvPortRecord.h"
 
@@ -18,6 +20,7 @@ struct XcvSession {
 };
 
 struct Request {
+  bool administers;  // the caller was granted SERVER_ACCESS_ADMINISTER
   const BYTE* input;
   DWORD inputSize;
   BYTE* output;
@@ -33,12 +36,15 @@ DWORD Answer(const Request& request, const void* data, DWORD size) {
   return ERROR_SUCCESS;
 }
 
-// The port's record from the input's bytes (XcvPortRecord), or why it is refused.
+// The port's record from the input's bytes (XcvPortRecord), or why it is refused: every
+// text terminated inside its field and every value one that a port may hold, by the
+// checks that every entry that stores a port makes.
 DWORD RecordOf(const Request& request, PortConfig& config) {
   XcvPortRecord record;
   if (request.input == nullptr || request.inputSize != sizeof record) return ERROR_INVALID_DATA;
   std::memcpy(&record, request.input, sizeof record);
-  return PortConfigOf(record, config);
+  if (DWORD error = PortConfigOf(record, config); error != ERROR_SUCCESS) return error;
+  return RecordRefusal(config) ? ERROR_INVALID_DATA : ERROR_SUCCESS;
 }
 
 // A UTF-16 port name terminated inside the input.
@@ -75,6 +81,8 @@ DWORD GetConfig(const Request& request) {
   if (name == nullptr) return ERROR_INVALID_DATA;
   PortConfig config;
   if (DWORD error = ReadPortRecord(name, config); error != ERROR_SUCCESS) return error;
+  // The community is the port's SNMP secret: only a caller who may change ports sees it.
+  if (!request.administers) CopyText(config.communityName, "");
   const XcvPortRecord record = XcvRecordOf(config);
   return Answer(request, &record, sizeof record);
 }
@@ -106,11 +114,11 @@ DWORD WINAPI xcv::DataPort(HANDLE session, LPCWSTR command, PBYTE input, DWORD i
   if (session == nullptr || command == nullptr || outputNeeded == nullptr) return ERROR_INVALID_PARAMETER;
   *outputNeeded = 0;
   const auto* opened = static_cast<const XcvSession*>(session);
+  const bool administers = (opened->grantedAccess & SERVER_ACCESS_ADMINISTER) == SERVER_ACCESS_ADMINISTER;
   for (const Command& entry : kCommands) {
     if (std::wcscmp(entry.name, command) != 0) continue;
-    if (entry.administers && (opened->grantedAccess & SERVER_ACCESS_ADMINISTER) != SERVER_ACCESS_ADMINISTER)
-      return ERROR_ACCESS_DENIED;
-    return entry.run({input, inputSize, output, outputSize, outputNeeded});
+    if (entry.administers && !administers) return ERROR_ACCESS_DENIED;
+    return entry.run({administers, input, inputSize, output, outputSize, outputNeeded});
   }
   return ERROR_INVALID_PARAMETER;
 }

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include <mutex>
-#include <unordered_set>
+#include <set>
 
 #include "MonitorCounter.h"
 #include "MonitorRegistry.h"
+#include "PortNameCompare.h"
 #include "Unique.h"
 
 namespace {
@@ -46,28 +47,22 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 
 namespace {
 
-// Key names compare without regard to letter case.
-std::wstring Folded(std::wstring name) {
-  CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-  return name;
-}
-
 // Brings the mirror in line with the ports: stale entries go, missing ones come; the
 // ones already there are left alone, so that a listing of many ports stays quick.
 void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
-  std::unordered_set<std::wstring> wanted;
-  for (const std::wstring& port : ports) wanted.insert(Folded(port));
-  std::unordered_set<std::wstring> present;
+  // Key names compare as port names do.
+  const std::set<std::wstring, PortNameLess> wanted(ports.begin(), ports.end());
+  std::set<std::wstring, PortNameLess> present;
   DWORD failures = 0;
   for (const std::wstring& mirrored : SubkeyNames(kSpoolerPortsKeyW)) {
-    if (wanted.count(Folded(mirrored)) != 0)
-      present.insert(Folded(mirrored));
+    if (wanted.count(mirrored) != 0)
+      present.insert(mirrored);
     else if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + mirrored).c_str()) !=
              ERROR_SUCCESS)
       ++failures;
   }
   for (const std::wstring& port : ports) {
-    if (present.count(Folded(port)) != 0) continue;
+    if (present.count(port) != 0) continue;
     UniqueKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
                         KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)

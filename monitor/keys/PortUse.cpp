@@ -3,40 +3,36 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "MonitorRegistry.h"
+#include "PortList.h"
 #include "PortNameCompare.h"
 #include "PortNames.h"
 #include "Unique.h"
 
 namespace {
 
-// A text value, cut at its first NUL; empty when it is missing or not text.
+// A text value of any length, cut at its first NUL; empty when it is missing or not text.
 std::wstring TextValue(const std::wstring& path, const wchar_t* name) {
   UniqueKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
-  wchar_t data[1024] = {};
-  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
-  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
-      type != REG_SZ)
-    return {};
-  return data;
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-  size_t first = text.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) return {};
-  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+  std::vector<wchar_t> data;
+  DWORD type = 0, size = 0;
+  LONG rc = ERROR_MORE_DATA;
+  while (rc == ERROR_MORE_DATA) {  // sized anew when the value grew meanwhile
+    data.assign(size / sizeof(wchar_t) + 2, L'\0');  // an odd size included
+    size = static_cast<DWORD>((data.size() - 1) * sizeof(wchar_t));
+    rc = RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  }
+  if (rc != ERROR_SUCCESS || type != REG_SZ) return {};
+  return data.data();
 }
 
 // True when a printer's comma-separated port list names the port, in any letter case.
 bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
-  for (size_t start = 0; start <= ports.size();) {
-    size_t comma = ports.find(L',', start);
-    if (comma == std::wstring::npos) comma = ports.size();
-    if (SamePortName(Trimmed(ports.substr(start, comma - start)), portName)) return true;
-    start = comma + 1;
-  }
+  for (std::wstring_view entry : PortListEntries(std::wstring_view(ports)))
+    if (SamePortName(entry, portName)) return true;
   return false;
 }
 

@@ -17,6 +17,7 @@
 #include "OsVersion.h"
 #include "PortNameCompare.h"
 #include "PortExchange.h"
+#include "PortKey.h"
 #include "PortOptions.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
@@ -108,9 +109,7 @@ int List(CommandLine& line) {
 int Show(CommandLine& line) {
   const std::string name = MonitorPortNamed(line.Take("port name"));
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  PortConfig config;
-  ResetPortConfig(config, name.c_str());
-  ReadPortConfig(config);
+  const PortConfig config = ReadStoredPort(name).port.config;
   const bool raw = config.protocol == kProtocolRaw;
   std::printf("Port name               %s\n", config.portName);
   std::printf("Printer address         %s\n", config.deviceIP);
@@ -149,6 +148,7 @@ void RestartSpooler() {
 }
 
 void Write(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
+  if (std::optional<std::string> refusal = RecordRefusal(config)) Refuse(*refusal);
   if (!WritePortConfig(config, snmpUpdated, opening)) SystemFailure("writing the port", GetLastError());
 }
 
@@ -172,7 +172,7 @@ int Add(CommandLine& line, const ModelCatalogue& catalogue) {
       ApplyPrinterModel(config, catalogue, config.modelIndex);
     } else {
       config.modelIndex = -1;
-      ReadPortConfig(config);  // the defaults of a port that has no key yet
+      SetNumberDefaults(config);  // those of a port that has no key yet
     }
   } else {
     ApplyModelChoice(config, options, catalogue);
@@ -193,9 +193,7 @@ int Add(CommandLine& line, const ModelCatalogue& catalogue) {
 int Set(CommandLine& line, const ModelCatalogue& catalogue) {
   const std::string name = MonitorPortNamed(line.Take("port name"));
   PortOptions options = ReadPortOptions(line, catalogue, true);
-  PortConfig config;
-  ResetPortConfig(config, name.c_str());
-  ReadPortConfig(config);
+  PortConfig config = ReadStoredPort(name).port.config;
   const std::string savedAddress = config.deviceIP, savedCommunity = config.communityName;
   ApplySettings(config, options);
   ApplyModelChoice(config, options, catalogue);

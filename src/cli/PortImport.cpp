@@ -5,6 +5,7 @@
 #include "CodePage.h"
 #include "MonitorPorts.h"
 #include "MonitorRegistry.h"
+#include "PortKey.h"
 #include "OsVersion.h"
 #include "PortExchange.h"
 #include "WholeFile.h"
@@ -53,17 +54,16 @@ void Describe(const std::vector<PlannedPort>& plan, const std::optional<StoredSc
                 scope->addresses.size());
 }
 
-std::string PortKeyPath(const char* name) { return std::string(kPortNamesKey) + "\\" + name; }
-
 // A replaced port gets "SnmpUpdated" as `set` gives it: when its address or community changed.
 bool SnmpChanged(const PlannedPort& planned) {
   return planned.replaced && (std::string(planned.replaced->config.deviceIP) != planned.port.config.deviceIP ||
                               std::string(planned.replaced->config.communityName) != planned.port.config.communityName);
 }
 
-// Puts back the ports of the plan written so far: removes the new keys, rewrites the replaced.
-void Undo(const std::vector<PlannedPort>& plan, size_t written) {
-  for (size_t i = 0; i < written; ++i) {
+// Puts back the first `touched` ports of the plan, the last of which may be half
+// written: removes the new keys, rewrites the replaced.
+void Undo(const std::vector<PlannedPort>& plan, size_t touched) {
+  for (size_t i = 0; i < touched; ++i) {
     if (plan[i].replaced)
       WritePortConfig(plan[i].replaced->config, plan[i].replaced->snmpUpdated != 0);
     else
@@ -75,7 +75,7 @@ void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope
   for (size_t i = 0; i < plan.size(); ++i) {
     if (!WritePortConfig(plan[i].port.config, SnmpChanged(plan[i]))) {
       const DWORD error = GetLastError();
-      Undo(plan, i);
+      Undo(plan, i + 1);
       SystemFailure(std::string("writing the port ") + plan[i].port.config.portName + " (nothing was imported)", error);
     }
   }
@@ -98,7 +98,7 @@ int ImportPorts(CommandLine& line) {
     else UsageFailure("unknown option " + *option);
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  TransferReading reading = ReadTransferJson(ReadWholeFile(path, kLargestTransfer), Utf8ToAnsi);
+  TransferReading reading = ReadTransferJson(ReadWholeFile(path, kLargestTransfer), Utf8ToAnsi, PortNameLess{});
   if (!reading.error.empty()) Refuse(path + ": " + reading.error + "; nothing was imported");
   const std::vector<PlannedPort> plan = Plan(reading.transfer, replace);
   if (dryRun) {

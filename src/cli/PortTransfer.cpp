@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <unordered_set>
 
 #include "AddressClass.h"
 #include "TextField.h"
@@ -15,13 +14,6 @@ using Json = nlohmann::ordered_json;
 constexpr char kFormat[] = "Pralo TCP/IP Port ports";
 // A document nests three levels (document, ports, port); more is no document of ours.
 constexpr int kDeepest = 4;
-
-constexpr uint32_t kLargestPort = 65535;
-constexpr uint32_t kLargestInterval = 999;  // the configuration dialog's three digits
-
-const std::set<std::string> kPortKeys = {"name",        "DeviceIP",       "CommunityName",  "Protocal",
-                                         "LprQueue",    "LprByteCounting", "RawPortNumber", "BiDiEnabled",
-                                         "ConfigUpdateInt", "StatusUpdateInt", "SnmpUpdated"};
 
 // A fault in the document: where, and what.
 struct Invalid {
@@ -36,59 +28,48 @@ const Json& Member(const Json& object, const char* name, const std::string& plac
   return *found;
 }
 
-std::string TextAt(const Json& object, const char* name, size_t capacity, const std::string& place,
-                   const ToNative& toNative) {
+std::string Quoted(const char* name) { return std::string("\"") + name + "\""; }
+
+std::string TextAt(const Json& object, const char* name, const std::string& place, const ToNative& toNative) {
   const Json& value = Member(object, name, place);
-  if (!value.is_string()) Fail(place, std::string("\"") + name + "\" must be a text");
+  if (!value.is_string()) Fail(place, Quoted(name) + " must be a text");
   std::optional<std::string> text = toNative(value.get_ref<const std::string&>());
-  if (!text) Fail(place, std::string("\"") + name + "\" holds characters that this system's code page lacks");
-  if (text->find('\0') != std::string::npos) Fail(place, std::string("\"") + name + "\" holds a NUL character");
-  if (text->size() >= capacity)
-    Fail(place, std::string("\"") + name + "\" is longer than " + std::to_string(capacity - 1) + " characters");
+  if (!text) Fail(place, Quoted(name) + " holds characters that this system's code page lacks");
   return *text;
 }
 
-uint32_t NumberAt(const Json& object, const char* name, uint32_t limit, const std::string& place) {
-  const Json& value = Member(object, name, place);
-  if (!value.is_number_unsigned() || value.get<uint64_t>() > limit)
-    Fail(place, std::string("\"") + name + "\" must be a whole number from 0 to " + std::to_string(limit));
-  return static_cast<uint32_t>(value.get<uint64_t>());
+// Each value of the table, refused as the table refuses it for every entry that stores a port.
+void ValueAt(const Json& entry, const PortValue& value, TransferredPort& port, const std::string& place,
+             const ToNative& toNative) {
+  if (value.type == ValueType::Text) {
+    const std::string text = TextAt(entry, value.name, place, toNative);
+    if (auto refusal = TextRefusal(value, text)) Fail(place, Quoted(value.name) + " " + *refusal);
+    SetValueText(port, value, text);
+    return;
+  }
+  const Json& number = Member(entry, value.name, place);
+  if (!number.is_number_unsigned() || number.get<uint64_t>() > value.most ||
+      NumberRefusal(value, static_cast<uint32_t>(number.get<uint64_t>())))
+    Fail(place, Quoted(value.name) + " must be " + value.allowed);
+  SetValueNumber(port, value, static_cast<uint32_t>(number.get<uint64_t>()));
 }
 
-// Letter case folded as the registry's key names ignore it (for ASCII letters).
-std::string Folded(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
+bool KnownField(const std::string& key) {
+  return key == "name" || std::any_of(kPortValues.begin(), kPortValues.end(),
+                                      [&](const PortValue& value) { return key == value.name; });
 }
 
 TransferredPort PortFrom(const Json& entry, const std::string& place, const ToNative& toNative) {
   if (!entry.is_object()) Fail(place, "a port must be an object");
   for (const auto& [key, value] : entry.items())
-    if (kPortKeys.count(key) == 0) Fail(place, "unknown value \"" + key + "\"");
-  TransferredPort port;
-  PortConfig& config = port.config;
-  const std::string name = TextAt(entry, "name", sizeof config.portName, place, toNative);
-  if (name.empty()) Fail(place, "the port name is empty");
-  if (name.find_first_of("\\,") != std::string::npos) Fail(place, "a port name cannot hold a backslash or a comma");
+    if (!KnownField(key)) Fail(place, "unknown value \"" + key + "\"");
+  const std::string name = TextAt(entry, "name", place, toNative);
+  if (auto refusal = NameRefusal(name)) Fail(place, *refusal);
   const std::string named = place + " (\"" + name + "\")";
-  config = PortConfig{};
-  config.modelIndex = -1;
-  CopyText(config.portName, name);
-  const std::string address = TextAt(entry, "DeviceIP", sizeof config.deviceIP, named, toNative);
-  if (address.empty()) Fail(named, "\"DeviceIP\" is empty");
-  CopyText(config.deviceIP, address);
-  CopyText(config.communityName, TextAt(entry, "CommunityName", sizeof config.communityName, named, toNative));
-  CopyText(config.lprQueue, TextAt(entry, "LprQueue", sizeof config.lprQueue, named, toNative));
-  config.protocol = NumberAt(entry, "Protocal", kProtocolRaw, named);
-  if (config.protocol != kProtocolRaw && config.protocol != kProtocolLpr)
-    Fail(named, "\"Protocal\" must be 9100 (raw) or 515 (LPR)");
-  config.lprByteCounting = NumberAt(entry, "LprByteCounting", 1, named);
-  config.rawPortNumber = NumberAt(entry, "RawPortNumber", kLargestPort, named);
-  config.biDiEnabled = NumberAt(entry, "BiDiEnabled", 1, named);
-  config.configUpdateInt = NumberAt(entry, "ConfigUpdateInt", kLargestInterval, named);
-  config.statusUpdateInt = NumberAt(entry, "StatusUpdateInt", kLargestInterval, named);
-  port.snmpUpdated = entry.contains("SnmpUpdated") ? NumberAt(entry, "SnmpUpdated", 1, named) : 0;
+  TransferredPort port = DefaultStoredPort(name);
+  for (const PortValue& value : kPortValues)
+    if (std::string_view(value.name) != "SnmpUpdated" || entry.contains(value.name))
+      ValueAt(entry, value, port, named, toNative);
   return port;
 }
 
@@ -117,8 +98,8 @@ StoredScope ScopeFrom(const Json& scope, const ToNative& toNative) {
   for (const auto& [key, value] : scope.items())
     if (key != "SubnetMask" && key != "SubnetAddresses") Fail(place, "unknown value \"" + key + "\"");
   StoredScope texts;
-  texts.mask = TextAt(scope, "SubnetMask", 16, place, toNative);
-  if (!DottedValid(texts.mask, true)) Fail(place, "'" + texts.mask + "' is an invalid subnet mask.");
+  texts.mask = TextAt(scope, "SubnetMask", place, toNative);
+  if (!texts.mask.empty() && !DottedValid(texts.mask, true)) Fail(place, "'" + texts.mask + "' is an invalid subnet mask.");
   const Json& addresses = Member(scope, "SubnetAddresses", place);
   if (!addresses.is_array()) Fail(place, "\"SubnetAddresses\" must be a list of texts");
   for (size_t i = 0; i < addresses.size(); ++i) {
@@ -131,7 +112,7 @@ StoredScope ScopeFrom(const Json& scope, const ToNative& toNative) {
   return texts;
 }
 
-PortTransfer TransferFrom(const Json& document, const ToNative& toNative) {
+PortTransfer TransferFrom(const Json& document, const ToNative& toNative, const NameOrder& nameLess) {
   const std::string place = "the file";
   if (!document.is_object()) throw Invalid{"the file is not an export of prlport (no object)"};
   auto format = document.find("format");
@@ -150,11 +131,11 @@ PortTransfer TransferFrom(const Json& document, const ToNative& toNative) {
   PortTransfer transfer;
   const Json& ports = Member(document, "ports", place);
   if (!ports.is_array()) Fail(place, "\"ports\" must be a list");
-  std::unordered_set<std::string> names;
+  std::set<std::string, NameOrder> names(nameLess);
   for (size_t i = 0; i < ports.size(); ++i) {
     const std::string at = "ports[" + std::to_string(i) + "]";
     TransferredPort port = PortFrom(ports[i], at, toNative);
-    if (!names.insert(Folded(port.config.portName)).second)
+    if (!names.insert(port.config.portName).second)
       Fail(at, std::string("the name \"") + port.config.portName + "\" comes twice in the file");
     transfer.ports.push_back(port);
   }
@@ -212,19 +193,12 @@ std::optional<Json> ParseBounded(std::string_view text, std::string& error) {
 }
 
 Json PortObject(const TransferredPort& port, const ToUtf8& toUtf8) {
-  const PortConfig& config = port.config;
-  auto text = [&](const char* field, size_t size) { return toUtf8(TextOf(field, size)); };
-  return Json{{"name", text(config.portName, sizeof config.portName)},
-              {"DeviceIP", text(config.deviceIP, sizeof config.deviceIP)},
-              {"CommunityName", text(config.communityName, sizeof config.communityName)},
-              {"Protocal", config.protocol},
-              {"LprQueue", text(config.lprQueue, sizeof config.lprQueue)},
-              {"LprByteCounting", config.lprByteCounting},
-              {"RawPortNumber", config.rawPortNumber},
-              {"BiDiEnabled", config.biDiEnabled},
-              {"ConfigUpdateInt", config.configUpdateInt},
-              {"StatusUpdateInt", config.statusUpdateInt},
-              {"SnmpUpdated", port.snmpUpdated}};
+  Json object{{"name", toUtf8(TextOf(port.config.portName, sizeof port.config.portName))}};
+  for (const PortValue& value : kPortValues) {
+    if (value.type == ValueType::Text) object[value.name] = toUtf8(ValueText(port, value));
+    else object[value.name] = ValueNumber(port, value);
+  }
+  return object;
 }
 
 std::string Dumped(const Json& value) { return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n"; }
@@ -245,7 +219,7 @@ std::string WriteTransferJson(const PortTransfer& transfer, const ToUtf8& toUtf8
 
 std::string WritePortJson(const TransferredPort& port, const ToUtf8& toUtf8) { return Dumped(PortObject(port, toUtf8)); }
 
-TransferReading ReadTransferJson(std::string_view text, const ToNative& toNative) {
+TransferReading ReadTransferJson(std::string_view text, const ToNative& toNative, const NameOrder& nameLess) {
   TransferReading reading;
   if (text.size() > kLargestTransfer) {
     reading.error = "the file is larger than " + std::to_string(kLargestTransfer >> 20) + " MB";
@@ -254,7 +228,7 @@ TransferReading ReadTransferJson(std::string_view text, const ToNative& toNative
   std::optional<Json> document = ParseBounded(text, reading.error);
   if (!document) return reading;
   try {
-    reading.transfer = TransferFrom(*document, toNative);
+    reading.transfer = TransferFrom(*document, toNative, nameLess);
   } catch (const Invalid& invalid) {
     reading.error = invalid.message;
   }

@@ -10,16 +10,14 @@
 #include <vector>
 
 #include "DiscoveryScope.h"
-#include "PortConfig.h"
+#include "PortValues.h"
 
 inline constexpr unsigned kTransferVersion = 1;
 // A larger file is refused before it is parsed: 10,000 ports take about 3 MB.
 inline constexpr size_t kLargestTransfer = 16u << 20;
 
-struct TransferredPort {
-  PortConfig config;  // modelIndex -1: the file carries no model
-  uint32_t snmpUpdated = 0;
-};
+// A port and its ten values; modelIndex -1: the file carries no model.
+using TransferredPort = StoredPort;
 
 struct PortTransfer {
   std::vector<TransferredPort> ports;
@@ -31,6 +29,8 @@ using ToUtf8 = std::function<std::string(std::string_view)>;
 // Converts a text of the file to the system's code page; nothing when it cannot be
 // represented there.
 using ToNative = std::function<std::optional<std::string>(std::string_view)>;
+// Orders port names as the registry compares them (PortNameLess).
+using NameOrder = std::function<bool(std::string_view, std::string_view)>;
 
 // The document, indented, ending with a newline.
 std::string WriteTransferJson(const PortTransfer& transfer, const ToUtf8& toUtf8);
@@ -43,7 +43,9 @@ struct TransferReading {
   std::string error;  // empty when the whole document is good; else what and where
 };
 
-// Reads a document with the checks of `prlport add` for each port (a name fit for a
-// port, no name twice in any letter case, texts that fit their fields, numbers in their
-// ranges) and of the Subnets dialog for the scope. `toNative` converts every text.
-TransferReading ReadTransferJson(std::string_view text, const ToNative& toNative);
+// Reads a document with the checks of every entry that stores a port (PortValues.h:
+// a name fit for a port, no name twice by `nameLess`, texts that fit their fields
+// without control characters, numbers in their ranges) and of the Subnets dialog for the
+// scope (an empty mask, as a key without one exports, stands for the default). `toNative`
+// converts every text.
+TransferReading ReadTransferJson(std::string_view text, const ToNative& toNative, const NameOrder& nameLess);

@@ -1,5 +1,7 @@
 #include "StatusCommand.h"
 
+#include "PortKey.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -76,9 +78,9 @@ int Status(CommandLine& line) {
     csv = true;
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  PortConfig config;
-  ResetPortConfig(config, FittingText(name, sizeof config.portName, "the port name").c_str());
-  if (!ReadPortConfig(config)) Refuse("no port \"" + name + "\" of the monitor");
+  const PortReading reading = ReadStoredPort(FittingText(name, sizeof PortConfig::portName, "the port name"));
+  if (reading.error != ERROR_SUCCESS) Refuse("no port \"" + name + "\" of the monitor");
+  const PortConfig& config = reading.port.config;
   // Nothing stops the question but its own time limit.
   UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const PrinterState state = QueryPrinterState(config.deviceIP, config.communityName, never.get());

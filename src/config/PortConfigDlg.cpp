@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "DriverStatus.h"
+#include "PortValues.h"
 #include "PrinterDiscoveryDlg.h"
 #include "SpoolerLists.h"
 #include "StringTable.h"
@@ -61,7 +62,7 @@ CPortConfigDlg::CPortConfigDlg(PortConfig& config, WizardOpening opening)
 BOOL CPortConfigDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   PortConfig shown = m_config;
-  if (m_showNewPortDefaults) SetNewPortDefaults(shown);
+  if (m_showNewPortDefaults) SetNumberDefaults(shown);
   if (!m_wizardMode) CopyText(m_savedAddress, shown.deviceIP);
   CopyText(m_savedCommunity, shown.communityName);
   ShowRecord(shown);

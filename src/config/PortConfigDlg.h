@@ -15,7 +15,7 @@ class CPortConfigDlg : public WithMessageMap<CPortConfigDlg, CDialog> {
   // separated by commas.
   CPortConfigDlg(CWnd* pOwner, PortConfig& config, PortRecordStore& store, std::string printerText);
   // Wizard mode: OK stores the settings in the record, Cancel leaves it as it was. The
-  // first opening of a wizard shows a new port's numbers (SetNewPortDefaults); a later
+  // first opening of a wizard shows a new port's numbers (SetNumberDefaults); a later
   // one shows the record, as the last OK left it.
   enum class WizardOpening { First, Again };
   CPortConfigDlg(PortConfig& config, WizardOpening opening);

@@ -5,9 +5,8 @@
 
 #include "DiscoveryScope.h"
 #include "Dpi.h"
-#include "RegistryValue.h"
 #include "StringTable.h"
-#include "Unique.h"
+#include "SystemError.h"
 #include "resource.h"
 
 namespace {
@@ -93,26 +92,19 @@ void CSubnetsDlg::OnOkButton() {
     MessageBox(Formatted(IDS_INVALID_SUBNET_MASK, mask).c_str(), "Subnet Mask", MB_OK | MB_ICONERROR);
     return;
   }
-  StoreScope(mask);
+  if (const long error = StoreScope(StoredScope{mask, ListedAddresses()})) {
+    ShowSystemError(static_cast<DWORD>(error), true, m_hWnd);
+    return;
+  }
   EndDialog(IDOK);
 }
 
-// Replaces the stored scope with the mask and the rows shown; registry failures end it
-// quietly.
-void CSubnetsDlg::StoreScope(const std::string& mask) {
-  UniqueKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS)
-    return;
-  WriteTextValue(key.get(), "SubnetMask", mask);
-  RegDeleteKeyA(key.get(), "SubnetAddresses");
-  UniqueKey addresses;
-  if (RegCreateKeyExA(key.get(), "SubnetAddresses", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
-                      addresses.put(), nullptr) != ERROR_SUCCESS)
-    return;
+std::vector<std::string> CSubnetsDlg::ListedAddresses() {
+  std::vector<std::string> addresses;
   for (int row = 0, count = m_list.GetItemCount(); row < count; ++row) {
     char address[100];
     m_list.GetItemText(row, 0, address, sizeof address);
-    WriteTextValue(addresses.get(), address, "");
+    addresses.emplace_back(address);
   }
+  return addresses;
 }

@@ -2,6 +2,7 @@
 // Lets the user give a subnet mask and subnet addresses that extend the printer search,
 // and stores them as the discovery scope.
 #include <string>
+#include <vector>
 
 #include "Controls.h"
 #include "Dialog.h"
@@ -24,7 +25,8 @@ class CSubnetsDlg : public WithMessageMap<CSubnetsDlg, CDialog> {
   // non-empty and at most 255 (the mask's first two parts must be 255).
   std::string DottedText(const int (&parts)[4]) const;
   bool PartsValid(const int (&parts)[4], bool mask) const;
-  void StoreScope(const std::string& mask);
+  // The subnet addresses of the list, in its order.
+  std::vector<std::string> ListedAddresses();
 
   CListCtrl m_list;
 };

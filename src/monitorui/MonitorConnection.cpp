@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "AnsiText.h"
+#include "PortValues.h"
 #include "TextField.h"
 #include "XcvCommands.h"
 #include "XcvPortRecord.h"
@@ -40,7 +41,7 @@ bool MonitorPortRecordStore::Read(const char* portName, PortConfig& config) {
   const DWORD status = connection_.GetConfig(WideText(portName).c_str(), config);
   if (status != ERROR_SUCCESS) {
     ResetPortConfig(config, portName);
-    SetNewPortDefaults(config);
+    SetNumberDefaults(config);
   }
   SetLastError(status);
   return status == ERROR_SUCCESS;

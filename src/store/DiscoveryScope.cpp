@@ -67,18 +67,32 @@ std::optional<StoredScope> ReadStoredScope() {
   return scope;
 }
 
-long StoreScope(const StoredScope& scope) {
-  UniqueKey key;
+namespace {
+
+// The addresses' subkey is had before anything changes, so that a scope that cannot be
+// stored at all leaves the old one whole.
+long WriteScope(const StoredScope& scope) {
+  UniqueKey key, addresses;
   if (LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_ALL_ACCESS, nullptr, key.put(), nullptr))
     return error;
-  if (LONG error = WriteTextValue(key.get(), "SubnetMask", scope.mask)) return error;
-  RegDeleteKeyA(key.get(), "SubnetAddresses");
-  UniqueKey addresses;
   if (LONG error = RegCreateKeyExA(key.get(), "SubnetAddresses", 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_READ | KEY_WRITE, nullptr, addresses.put(), nullptr))
     return error;
+  for (const std::string& stale : ValueNames(addresses.get()))
+    if (LONG error = RegDeleteValueA(addresses.get(), stale.c_str())) return error;
   for (const std::string& address : scope.addresses)
     if (LONG error = WriteTextValue(addresses.get(), address.c_str(), "")) return error;
-  return ERROR_SUCCESS;
+  return WriteTextValue(key.get(), "SubnetMask", scope.mask);
+}
+
+}  // namespace
+
+long StoreScope(const StoredScope& scope) {
+  const std::optional<StoredScope> before = ReadStoredScope();
+  const long error = WriteScope(scope);
+  if (error == ERROR_SUCCESS) return error;
+  if (before) WriteScope(*before);
+  else RegDeleteTreeA(HKEY_LOCAL_MACHINE, kDiscoveryKey);
+  return error;
 }

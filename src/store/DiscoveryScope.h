@@ -40,5 +40,6 @@ struct StoredScope {
 // without a Discovery key.
 std::optional<StoredScope> ReadStoredScope();
 // Replaces the stored scope as a whole, as the Subnets dialog's OK does; the registry's
-// error code, 0 when every value was written.
+// error code, 0 when every value was written. A scope that cannot be written whole
+// leaves the one stored before (or none) in its place.
 long StoreScope(const StoredScope& scope);

@@ -10,7 +10,7 @@ class PortRecordStore {
   virtual ~PortRecordStore() = default;
   // Fills the record with the named port's stored settings. False, with the reason for
   // GetLastError, when they cannot be read: the record then holds the name and the
-  // settings of a port that has none stored (SetNewPortDefaults).
+  // settings of a port that has none stored (SetNumberDefaults).
   virtual bool Read(const char* portName, PortConfig& config) = 0;
   // A new port (the wizard's Finish). False with the reason for GetLastError.
   virtual bool Add(const PortConfig& config) = 0;

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "PortList.h"
+
 namespace {
 
 // Calls a spooler enumeration twice, first for the size it needs, and turns each
@@ -19,18 +21,6 @@ std::vector<Item> Enumerated(Enumerate enumerate, Convert convert) {
   const auto* records = reinterpret_cast<const Info*>(buffer.data());
   for (DWORD i = 0; i < returned; ++i) items.push_back(convert(records[i]));
   return items;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-std::string FoldedPortName(std::string_view name) {
-  std::string folded(Trimmed(name));
-  if (!folded.empty()) CharUpperBuffA(folded.data(), static_cast<DWORD>(folded.size()));
-  return folded;
 }
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
@@ -74,22 +64,17 @@ std::string PrinterAttachedTo(const char* portName) {
 
 
 void PrinterUseIndex::Add(const std::string& printerName, const std::string& printerPorts) {
-  std::string_view rest(printerPorts);
-  for (;;) {
-    size_t comma = rest.find(',');
-    std::string port = FoldedPortName(rest.substr(0, comma));
-    if (!port.empty() && m_lastAdded[port] != printerName) {
-      std::string& names = m_printers[port];
-      names += (names.empty() ? "" : ", ") + printerName;
-      m_lastAdded[port] = printerName;
-    }
-    if (comma == std::string_view::npos) return;
-    rest.remove_prefix(comma + 1);
+  for (std::string_view entry : PortListEntries(std::string_view(printerPorts))) {
+    const std::string port(entry);
+    if (m_lastAdded[port] == printerName) continue;
+    std::string& names = m_printers[port];
+    names += (names.empty() ? "" : ", ") + printerName;
+    m_lastAdded[port] = printerName;
   }
 }
 
 const std::string& PrinterUseIndex::PrintersOf(const std::string& portName) const {
   static const std::string none;
-  auto found = m_printers.find(FoldedPortName(portName));
+  auto found = m_printers.find(portName);
   return found != m_printers.end() ? found->second : none;
 }

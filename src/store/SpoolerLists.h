@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <string>
-#include <unordered_map>
+#include <map>
 #include <vector>
+
+#include "PortNameCompare.h"
 
 struct SpoolerPort {
   std::string name;
@@ -25,8 +27,8 @@ std::vector<SpoolerPrinter> LocalPrinters(DWORD level);
 
 // Which printers use which port, built once from the printers' port lists so that a
 // long list of ports is matched in one pass. A port matches an entry of a printer's
-// comma-separated list when the entry, blanks trimmed, equals its name regardless of
-// letter case, as the spooler compares port names.
+// comma-separated list when the entry, blanks trimmed, is its name as the registry
+// compares key names (PortNameCompare.h).
 class PrinterUseIndex {
  public:
   void Add(const std::string& printerName, const std::string& printerPorts);
@@ -35,8 +37,8 @@ class PrinterUseIndex {
   const std::string& PrintersOf(const std::string& portName) const;
 
  private:
-  std::unordered_map<std::string, std::string> m_printers;
-  std::unordered_map<std::string, std::string> m_lastAdded;  // against a port listed twice
+  std::map<std::string, std::string, PortNameLess> m_printers;
+  std::map<std::string, std::string, PortNameLess> m_lastAdded;  // against a port listed twice
 };
 
 // The first local printer whose port text is exactly the port's name (letter case

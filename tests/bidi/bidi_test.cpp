@@ -48,13 +48,6 @@ int64_t AgentPackets(const char* address) {
   return answer && answer->varbinds.size() == 1 ? answer->varbinds[0].integer : -1;
 }
 
-DWORD StoredNumber(const char* name) {
-  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kPortKey, name);
-  DWORD number = 0xFFFFFFFF;
-  if (value.exists && value.data.size() == 4) memcpy(&number, value.data.data(), 4);
-  return number;
-}
-
 // Waits for what the watch must come to: two status intervals and a question's own
 // time, for a printer that has stopped answering, and the watch's start.
 bool Within(const std::function<bool()>& condition) {
@@ -131,9 +124,9 @@ TEST_F(Bidi, TheDialogsIconAndWarningFollowThePrintersRealState) {
        [] { return Established() && !Stopped(); }, true, false},
       // The record is read every 999 s: only "SnmpUpdated" makes the watch ask elsewhere.
       {"a new address where nothing answers, SnmpUpdated", readdress(kSilent),
-       [] { return Stopped() && StoredNumber("SnmpUpdated") == 0; }, false, true},
+       [] { return Stopped() && StoredNumber(kPort, "SnmpUpdated") == 0; }, false, true},
       {"a new address of a live printer, SnmpUpdated", readdress(kOther),
-       [] { return Established() && !Stopped() && StoredNumber("SnmpUpdated") == 0; }, true, false},
+       [] { return Established() && !Stopped() && StoredNumber(kPort, "SnmpUpdated") == 0; }, true, false},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

@@ -49,6 +49,10 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
            Case{"show Nowhere", 1, "no port \"Nowhere\""},
            Case{"set Nowhere --raw 9100", 1, "no port \"Nowhere\""},
            Case{"delete Used", 1, "in use by Office"},
+           Case{"add X 127.1.0.99 --custom --lpr \"q\x1b[2J\"", 1, "\"LprQueue\" holds a control character"},
+           Case{"add X 127.1.0.99 --custom --community \"a\x07" "b\"", 1, "\"CommunityName\" holds a control character"},
+           Case{"add \"X\x1b[2J\" 127.1.0.99 --custom", 1, "cannot contain a backslash"},
+           Case{"set Used --lpr \"q\x1b[2J\"", 1, "\"LprQueue\" holds a control character"},
        }) {
     SCOPED_TRACE(c.arguments);
     ChildResult result = PrlPort(c.arguments);
@@ -57,7 +61,9 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
     EXPECT_EQ(result.output.find("prlport list") != std::string::npos, c.exitCode == 2)
         << "the help comes with usage errors only";
     EXPECT_FALSE(PortKeyExists("X"));
+    EXPECT_FALSE(PortKeyExists("X\x1b[2J"));
     EXPECT_TRUE(PortKeyExists("Used"));
+    EXPECT_EQ(StoredText("Used", "LprQueue"), "<missing>");
   }
 }
 

@@ -22,18 +22,6 @@ const std::string kKey = std::string(kPortNamesKey) + "\\CfgPort";
 const std::string kPrinterData = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\CfgPrinter\\PrinterDriverData";
 constexpr int kBiDiGroup[] = {1075, 1079, 1077, 1076, 1080, 1078, 1082, 1083};
 
-DWORD StoredNumber(const char* name) {
-  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kKey, name);
-  DWORD number = 0xFFFFFFFF;
-  if (value.exists && value.data.size() == 4) std::memcpy(&number, value.data.data(), 4);
-  return number;
-}
-
-std::string StoredText(const char* name) {
-  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kKey, name);
-  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data())) : "<missing>";
-}
-
 HICON Icon(int id) { return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)); }
 
 // Driver data of the printer "CfgPrinter": a second word, or no value at all.
@@ -108,8 +96,8 @@ TEST_F(ConfigDialog, ShowsTheStoredPortWithItsGroupsEnabledToMatch) {
       }
       box.Click(IDC_CFG_OK);
     });
-    EXPECT_EQ(StoredNumber("Protocal"), c.protocol == 9100 ? 9100u : 515u);
-    EXPECT_EQ(StoredText("LprQueue"), c.queueShown);
+    EXPECT_EQ(StoredNumber("CfgPort", "Protocal"), c.protocol == 9100 ? 9100u : 515u);
+    EXPECT_EQ(StoredText("CfgPort", "LprQueue"), c.queueShown);
   }
 }
 
@@ -157,12 +145,12 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
                 box.PressEnter();
               }),
               IDOK);
-    EXPECT_EQ(StoredNumber("SnmpUpdated"), c.snmpUpdated);
-    EXPECT_EQ(StoredNumber("LprByteCounting"), 0u);  // unchecked by the click
-    EXPECT_EQ(StoredNumber("StatusUpdateInt"), c.id == IDC_CFG_STATUS_INTERVAL ? 0u : 20u);
-    EXPECT_EQ(StoredText("CommunityName"), c.id == IDC_CFG_COMMUNITY ? "public" : "Public");
-    EXPECT_EQ(StoredNumber("BiDiEnabled"), 1u);
-    EXPECT_EQ(StoredText("Foreign"), "kept");
+    EXPECT_EQ(StoredNumber("CfgPort", "SnmpUpdated"), c.snmpUpdated);
+    EXPECT_EQ(StoredNumber("CfgPort", "LprByteCounting"), 0u);  // unchecked by the click
+    EXPECT_EQ(StoredNumber("CfgPort", "StatusUpdateInt"), c.id == IDC_CFG_STATUS_INTERVAL ? 0u : 20u);
+    EXPECT_EQ(StoredText("CfgPort", "CommunityName"), c.id == IDC_CFG_COMMUNITY ? "public" : "Public");
+    EXPECT_EQ(StoredNumber("CfgPort", "BiDiEnabled"), 1u);
+    EXPECT_EQ(StoredText("CfgPort", "Foreign"), "kept");
     EXPECT_EQ(config.modelIndex, 0);
     SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "LprByteCounting", 1);
   }
@@ -215,9 +203,9 @@ TEST_F(ConfigDialog, NumberFieldsTakeTheirLeadingDigitsOnly) {
     SetDlgItemTextA(box.Handle(), IDC_CFG_RAW_PORT, "91x0");
     box.Click(IDC_CFG_OK);
   });
-  EXPECT_EQ(StoredNumber("StatusUpdateInt"), 0u);
-  EXPECT_EQ(StoredNumber("ConfigUpdateInt"), 0u);
-  EXPECT_EQ(StoredNumber("RawPortNumber"), 91u);
+  EXPECT_EQ(StoredNumber("CfgPort", "StatusUpdateInt"), 0u);
+  EXPECT_EQ(StoredNumber("CfgPort", "ConfigUpdateInt"), 0u);
+  EXPECT_EQ(StoredNumber("CfgPort", "RawPortNumber"), 91u);
 }
 
 // The dialog only reads the printer's driver data, so that a user without write access
@@ -256,7 +244,7 @@ TEST_F(ConfigDialog, DiscoveryEndedWithOkAndNoSelectionEmptiesTheAddress) {
     EXPECT_EQ(box.Text(IDC_CFG_ADDRESS), "");
     box.Click(IDC_CFG_CANCEL);
   });
-  EXPECT_EQ(StoredText("DeviceIP"), "127.1.0.20");
+  EXPECT_EQ(StoredText("CfgPort", "DeviceIP"), "127.1.0.20");
 }
 
 TEST_F(ConfigDialog, WizardModeEditsOnlyTheRecord) {

@@ -5,6 +5,8 @@
 
 #include "DiscoveryScope.h"
 #include "SubnetsDlg.h"
+#include "SystemErrorText.h"
+#include "Unique.h"
 #include "registry.h"
 #include "resource.h"
 #include "robot.h"
@@ -92,6 +94,33 @@ TEST_F(Subnets, OkStoresTheMaskAndTheRowsAsTyped) {
   EXPECT_EQ(mask.type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(std::string(mask.data.begin(), mask.data.end()), std::string("255.255.255.0", 14));
   EXPECT_EQ(StoredAddresses(), (std::vector<std::string>{"10.010.0.0", "10.1.0.0", "192.168.1.0"}));
+}
+
+// A registry that refuses the scope: a Discovery key that takes values but no lasting
+// subkey. The failure is shown with the system's text, the dialog stays open with what
+// was typed, and the stored scope stays as it was.
+TEST_F(Subnets, AScopeThatCannotBeStoredIsReportedAndTheOldOneStays) {
+  UniqueKey refusing;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            refusing.put(), nullptr),
+            ERROR_SUCCESS);
+  SetTextValue(HKEY_LOCAL_MACHINE, kKey, "SubnetMask", "255.255.0.0");
+  EXPECT_EQ(Run([](Robot& robot, Window& box) {
+              TypeParts(box, kMask, {"255", "255", "255", "0"});
+              AddAddress(robot, box, {"127", "2", "0", "0"});
+              box.Click(IDC_SUBNETS_OK);
+              Window error = robot.ExpectMessageBox();
+              EXPECT_EQ(error.MessageText(), SystemErrorText(ERROR_CHILD_MUST_BE_VOLATILE));
+              error.Answer(IDOK);
+              robot.ExpectClosed(error);
+              EXPECT_EQ(box.ListRows(IDC_SUBNET_LIST).size(), 1u);
+              box.Click(IDC_SUBNETS_CANCEL);
+            }),
+            IDCANCEL);
+  std::optional<StoredScope> scope = ReadStoredScope();
+  ASSERT_TRUE(scope);
+  EXPECT_EQ(scope->mask, "255.255.0.0");
+  EXPECT_TRUE(scope->addresses.empty());
 }
 
 TEST_F(Subnets, ContiguousMasksOfTheForm255Dot255DotXDotYAloneAreAccepted) {

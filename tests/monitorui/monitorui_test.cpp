@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,18 +34,6 @@ namespace {
 constexpr char kConfigCaption[] = "Pralo TCP/IP Port - Configuration";
 
 std::string PortKey(const std::string& name) { return std::string(kPortNamesKey) + "\\" + name; }
-
-std::string StoredText(const std::string& port, const char* name) {
-  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, PortKey(port), name);
-  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data())) : "<missing>";
-}
-
-DWORD StoredNumber(const std::string& port, const char* name) {
-  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, PortKey(port), name);
-  DWORD number = 0xFFFFFFFF;
-  if (value.exists && value.data.size() == 4) std::memcpy(&number, value.data.data(), 4);
-  return number;
-}
 
 // The spooler's port names; listing also makes the monitor mirror its ports for it.
 std::vector<std::string> SpoolerPorts() {
@@ -318,12 +307,14 @@ TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRu
   EXPECT_TRUE(Listed("ScriptPort"));
 
   PortConfig changed = Record("SCRIPTPORT", "127.1.0.31");
+  CopyText(changed.communityName, "Office");
   EXPECT_EQ(script.Record(kXcvConfigPort, changed), 0u);
   EXPECT_EQ(StoredText("ScriptPort", "DeviceIP"), "127.1.0.31");
   EXPECT_EQ(StoredNumber("ScriptPort", "SnmpUpdated"), 1u);
   XcvPortRecord stored{};
   EXPECT_EQ(script.Named(kXcvGetConfig, L"ScriptPort", &stored, sizeof stored), 0u);
   EXPECT_STREQ(stored.deviceIP, "127.1.0.31");
+  EXPECT_STREQ(stored.communityName, "Office");
   EXPECT_EQ(script.Record(kXcvConfigPort, Record("NoSuchPort", "127.1.0.31")), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("NoSuchPort")));
 
@@ -387,7 +378,8 @@ TEST_F(SpoolerPortCommands, DeletePortRefusesANameThatIsNotOneOfTheMonitorsPorts
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
 }
 
-TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothing) {
+TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothingAndSeesNoCommunity) {
+  SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "CommunityName", "Office");
   Xcv script(SERVER_ACCESS_ENUMERATE);
   EXPECT_EQ(script.Record(kXcvAddPort, Record("ScriptPort", "127.1.0.30")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(script.Record(kXcvConfigPort, Record("UiPort", "127.1.0.31")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
@@ -396,6 +388,50 @@ TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothing) {
   XcvPortRecord stored{};
   EXPECT_EQ(script.Named(kXcvGetConfig, L"UiPort", &stored, sizeof stored), 0u);  // reading needs no rights
   EXPECT_STREQ(stored.deviceIP, "127.1.0.20");
+  EXPECT_STREQ(stored.communityName, "") << "the community is the port's secret";
+}
+
+TEST_F(SpoolerPortCommands, XcvDataStoresOnlyWhatAPortCanHold) {
+  Xcv script(SERVER_ACCESS_ADMINISTER);
+  struct Case {
+    const char* what;
+    std::function<void(PortConfig&)> change;
+    DWORD status;
+  };
+  for (const Case& c : {
+           Case{"a protocol of neither kind", [](PortConfig& r) { r.protocol = 80; }, ERROR_INVALID_DATA},
+           Case{"a port number beyond TCP's", [](PortConfig& r) { r.rawPortNumber = 70000; }, ERROR_INVALID_DATA},
+           Case{"a status interval beyond the dialog's", [](PortConfig& r) { r.statusUpdateInt = 4294967295u; },
+                ERROR_INVALID_DATA},
+           Case{"bi-directional neither on nor off", [](PortConfig& r) { r.biDiEnabled = 2; }, ERROR_INVALID_DATA},
+           Case{"no address", [](PortConfig& r) { CopyText(r.deviceIP, ""); }, ERROR_INVALID_DATA},
+           Case{"a newline in the queue", [](PortConfig& r) { CopyText(r.lprQueue, "q\nH evil"); }, ERROR_INVALID_DATA},
+           Case{"an escape in the community", [](PortConfig& r) { CopyText(r.communityName, "\x1b[2J"); },
+                ERROR_INVALID_DATA},
+           Case{"a raw port on number 0, as the wizard writes it", [](PortConfig& r) { r.rawPortNumber = 0; },
+                ERROR_SUCCESS},
+       }) {
+    SCOPED_TRACE(c.what);
+    PortConfig added = Record("ScriptPort", "127.1.0.30"), changed = Record("UiPort", "127.1.0.20");
+    c.change(added);
+    c.change(changed);
+    EXPECT_EQ(script.Record(kXcvAddPort, added), c.status);
+    EXPECT_EQ(script.Record(kXcvConfigPort, changed), c.status);
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, PortKey("ScriptPort")), c.status == ERROR_SUCCESS);
+    EXPECT_EQ(StoredNumber("UiPort", "SnmpUpdated"), c.status == ERROR_SUCCESS ? 0u : 0xFFFFFFFFu);
+    DeleteTree(HKEY_LOCAL_MACHINE, PortKey("ScriptPort"));
+  }
+}
+
+// A printer on many ports has a long "Port" list; the port at its end is in use all the same.
+TEST_F(SpoolerPortCommands, APortAtTheEndOfALongPortListIsInUse) {
+  spooler.AddLocalPrinter("ManyPorts", "UiPort");
+  std::string ports;
+  for (int i = 0; ports.size() < 3000; ++i) ports += "Other" + std::to_string(i) + ", ";
+  SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\ManyPorts", "Port", ports + "UiPort");
+  Xcv script(SERVER_ACCESS_ADMINISTER);
+  EXPECT_EQ(script.Named(kXcvDeletePort, L"UiPort"), static_cast<DWORD>(ERROR_BUSY));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <cstring>
+
+#include "PortKey.h"
 #include "Unique.h"
 
 namespace {
@@ -47,4 +50,17 @@ void DeleteTree(HKEY root, const std::string& path) { SHDeleteKeyA(root, path.c_
 bool KeyExists(HKEY root, const std::string& path) {
   UniqueKey key;
   return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+std::string StoredText(const std::string& port, const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath(port), name);
+  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data()), value.data.size()).c_str()
+                      : "<missing>";
+}
+
+DWORD StoredNumber(const std::string& port, const char* name) {
+  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath(port), name);
+  DWORD number = 0xFFFFFFFF;
+  if (value.exists && value.data.size() == 4) std::memcpy(&number, value.data.data(), 4);
+  return number;
 }

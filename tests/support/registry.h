@@ -19,3 +19,8 @@ RawValue GetRawValue(HKEY root, const std::string& path, const char* name);
 
 void DeleteTree(HKEY root, const std::string& path);
 bool KeyExists(HKEY root, const std::string& path);
+
+// A value of the monitor's port as stored: a text up to its NUL, or "<missing>"; a
+// number of 4 bytes, or 0xFFFFFFFF when it is missing or of another size.
+std::string StoredText(const std::string& port, const char* name);
+DWORD StoredNumber(const std::string& port, const char* name);

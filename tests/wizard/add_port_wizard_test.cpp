@@ -25,11 +25,6 @@ const std::string kNewPort = std::string(kPortNamesKey) + "\\NewPort";
 constexpr WizardButtons kNextOnly{false, true, false}, kBackOnly{true, false, false}, kBackNext{true, true, false},
     kBackFinish{true, false, true};
 
-std::string StoredText(const char* name) {
-  RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kNewPort, name);
-  return value.exists ? std::string(reinterpret_cast<const char*>(value.data.data())) : "<missing>";
-}
-
 class AddPortWizard : public testing::Test {
  protected:
   AddPortWizard() {
@@ -167,9 +162,9 @@ TEST_F(AddPortWizard, AnIdentifiedPrinterGoesStraightToTheSummaryAndFinishWrites
     EXPECT_EQ(SummaryLines(wizard)[2], "Printer Type\tUnknown");
     wizard.Finish();
   });
-  EXPECT_EQ(StoredText("DeviceIP"), "127.1.0.20");
-  EXPECT_EQ(StoredText("LprQueue"), "PASSTHRU");
-  EXPECT_EQ(StoredText("CommunityName"), "mirabo");
+  EXPECT_EQ(StoredText("NewPort", "DeviceIP"), "127.1.0.20");
+  EXPECT_EQ(StoredText("NewPort", "LprQueue"), "PASSTHRU");
+  EXPECT_EQ(StoredText("NewPort", "CommunityName"), "mirabo");
   EXPECT_TRUE(listed);
   EXPECT_TRUE(services.controlsSent.empty());  // Windows 2000 and later: no restart
   ChildResult shown = RunChild("\"" + DistFile("prlport.exe") + "\" show NewPort");  // the same port, from the command line
@@ -229,7 +224,7 @@ TEST_F(AddPortWizard, TheChosenTypeMakesTheSummary) {
                                         "Bi-Directional\tDisabled"}));  // Setup read the defaults of a new port
     wizard.Finish();
   });
-  EXPECT_EQ(StoredText("LprQueue"), "lpq");
+  EXPECT_EQ(StoredText("NewPort", "LprQueue"), "lpq");
   EXPECT_TRUE(listed);
 }
 

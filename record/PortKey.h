@@ -1,0 +1,21 @@
+#pragma once
+// Where a port's record lies, and the record read as stored.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "PortValues.h"
+
+// The port's key under HKEY_LOCAL_MACHINE: the monitor's "Port Names" and the port's name.
+std::string PortKeyPath(std::string_view name);
+std::wstring PortKeyPath(std::wstring_view name);
+
+struct PortReading {
+  StoredPort port;  // what is stored; each value the key lacks is its default
+  LONG error;       // the registry's code when the key cannot be opened (the port is then all defaults)
+};
+
+// The named port's key as stored, all ten values: the defaults of DefaultStoredPort for
+// whatever is missing, and the error apart, so that a caller need not fail to get them.
+PortReading ReadStoredPort(std::string_view name);

@@ -1,0 +1,11 @@
+#pragma once
+// The ten values of a port's open key, through the table of PortValues.h.
+#include <windows.h>
+
+#include "PortValues.h"
+#include "RegistryValue.h"
+
+// Sets every value the key holds into the port; a missing one leaves its field alone.
+void ReadPortValues(HKEY key, StoredPort& port);
+// Sets the ten values in the table's order; the first failure ends it with its code.
+LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set);

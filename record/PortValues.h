@@ -1,0 +1,66 @@
+#pragma once
+// The ten values of a port's registry key, named once: reading, writing, prlport's
+// export and import (whose JSON fields carry the same names) and every check of a
+// record that is about to be stored go through this table. Portable: no Windows API,
+// so that the import's reader is fuzzed on the host.
+//
+// "Protocal" is the stored spelling, on purpose: ports written by every earlier
+// version carry it, and the monitor reads it.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "PortConfig.h"
+
+// A port as its key stores it: the record's settings, and "SnmpUpdated", which tells
+// the monitor that the address or community changed.
+struct StoredPort {
+  PortConfig config;
+  uint32_t snmpUpdated = 0;
+};
+
+enum class ValueType { Text, Number };  // REG_SZ, REG_DWORD
+
+struct PortValue {
+  const char* name;  // the registry value's name, and the export's field name
+  ValueType type;
+  size_t offset;    // of the field in StoredPort
+  size_t capacity;  // a text's field, its NUL included
+  bool mayBeEmpty;  // a text
+  uint32_t most;    // a number: the largest it may be, from 0
+  bool (*allows)(uint32_t);  // a number: what it may be, within 0 to `most`
+  const char* allowed;       // a number: the same in words
+  // A number's value when the key lacks it; none: the field stays as it was.
+  std::optional<uint32_t> whenMissing;
+  // A number that is brought into 0 to `most` whenever it is set, so that a value read
+  // holds to the range whatever wrote it.
+  bool clamped;
+};
+
+// In the order in which a port is written.
+extern const std::array<PortValue, 10> kPortValues;
+
+std::string_view ValueText(const StoredPort& port, const PortValue& value);
+void SetValueText(StoredPort& port, const PortValue& value, std::string_view text);  // cut to fit
+uint32_t ValueNumber(const StoredPort& port, const PortValue& value);
+void SetValueNumber(StoredPort& port, const PortValue& value, uint32_t number);
+
+// Sets the numbers that a key without values gives (raw port 9100, 30 and 10 seconds,
+// byte counting and bi-directional off); the texts and the protocol stay.
+void SetNumberDefaults(PortConfig& config);
+// A port that a key without values gives: the name, empty texts, a raw port on 9100
+// and every number's default.
+StoredPort DefaultStoredPort(std::string_view name);
+
+// Why a text or number cannot be stored as the value, in words that follow the value's
+// quoted name ("must ...", "is ..."); nothing when it can.
+std::optional<std::string> TextRefusal(const PortValue& value, std::string_view text);
+std::optional<std::string> NumberRefusal(const PortValue& value, uint32_t number);
+// Why a name cannot name a port's key; nothing when it can.
+std::optional<std::string> NameRefusal(std::string_view name);
+// The first of the record's values (its name aside) that cannot be stored, with its
+// quoted name: "\"RawPortNumber\" must be ..."; nothing when all can.
+std::optional<std::string> RecordRefusal(const PortConfig& config);
