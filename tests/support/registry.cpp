@@ -48,3 +48,12 @@ bool KeyExists(HKEY root, const std::string& path) {
   UniqueKey key;
   return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
+
+FILETIME KeyLastWrite(HKEY root, const std::string& path) {
+  FILETIME written{};
+  UniqueKey key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, &written);
+  return written;
+}

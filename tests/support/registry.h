@@ -19,3 +19,6 @@ RawValue GetRawValue(HKEY root, const std::string& path, const char* name);
 
 void DeleteTree(HKEY root, const std::string& path);
 bool KeyExists(HKEY root, const std::string& path);
+
+// When the key or one of its values was last written; zero when it cannot be opened.
+FILETIME KeyLastWrite(HKEY root, const std::string& path);
