@@ -6,7 +6,6 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "DiscoveryScope.h"
 #include "PortConfig.h"
 #include "SpoolerLists.h"
 #include "TextField.h"
@@ -43,16 +42,6 @@ void Drop(json& file, const char* name) {
   json& ports = file["ports"];
   for (auto port = ports.begin(); port != ports.end(); ++port)
     if ((*port)["name"] == name) return void(ports.erase(port));
-}
-
-uint32_t StoredNumber(const char* port, const char* value) {
-  RawValue raw = GetRawValue(HKEY_LOCAL_MACHINE, StoredPortKey(port), value);
-  return raw.data.size() == 4 ? raw.data[0] | raw.data[1] << 8 | raw.data[2] << 16 | raw.data[3] << 24 : 0xFFFFFFFF;
-}
-
-std::string StoredText(const char* port, const char* value) {
-  RawValue raw = GetRawValue(HKEY_LOCAL_MACHINE, StoredPortKey(port), value);
-  return raw.exists ? std::string(reinterpret_cast<const char*>(raw.data.data())) : "(none)";
 }
 
 // When each of the monitor's port keys was last written.
@@ -132,22 +121,22 @@ struct Case {
   DWORD exitCode;
   std::vector<std::string> says;
   After after;
-  std::function<void()> check = [] {};
+  std::function<void(json& after)> check = [](json&) {};  // the machine's export after the run
 };
 
 TEST_F(ApplyTest, EachFileBringsTheMachineToItOnceAndTheSecondRunChangesNothing) {
   const Case cases[] = {
       {"add", [](json& f) { f["ports"].push_back(PortEntry("NewOne", "127.1.0.99")); }, "", 0,
        {"add NewOne\n", "unchanged 3\n"}, After::Changed,
-       [] {
-         EXPECT_EQ(StoredText("NewOne", "DeviceIP"), "127.1.0.99");
-         EXPECT_EQ(StoredNumber("NewOne", "SnmpUpdated"), 0u);
+       [](json& after) {
+         EXPECT_EQ(Entry(after, "NewOne")["DeviceIP"], "127.1.0.99");
+         EXPECT_EQ(Entry(after, "NewOne")["SnmpUpdated"], 0);
        }},
       {"one value", [](json& f) { Entry(f, "Keep")["RawPortNumber"] = 9101; }, "", 0,
        {"change Keep: RawPortNumber 9100 -> 9101\n", "unchanged 2\n"}, After::Changed,
-       [] {
-         EXPECT_EQ(StoredNumber("Keep", "RawPortNumber"), 9101u);
-         EXPECT_EQ(StoredNumber("Keep", "SnmpUpdated"), 0u);
+       [](json& after) {
+         EXPECT_EQ(Entry(after, "Keep")["RawPortNumber"], 9101);
+         EXPECT_EQ(Entry(after, "Keep")["SnmpUpdated"], 0);
        }},
       {"address, the name in other letters",
        [](json& f) {
@@ -156,26 +145,26 @@ TEST_F(ApplyTest, EachFileBringsTheMachineToItOnceAndTheSecondRunChangesNothing)
        },
        "", 0,
        {"change Keep: DeviceIP \"127.1.0.30\" -> \"127.1.0.31\"\n"}, After::Changed,
-       [] {
-         EXPECT_EQ(StoredText("Keep", "DeviceIP"), "127.1.0.31");
-         EXPECT_EQ(StoredNumber("Keep", "SnmpUpdated"), 1u);
+       [](json& after) {
+         EXPECT_EQ(Entry(after, "Keep")["DeviceIP"], "127.1.0.31");
+         EXPECT_EQ(Entry(after, "Keep")["SnmpUpdated"], 1);
        }},
       {"community", [](json& f) { Entry(f, "Keep")["CommunityName"] = "Office"; }, "", 0,
        {"change Keep: CommunityName (not shown)\n"}, After::Changed,
-       [] { EXPECT_EQ(StoredNumber("Keep", "SnmpUpdated"), 1u); }},
+       [](json& after) { EXPECT_EQ(Entry(after, "Keep")["SnmpUpdated"], 1); }},
       {"a note the monitor has not taken",
        [](json& f) {
          SetNumberValue(HKEY_LOCAL_MACHINE, StoredPortKey("Keep"), "SnmpUpdated", 1);
          Entry(f, "Keep")["ConfigUpdateInt"] = 60;
        },
        "", 0, {"change Keep: ConfigUpdateInt 30 -> 60\n"}, After::Changed,
-       [] { EXPECT_EQ(StoredNumber("Keep", "SnmpUpdated"), 1u); }},
+       [](json& after) { EXPECT_EQ(Entry(after, "Keep")["SnmpUpdated"], 1); }},
       {"the same", [](json&) {}, "", 0, {"unchanged 3\n"}, After::AsItWas},
       {"scope", [](json& f) { f["discovery"] = {{"SubnetMask", "255.255.0.0"}, {"SubnetAddresses", {"127.2.0.0"}}}; },
        "", 0, {"scope none -> 255.255.0.0 [127.2.0.0]\n"}, After::Changed,
-       [] { EXPECT_EQ(ReadStoredScope()->mask, "255.255.0.0"); }},
+       [](json& after) { EXPECT_EQ(after["discovery"]["SubnetMask"], "255.255.0.0"); }},
       {"prune a free port", [](json& f) { Drop(f, "Spare"); }, "--prune", 0, {"remove Spare\n", "unchanged 2\n"},
-       After::Changed, [] { EXPECT_FALSE(PortKeyExists("Spare")); }},
+       After::Changed, [](json&) { EXPECT_FALSE(PortKeyExists("Spare")); }},
       {"not listed, no prune", [](json& f) { Drop(f, "Spare"); }, "", 0, {"unchanged 2\n"}, After::AsItWas},
       {"prune a port in use",
        [](json& f) {
@@ -233,15 +222,15 @@ TEST_F(ApplyTest, EachFileBringsTheMachineToItOnceAndTheSecondRunChangesNothing)
     EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
     for (const std::string& line : c.says) EXPECT_NE(Output(run).find(line), std::string::npos) << run.output;
     EXPECT_EQ(OtherMonitorsPorts(), others);
+    json after = json::parse(Export());
     if (c.after != After::Changed) {
-      EXPECT_EQ(json::parse(Export()), exported);
+      EXPECT_EQ(after, exported);
       if (c.after == After::AsItWas) {
         EXPECT_EQ(PortKeyWrites(), writes) << "a key was written";
       }
-      c.check();
       continue;
     }
-    c.check();
+    c.check(after);
     const auto converged = PortKeyWrites();
     const ChildResult again = PrlPort("apply " + file + " " + c.options);
     EXPECT_EQ(again.exitCode, 0u);
