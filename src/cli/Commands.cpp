@@ -47,6 +47,8 @@ constexpr char kHelp[] =
     "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
     "  prlport export [FILE]           every port of the monitor and the discovery scope, as JSON\n"
     "  prlport import FILE [--replace] [--dry-run]   the ports and scope of an export, all or nothing\n"
+    "  prlport apply FILE [--prune] [--what-if] [--json]   the machine brought to an export: only\n"
+    "                                  what differs is changed; --prune removes the ports it lacks\n"
     "  prlport list --json, prlport show NAME --json   the same as JSON\n"
     "\n"
     "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off, --community TEXT,\n"
@@ -308,6 +310,7 @@ int Run(CommandLine& line) {
     return command == "list" ? ListPortsJson(line) : ShowPortJson(line);
   if (command == "export") return ExportPorts(line);
   if (command == "import") return ImportPorts(line);
+  if (command == "apply") return ApplyPorts(line);
   if (command == "list") return List(line);
   if (command == "show") return Show(line);
   if (command == "add") return Add(line, catalogue);

@@ -5,9 +5,9 @@
 #include "CodePage.h"
 #include "MonitorPorts.h"
 #include "MonitorRegistry.h"
-#include "PortKey.h"
 #include "OsVersion.h"
 #include "PortExchange.h"
+#include "PortUndo.h"
 #include "WholeFile.h"
 
 namespace {
@@ -60,28 +60,24 @@ bool SnmpChanged(const PlannedPort& planned) {
                               std::string(planned.replaced->config.communityName) != planned.port.config.communityName);
 }
 
-// Puts back the first `touched` ports of the plan, the last of which may be half
-// written: removes the new keys, rewrites the replaced.
-void Undo(const std::vector<PlannedPort>& plan, size_t touched) {
-  for (size_t i = 0; i < touched; ++i) {
-    if (plan[i].replaced)
-      WritePortConfig(plan[i].replaced->config, plan[i].replaced->snmpUpdated != 0);
-    else
-      RegDeleteKeyA(HKEY_LOCAL_MACHINE, PortKeyPath(plan[i].port.config.portName).c_str());
-  }
-}
-
+// Writes the plan's ports, then the scope; a failure puts every port back as it was,
+// the one that failed half way included (StoreScope keeps the old scope itself).
 void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope>& scope) {
-  for (size_t i = 0; i < plan.size(); ++i) {
-    if (!WritePortConfig(plan[i].port.config, SnmpChanged(plan[i]))) {
+  PortUndo undo;
+  for (const PlannedPort& planned : plan) {
+    if (planned.replaced)
+      undo.BeforeOverwrite(*planned.replaced);
+    else
+      undo.BeforeAdd(planned.port.config.portName);
+    if (!WritePortConfig(planned.port.config, SnmpChanged(planned))) {
       const DWORD error = GetLastError();
-      Undo(plan, i + 1);
-      SystemFailure(std::string("writing the port ") + plan[i].port.config.portName + " (nothing was imported)", error);
+      undo.Rollback();
+      SystemFailure(std::string("writing the port ") + planned.port.config.portName + " (nothing was imported)", error);
     }
   }
   if (scope) {
     if (const long error = StoreScope(*scope)) {
-      Undo(plan, plan.size());
+      undo.Rollback();
       SystemFailure("writing the discovery scope (no port was imported)", static_cast<unsigned long>(error));
     }
   }

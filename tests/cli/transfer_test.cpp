@@ -15,22 +15,13 @@
 #include "prlport_run.h"
 #include "registry.h"
 #include "spooler_lab.h"
+#include "transfer_files.h"
 
 namespace {
 
 using nlohmann::json;
 
-std::string TempFile(const char* name) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(sizeof folder, folder);
-  return std::string(folder) + name;
-}
-
 json ReadJson(const std::string& path) { return json::parse(std::ifstream(path, std::ios::binary)); }
-
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-bool PortKeyExists(const std::string& name) { return KeyExists(HKEY_LOCAL_MACHINE, PortKeyPath(name)); }
 
 std::string Document(const std::string& ports, const std::string& rest = "") {
   return R"({"format": "Pralo TCP/IP Port ports", "version": 1, "ports": [)" + ports + "]" + rest + "}";

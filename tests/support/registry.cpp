@@ -64,3 +64,12 @@ DWORD StoredNumber(const std::string& port, const char* name) {
   if (value.exists && value.data.size() == 4) std::memcpy(&number, value.data.data(), 4);
   return number;
 }
+
+FILETIME KeyLastWrite(HKEY root, const std::string& path) {
+  FILETIME written{};
+  UniqueKey key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+    RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, &written);
+  return written;
+}

@@ -24,3 +24,6 @@ bool KeyExists(HKEY root, const std::string& path);
 // number of 4 bytes, or 0xFFFFFFFF when it is missing or of another size.
 std::string StoredText(const std::string& port, const char* name);
 DWORD StoredNumber(const std::string& port, const char* name);
+
+// When the key or one of its values was last written; zero when it cannot be opened.
+FILETIME KeyLastWrite(HKEY root, const std::string& path);

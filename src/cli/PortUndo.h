@@ -1,0 +1,33 @@
+#pragma once
+// The steps of a run that writes ports and the discovery scope, noted before each is
+// taken, so that a failure at any step puts the machine back as it was: the step that
+// failed half way included. The registry has no transaction; this is ours.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PortTransfer.h"
+
+class PortUndo {
+ public:
+  // Before a port that does not exist is written: undone, its key goes.
+  void BeforeAdd(const std::string& name);
+  // Before a port is written over or removed: undone, it is written back as it was,
+  // "SnmpUpdated" included.
+  void BeforeOverwrite(const TransferredPort& previous);
+  // Before the scope is replaced: undone, the old scope is stored again, or the
+  // Discovery key goes when there was none.
+  void BeforeScope(const std::optional<StoredScope>& previous);
+
+  // Undoes every step noted, the last first; what could not be put back, one line each
+  // with the system's reason, empty when the machine is as it was.
+  std::vector<std::string> Rollback();
+
+ private:
+  struct Step {
+    std::string what;
+    std::function<long()> undo;  // the registry's error code, 0 when put back
+  };
+  std::vector<Step> steps_;
+};
