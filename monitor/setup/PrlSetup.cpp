@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "AdminOnly.h"
 #include "Components.h"
 #include "MonitorRegistry.h"
 #include "PortNames.h"
@@ -67,13 +68,20 @@ bool CopyKey(const std::string& from, const std::string& to) {
          RegCopyTreeA(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
 }
 
-void KeepPorts() {
+int KeepPorts() {
   UniqueKey monitor;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return 0;
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
   for (const char* part : kKeptParts)
     if (CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part))
       std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
+  // The copy holds the ports' communities as the monitor's key did: only SYSTEM and the
+  // Administrators may read it. The monitor stays while its ports cannot be kept so.
+  if (DWORD error = RestrictKeyTree(kKeptKey); error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+    return Failure("keeping the ports where only administrators can read them", error);
+  }
+  return 0;
 }
 
 void RestorePorts() {
@@ -97,6 +105,10 @@ int Install() {
   } else {
     RestorePorts();
   }
+  // Also on an installation that an older version made with the inherited ACL.
+  if (DWORD error = RestrictKeyTree(kMonitorKey); error != ERROR_SUCCESS)
+    return Failure("giving the monitor's key to SYSTEM and the Administrators only", error);
+  if (MonitorFolder().empty()) return Failure("making the monitor's folder", GetLastError());
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
 }
@@ -114,7 +126,7 @@ int Uninstall() {
                  "Delete that printer or move it to another port first.\n", port.c_str());
     return 1;
   }
-  KeepPorts();
+  if (int rc = KeepPorts()) return rc;
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);
@@ -124,6 +136,7 @@ int Uninstall() {
   DeleteFileA((Folder(GetSystemDirectoryA) + "\\" + kMonitorUiLibrary).c_str());
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
     DeleteFileA((Folder(GetWindowsDirectoryA) + "\\" + catalogue.file).c_str());
+  RemoveMonitorFolder();
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);
   return 0;
 }
