@@ -10,6 +10,7 @@
 #include <string>
 
 #include "AddPortWizard.h"
+#include "DelayLoadHook.h"
 #include "ModelCatalogue.h"
 #include "MonitorConnection.h"
 #include "PortConfigDlg.h"
@@ -92,4 +93,10 @@ MONITORUI monitorUi{sizeof(MONITORUI), AddPortUI, ConfigurePortUI, DeletePortUI}
 
 }  // namespace
 
-extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() { return &monitorUi; }
+// The spooler's host process keeps its own library search (the search of the whole
+// process is no library's to change); this library's own network libraries come from
+// the system directory.
+extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() {
+  LoadDelayedLibrariesFromSystemDirectory();
+  return &monitorUi;
+}
