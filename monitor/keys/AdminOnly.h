@@ -9,8 +9,6 @@
 
 #include "Unique.h"
 
-using UniqueLocal = Unique<HLOCAL, LocalFree>;
-
 // A security descriptor whose protected DACL gives SYSTEM and the Administrators full
 // access, inherited by the subkeys, or by the files and folders within.
 class AdminOnlySecurity {

@@ -1,8 +1,6 @@
 // PraloLpr.dll inside the real spooler: its ports at both levels, and deleting them.
 #include <windows.h>
 
-#include <aclapi.h>
-#include <sddl.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +10,7 @@
 
 #include "MonitorRegistry.h"
 #include "Unique.h"
+#include "access_list.h"
 #include "child_process.h"
 #include "registry.h"
 #include "spooler_lab.h"
@@ -97,43 +96,6 @@ TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
   EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" repair").exitCode, 2u);
 }
 
-// The accounts of an object's DACL that are neither SYSTEM nor an administrator's:
-// Users, Everyone, Authenticated Users, Interactive ("none" when there is none).
-std::string OrdinaryAccountsOf(HANDLE object, SE_OBJECT_TYPE type) {
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(object, type, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor) !=
-      ERROR_SUCCESS)
-    return "(no security descriptor)";
-  std::string accounts;
-  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-    ACCESS_ALLOWED_ACE* ace = nullptr;
-    char* sid = nullptr;
-    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) ||
-        !ConvertSidToStringSidA(reinterpret_cast<PSID>(&ace->SidStart), &sid))
-      continue;
-    for (const char* ordinary : {"S-1-5-32-545", "S-1-1-0", "S-1-5-11", "S-1-5-4"})
-      if (std::string(sid) == ordinary) accounts += std::string(sid) + " ";
-    LocalFree(sid);
-  }
-  LocalFree(descriptor);
-  return dacl == nullptr ? "(no DACL: everyone)" : accounts.empty() ? "none" : accounts;
-}
-
-std::string OrdinaryAccountsOfKey(const std::string& path) {
-  UniqueKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, READ_CONTROL, key.put()) != ERROR_SUCCESS) return "(no key)";
-  return OrdinaryAccountsOf(key.get(), SE_REGISTRY_KEY);
-}
-
-std::string OrdinaryAccountsOfFolder(const std::string& path) {
-  HANDLE opened = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return "(no folder)";
-  UniqueHandle folder(opened);
-  return OrdinaryAccountsOf(folder.get(), SE_FILE_OBJECT);
-}
-
 int RunSetup(const char* command) {
   return static_cast<int>(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" " + command).exitCode);
 }
@@ -162,7 +124,7 @@ TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
     ASSERT_EQ(RunSetup(step.setup), 0);
     for (const std::string& key : step.keys) EXPECT_EQ(OrdinaryAccountsOfKey(key), "none") << key;
   }
-  EXPECT_EQ(OrdinaryAccountsOfFolder(folder), "none");
+  EXPECT_EQ(OrdinaryAccountsOfFile(folder), "none");
   DeleteTree(HKEY_LOCAL_MACHINE, port);
 }
 
