@@ -57,6 +57,19 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// Users, Everyone, Authenticated Users, Interactive.
+bool IsOrdinaryAccount(PSID sid) {
+  for (WELL_KNOWN_SID_TYPE type : {WinBuiltinUsersSid, WinWorldSid, WinAuthenticatedUserSid, WinInteractiveSid}) {
+    BYTE known[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof known;
+    if (CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known)) return true;
+  }
+  return false;
+}
+
+constexpr ACCESS_MASK kWriting = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_DATA | FILE_APPEND_DATA |
+                                 FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
 }  // namespace
 
 AdminOnlySecurity::AdminOnlySecurity(Object object) {
@@ -105,4 +118,22 @@ void RemoveMonitorFolder() {
     FindClose(search);
   }
   RemoveDirectoryA(folder.c_str());
+}
+
+bool OrdinaryAccountsMayWrite(const std::string& folder) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                            nullptr, &descriptor) != ERROR_SUCCESS)
+    return true;
+  UniqueLocal owned(descriptor);
+  if (dacl == nullptr) return true;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace))) return true;
+    if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && (ace->Header.AceFlags & INHERIT_ONLY_ACE) == 0 &&
+        (ace->Mask & kWriting) != 0 && IsOrdinaryAccount(reinterpret_cast<PSID>(&ace->SidStart)))
+      return true;
+  }
+  return false;
 }

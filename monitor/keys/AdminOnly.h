@@ -34,3 +34,8 @@ std::string MonitorFolder();
 // Removes the monitor's folder with the files left in it (the counters' lock); jobs'
 // files go when their jobs end.
 void RemoveMonitorFolder();
+
+// True when the DACL of a folder lets an account that is not an administrator's (Users,
+// Everyone, Authenticated Users, Interactive) add, change or delete files in it, or
+// change the DACL itself; also when there is no DACL or it cannot be read.
+bool OrdinaryAccountsMayWrite(const std::string& folder);

@@ -91,7 +91,15 @@ void RestorePorts() {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
 }
 
+// What a user could change in the folder that the components come from would run as
+// SYSTEM in the spooler once copied: such a folder is refused.
 int Install() {
+  if (OrdinaryAccountsMayWrite(SetupFolder())) {
+    std::fprintf(stderr, "PrlSetup: the monitor is not installed: users can change the files of %s. Install "
+                 "from a folder that only administrators can write, such as one under Program Files.\n",
+                 SetupFolder().c_str());
+    return 1;
+  }
   for (const MonitorLibrary& library : kMonitorLibraries)
     if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
   // Beside the monitor, which names it to the spooler's port commands.

@@ -345,7 +345,7 @@ TEST_F(PrintingTest, CountedJobsPrintWhateverTheTemporaryFolderHolds) {
     SCOPED_TRACE(c.name);
     const std::string folder = LabFolder(std::string("temp-") + c.name);
     if (c.filled) {
-      ASSERT_TRUE(RunLabTool("lab-fill-names", folder.substr(2) + " prl"));
+      ASSERT_TRUE(RunLabTool("lab-folder", "fill " + folder.substr(2) + " prl"));
     }
     char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
     GetEnvironmentVariableA("TMP", tmp, sizeof tmp);

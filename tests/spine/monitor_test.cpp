@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "Unique.h"
 #include "access_list.h"
 #include "child_process.h"
+#include "lab_printers.h"
 #include "registry.h"
 #include "spooler_lab.h"
 
@@ -126,6 +128,23 @@ TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
   }
   EXPECT_EQ(OrdinaryAccountsOfFile(folder), "none");
   DeleteTree(HKEY_LOCAL_MACHINE, port);
+}
+
+// What a user puts into the folder that setup copies the monitor from would run as
+// SYSTEM in the spooler: a folder that users can write is refused, and nothing copied.
+TEST(MonitorSetup, AFolderThatUsersCanWriteIsNoPlaceToInstallFrom) {
+  const char* lab = std::getenv("PRALO_LAB_DIR");
+  ASSERT_NE(lab, nullptr);
+  const std::string writable = std::string(lab) + "/writable-setup", folder = "Z:" + writable;
+  ASSERT_TRUE(RunLabTool("lab-folder", "writable " + writable));
+  for (const char* file : {"PrlSetup.exe", "PraloLpr.dll"})
+    ASSERT_TRUE(CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE));
+  ChildResult result = RunChild("\"" + folder + "\\PrlSetup.exe\" install");
+  for (const char* file : {"PrlSetup.exe", "PraloLpr.dll"}) DeleteFileA((folder + "\\" + file).c_str());
+  RemoveDirectoryA(folder.c_str());
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.output.find("users can change the files of"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("copied"), std::string::npos) << result.output;
 }
 
 }  // namespace
