@@ -113,7 +113,8 @@ void RemoveMonitorFolder() {
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
     while (FindNextFileA(search, &found));
     FindClose(search);
   }

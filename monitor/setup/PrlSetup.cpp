@@ -72,11 +72,17 @@ int KeepPorts() {
   UniqueKey monitor;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return 0;
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+  // The copy holds the ports' communities as the monitor's key did: only SYSTEM and the
+  // Administrators may read it, from the moment it is made (its subkeys inherit that;
+  // those of the copy get it explicitly too). The monitor stays while its ports cannot
+  // be kept so.
+  AdminOnlySecurity security(AdminOnlySecurity::Object::Key);
+  UniqueKey kept;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeptKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                  security.Attributes(), kept.put(), nullptr);
   for (const char* part : kKeptParts)
     if (CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part))
       std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
-  // The copy holds the ports' communities as the monitor's key did: only SYSTEM and the
-  // Administrators may read it. The monitor stays while its ports cannot be kept so.
   if (DWORD error = RestrictKeyTree(kKeptKey); error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
     return Failure("keeping the ports where only administrators can read them", error);
@@ -89,6 +95,12 @@ void RestorePorts() {
     if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part))
       std::printf("restored the monitor's %s\n", part);
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+}
+
+int RestrictMonitorKey() {
+  if (DWORD error = RestrictKeyTree(kMonitorKey); error != ERROR_SUCCESS)
+    return Failure("giving the monitor's key to SYSTEM and the Administrators only", error);
+  return 0;
 }
 
 // What a user could change in the folder that the components come from would run as
@@ -111,11 +123,12 @@ int Install() {
     DWORD error = GetLastError();
     if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) return Failure("registering the monitor", error);
   } else {
+    // The restored ports' keys take the monitor key's ACL as they are made.
+    if (int rc = RestrictMonitorKey()) return rc;
     RestorePorts();
   }
   // Also on an installation that an older version made with the inherited ACL.
-  if (DWORD error = RestrictKeyTree(kMonitorKey); error != ERROR_SUCCESS)
-    return Failure("giving the monitor's key to SYSTEM and the Administrators only", error);
+  if (int rc = RestrictMonitorKey()) return rc;
   if (MonitorFolder().empty()) return Failure("making the monitor's folder", GetLastError());
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;

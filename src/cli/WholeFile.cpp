@@ -30,8 +30,9 @@ std::string ProcessAccount() {
 UniqueLocal OwnerAndAdministratorsOnly() {
   const std::string account = ProcessAccount();
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (account.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                             ("D:P(A;;FA;;;" + account + ")(A;;FA;;;BA)").c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+  const std::string text = "D:P(A;;FA;;;" + account + ")(A;;FA;;;BA)";
+  if (account.empty() ||
+      !ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     SystemFailure("making the file's access list", GetLastError());
   return UniqueLocal(descriptor);
 }

@@ -313,7 +313,8 @@ TEST_F(PrintingTest, AUserHoldingTheCountersLockNameChangesNoJobNumber) {
            Squatter{"EventOfThatName", [&] { return CreateEventW(nullptr, TRUE, FALSE, kName); }},
        }) {
     SCOPED_TRACE(squatter.name);
-    UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr)), ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread holder([&] {
       UniqueHandle held(squatter.make());
       SetEvent(ready.get());
