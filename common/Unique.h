@@ -38,3 +38,4 @@ class Unique {
 
 using UniqueHandle = Unique<HANDLE, CloseHandle>;
 using UniqueKey = Unique<HKEY, RegCloseKey>;
+using UniqueLocal = Unique<HLOCAL, LocalFree>;

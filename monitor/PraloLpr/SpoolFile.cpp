@@ -1,20 +1,40 @@
 #include "SpoolFile.h"
 
+#include <bcrypt.h>
+
+#include <cstdio>
+#include <string>
 #include <vector>
 
-DWORD SpoolFile::Create() {
-  char folder[MAX_PATH + 1];
-  char path[MAX_PATH + 1];
-  DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length > sizeof folder) return GetLastError();
-  if (GetTempFileNameA(folder, "prl", 0, path) == 0) return GetLastError();
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    DeleteFileA(path);
-    return error;
+#include "AdminOnly.h"
+
+namespace {
+
+// A name that no one can guess, so that no one can make it first: 128 random bits.
+std::string UnpredictableName() {
+  uint8_t bits[16];
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bits, sizeof bits, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
+  std::string name = "job-";
+  for (uint8_t byte : bits) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", byte);
+    name += hex;
   }
+  return name + ".tmp";
+}
+
+}  // namespace
+
+// In the monitor's folder, which only SYSTEM and the Administrators can write, never in
+// the shared temporary folder, where any user can make the names first.
+DWORD SpoolFile::Create() {
+  const std::string folder = MonitorFolder(), name = UnpredictableName();
+  if (folder.empty()) return ERROR_PATH_NOT_FOUND;
+  if (name.empty()) return ERROR_GEN_FAILURE;
+  AdminOnlySecurity security(AdminOnlySecurity::Object::File);
+  HANDLE file = CreateFileA((folder + "\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, security.Attributes(),
+                            CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
   file_.reset(file);
   size_ = 0;
   return 0;

@@ -1,6 +1,7 @@
 #pragma once
-// A temporary file that holds a job until its length is known. The system deletes it
-// when it is closed, whatever way the job ends.
+// A temporary file that holds a job until its length is known, in the monitor's own
+// folder under a name no one can guess. The system deletes it when it is closed,
+// whatever way the job ends.
 #include <windows.h>
 
 #include <cstdint>

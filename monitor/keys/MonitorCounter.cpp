@@ -1,29 +1,43 @@
 #include "MonitorCounter.h"
 
+#include "AdminOnly.h"
 #include "MonitorRegistry.h"
 #include "Unique.h"
 
 namespace {
 
-constexpr wchar_t kCounterLock[] = L"Global\\PraloLprMonitorCounters";
-constexpr DWORD kLockWaitMs = 5000;
+// A file of the monitor's folder, locked while a counter changes. Only SYSTEM and the
+// Administrators can open it, so no user can hold the lock and stall a job, as any user
+// could with a named kernel object made before the monitor's.
+constexpr char kCounterLockFile[] = "\\Counters.lock";
 
-// Holds the system-wide lock of the counters while it lives, if it got it.
+// Holds the lock of the counters while it lives, if it got it. Every process and every
+// load of the monitor locks the same bytes of the same file; the lock goes with the
+// handle, whatever way its holder ends.
 class CounterLock {
  public:
-  CounterLock() : mutex_(CreateMutexW(nullptr, FALSE, kCounterLock)) {
-    const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), kLockWaitMs) : WAIT_FAILED;
-    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  CounterLock() {
+    const std::string folder = MonitorFolder();
+    if (folder.empty()) return;
+    AdminOnlySecurity security(AdminOnlySecurity::Object::File);
+    HANDLE file = CreateFileA((folder + kCounterLockFile).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, security.Attributes(), OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    file_.reset(file);
+    OVERLAPPED whole{};
+    held_ = LockFileEx(file_.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole) != FALSE;
   }
   ~CounterLock() {
-    if (held_) ReleaseMutex(mutex_.get());
+    OVERLAPPED whole{};
+    if (held_) UnlockFileEx(file_.get(), 0, 1, 0, &whole);
   }
   CounterLock(const CounterLock&) = delete;
   CounterLock& operator=(const CounterLock&) = delete;
   bool Held() const { return held_; }
 
  private:
-  UniqueHandle mutex_;
+  UniqueHandle file_;
   bool held_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 
-// Adds amount to the value under a system-wide lock and returns what it held before (0
-// when it was missing); nothing when the key cannot be opened or the value not written.
+// Adds amount to the value under a lock that every process shares and returns what it
+// held before (0 when it was missing); nothing when the lock cannot be had, the key
+// cannot be opened or the value not written.
 std::optional<DWORD> AddToMonitorCounter(const wchar_t* value, DWORD amount);

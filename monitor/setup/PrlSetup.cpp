@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "AdminOnly.h"
 #include "Components.h"
 #include "HeldFiles.h"
 #include "MonitorEvents.h"
@@ -88,25 +89,34 @@ LONG CopyKey(const std::string& from, const std::string& to) {
   return RegCopyTreeA(source.get(), nullptr, target.get());
 }
 
-// Removing the monitor removes its key: its ports and scope are copied aside first. A
-// part that cannot be copied stops the removal (false, the reason said), and the copy
-// made so far goes, so that nothing has changed.
-bool KeepPorts() {
+// Removing the monitor removes its key: its ports and scope are copied aside first,
+// where only SYSTEM and the Administrators may read them (the copy holds the ports'
+// communities, as the monitor's key does), from the moment the copy is made. A part that
+// cannot be copied, or a copy that cannot be kept so, stops the removal (the reason
+// said), and the copy made so far goes, so that nothing has changed.
+int KeepPorts() {
   UniqueKey monitor;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return true;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, monitor.put()) != ERROR_SUCCESS) return 0;
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+  AdminOnlySecurity security(AdminOnlySecurity::Object::Key);
+  UniqueKey kept;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeptKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                  security.Attributes(), kept.put(), nullptr);
   for (const char* part : kKeptParts) {
     const LONG rc = CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part);
     if (rc == ERROR_FILE_NOT_FOUND) continue;
     if (rc != ERROR_SUCCESS) {
       RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
-      Failure(("keeping the monitor's " + std::string(part) + " aside (the monitor is not removed)").c_str(),
-              static_cast<DWORD>(rc));
-      return false;
+      return Failure(("keeping the monitor's " + std::string(part) + " aside (the monitor is not removed)").c_str(),
+                     static_cast<DWORD>(rc));
     }
     std::printf("kept the monitor's %s under HKLM\\%s\n", part, kKeptKey);
   }
-  return true;
+  if (DWORD error = RestrictKeyTree(kKeptKey); error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+    return Failure("keeping the ports where only administrators can read them", error);
+  }
+  return 0;
 }
 
 void RestorePorts() {
@@ -135,7 +145,21 @@ int RegisterMonitorEventSource() {
 
 void RemoveMonitorEventSource() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEventSourceKey); }
 
+int RestrictMonitorKey() {
+  if (DWORD error = RestrictKeyTree(kMonitorKey); error != ERROR_SUCCESS)
+    return Failure("giving the monitor's key to SYSTEM and the Administrators only", error);
+  return 0;
+}
+
+// What a user could change in the folder that the components come from would run as
+// SYSTEM in the spooler once copied: such a folder is refused.
 int Install() {
+  if (OrdinaryAccountsMayWrite(SetupFolder())) {
+    std::fprintf(stderr, "PrlSetup: the monitor is not installed: users can change the files of %s. Install "
+                 "from a folder that only administrators can write, such as one under Program Files.\n",
+                 SetupFolder().c_str());
+    return 1;
+  }
   for (const MonitorLibrary& library : kMonitorLibraries)
     if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
   // Beside the monitor, which names it to the spooler's port commands.
@@ -147,8 +171,13 @@ int Install() {
     DWORD error = GetLastError();
     if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) return Failure("registering the monitor", error);
   } else {
+    // The restored ports' keys take the monitor key's ACL as they are made.
+    if (int rc = RestrictMonitorKey()) return rc;
     RestorePorts();
   }
+  // Also on an installation that an older version made with the inherited ACL.
+  if (int rc = RestrictMonitorKey()) return rc;
+  if (MonitorFolder().empty()) return Failure("making the monitor's folder", GetLastError());
   if (int rc = RegisterMonitorEventSource()) return rc;
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
@@ -167,7 +196,7 @@ int Uninstall() {
                  "Delete that printer or move it to another port first.\n", port.c_str());
     return 1;
   }
-  if (!KeepPorts()) return 1;
+  if (int rc = KeepPorts()) return rc;
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
     DWORD error = GetLastError();
     if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);
@@ -177,6 +206,7 @@ int Uninstall() {
   RemoveMonitorEventSource();
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
     RemoveComponent(Folder(GetWindowsDirectoryA), catalogue.file);
+  RemoveMonitorFolder();
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include "PortManagerDlg.h"
 #include "StringTable.h"
 #include "SystemError.h"
+#include "SystemLibraries.h"
 #include "resource.h"
 
 namespace {
@@ -11,6 +12,9 @@ void ShowLibraryFailure(DWORD error) { ShowSystemError(error, true); }
 }  // namespace
 
 BOOL CPortManagerApp::InitInstance() {
+  // The program runs as an administrator, maybe from a folder that users can write.
+  LoadLibrariesFromSystemDirectoryOnly();
+  LoadDelayedLibrariesFromSystemDirectory();
   const std::string caption = AfxLoadString(IDS_APP_TITLE);
   if (UINT refusal = StartupRefusal(m_system); refusal != 0) {
     MessageBoxA(nullptr, AfxLoadString(refusal).c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);

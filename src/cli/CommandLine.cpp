@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include <fstream>
+#include <iostream>
+
 #include "SystemErrorText.h"
 
 void Refuse(const std::string& message) { throw CommandFailure{kExitRefused, message}; }
@@ -53,8 +56,29 @@ const std::string& FittingText(const std::string& text, size_t capacity, const s
 }
 
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
+  const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+  if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = formula ? "\"'" : "\"";
   for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
+}
+
+std::string ConsoleText(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  return shown;
+}
+
+std::string CommunityFromFile(const std::string& path) {
+  std::string line;
+  if (path == "-") {
+    std::getline(std::cin, line);
+  } else {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) Refuse("the community file " + path + " cannot be read");
+    std::getline(file, line);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }

@@ -2,6 +2,7 @@
 // prlport's command line: the words after the program's name, read one at a time.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // How a command ends; the exit code of prlport.
@@ -43,4 +44,12 @@ unsigned NumberOf(const std::string& text, unsigned limit, const std::string& wh
 const std::string& FittingText(const std::string& text, size_t capacity, const std::string& what);
 
 // A field of comma-separated output, quoted when it holds a comma, quote or line break.
+// One that starts as a spreadsheet formula (= + - @, tab, carriage return) is quoted
+// with an apostrophe first, so that a spreadsheet shows it as text and runs nothing.
 std::string CsvField(const std::string& text);
+// Text from the network as a console may show it: control characters (an escape
+// sequence, a line break) become blanks.
+std::string ConsoleText(std::string_view text);
+// The community of --community-file: the first line of the file, or of standard input
+// for "-".
+std::string CommunityFromFile(const std::string& path);

@@ -41,7 +41,7 @@ constexpr char kHelp[] =
     "  prlport add NAME ADDRESS [--identify | --model N | --custom] [SETTINGS] [--restart-spooler]\n"
     "  prlport set NAME [--address ADDRESS] [--identify | --model N | --custom] [SETTINGS]\n"
     "  prlport delete NAME\n"
-    "  prlport identify ADDRESS [--community TEXT]\n"
+    "  prlport identify ADDRESS [--community-file FILE | --community TEXT]\n"
     "  prlport find [--seconds S] [--subnet ADDRESS/MASK]...\n"
     "  prlport models                  the printer models of the catalogue, by number\n"
     "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
@@ -51,8 +51,10 @@ constexpr char kHelp[] =
     "                                  what differs is changed; --prune removes the ports it lacks\n"
     "  prlport list --json, prlport show NAME --json   the same as JSON\n"
     "\n"
-    "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off, --community TEXT,\n"
+    "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off,\n"
+    "          --community-file FILE (its first line; - reads standard input) | --community TEXT,\n"
     "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
+    "A community on the command line shows in every process listing: prefer --community-file.\n"
     "Without a model option, add identifies the printer and takes its model's defaults, or\n"
     "the defaults of a custom port (raw, port 9100) when it is not identified.\n"
     "Exit codes: 0 done, 1 refused, 2 usage error, 3 the system failed.\n";
@@ -224,15 +226,19 @@ int Identify(CommandLine& line, const ModelCatalogue& catalogue) {
   const std::string address = line.Take("printer address");
   std::string community = kDefaultCommunity;
   while (std::optional<std::string> option = line.TakeOption()) {
-    if (*option != "--community") UsageFailure("unknown option " + *option);
-    community = line.TakeValue(*option);
+    if (*option == "--community")
+      community = line.TakeValue(*option);
+    else if (*option == "--community-file")
+      community = CommunityFromFile(line.TakeValue(*option));
+    else
+      UsageFailure("unknown option " + *option);
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
   std::string identifier;
   if (!QueryPrinterIdentifierText(address.c_str(), community.c_str(), identifier))
-    Refuse("no answer from " + address + " for the community \"" + community + "\"");
+    Refuse("no answer from " + address + " for the community given");
   int index = FindModelByIdentifier(catalogue, identifier.c_str());
-  std::printf("%s\t%s\n", identifier.c_str(),
+  std::printf("%s\t%s\n", ConsoleText(identifier).c_str(),
               index > 0 ? catalogue.entries[static_cast<size_t>(index)].displayName : "(not in the catalogue)");
   return kExitOk;
 }
@@ -242,9 +248,10 @@ struct FoundPrinters {
   std::mutex mutex;
   static int CALLBACK Report(DiscoveredPrinter* printer, void* context) {
     std::lock_guard lock(static_cast<FoundPrinters*>(context)->mutex);
-    std::printf("%u.%u.%u.%u\t%.*s\t%.*s\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
-                (printer->address >> 8) & 0xFF, printer->address & 0xFF, static_cast<int>(sizeof printer->name),
-                printer->name, static_cast<int>(sizeof printer->model), printer->model);
+    std::printf("%u.%u.%u.%u\t%s\t%s\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
+                (printer->address >> 8) & 0xFF, printer->address & 0xFF,
+                ConsoleText(TextOf(printer->name, sizeof printer->name)).c_str(),
+                ConsoleText(TextOf(printer->model, sizeof printer->model)).c_str());
     std::fflush(stdout);
     return 1;
   }

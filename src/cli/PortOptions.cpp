@@ -33,6 +33,9 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
       options.biDi = value == "on";
     } else if (name == "--community") {
       options.community = FittingText(line.TakeValue(name), sizeof PortConfig{}.communityName, "the community");
+    } else if (name == "--community-file") {
+      options.community =
+          FittingText(CommunityFromFile(line.TakeValue(name)), sizeof PortConfig{}.communityName, "the community");
     } else if (name == "--config-interval") {
       options.configInterval = NumberOf(line.TakeValue(name), kLargestInterval, "the configuration interval");
     } else if (name == "--status-interval") {

@@ -30,9 +30,11 @@ std::string LevelText(const Supply& supply) {
   }
 }
 
+// What the printer says is shown without its control characters.
 std::vector<std::string> SupplyTexts(const PrinterState& state) {
   std::vector<std::string> texts;
-  for (const Supply& supply : state.supplies) texts.push_back(supply.description + " " + LevelText(supply));
+  for (const Supply& supply : state.supplies)
+    texts.push_back(ConsoleText(supply.description) + " " + LevelText(supply));
   return texts;
 }
 
@@ -50,7 +52,8 @@ void PrintText(const PortConfig& config, const PrinterState& state) {
   std::printf("Printer address         %s\n", config.deviceIP);
   std::printf("Reachable               %s\n", ReachText(state.reach));
   if (!state.Answered()) return;
-  std::printf("Identifier              %s\n", state.identity.empty() ? "not reported" : state.identity.c_str());
+  std::printf("Identifier              %s\n",
+              state.identity.empty() ? "not reported" : ConsoleText(state.identity).c_str());
   std::printf("Device status           %s\n", DeviceStatusName(state.deviceStatus));
   std::printf("Printer status          %s\n", PrinterStatusName(state.printerStatus));
   std::printf("Errors                  %s\n", Joined(PrinterErrorNames(state.errors), ", ", "none").c_str());
@@ -61,7 +64,7 @@ void PrintCsv(const PortConfig& config, const PrinterState& state) {
   std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies\n");
   const bool answered = state.Answered();
   std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(config.deviceIP).c_str(),
-              answered ? "yes" : "no", CsvField(state.identity).c_str(),
+              answered ? "yes" : "no", CsvField(ConsoleText(state.identity)).c_str(),
               answered ? DeviceStatusName(state.deviceStatus) : "",
               answered ? PrinterStatusName(state.printerStatus) : "",
               CsvField(Joined(PrinterErrorNames(state.errors), "; ", "")).c_str(),

@@ -5,5 +5,6 @@
 
 // The file's bytes; refused when it is larger than `limit`.
 std::string ReadWholeFile(const std::string& path, size_t limit);
-// Replaces the file's contents with `text`.
+// Replaces the file's contents with `text`; only the account that runs the program and
+// the Administrators can read the file (an export holds every port's community).
 void WriteWholeFile(const std::string& path, const std::string& text);

@@ -101,7 +101,11 @@ void ShowLibraryFailure(DWORD error) { ShowSystemError(error, true, GetActiveWin
 
 }  // namespace
 
+// The spooler's host process keeps its own library search (the search of the whole
+// process is no library's to change); this library's own network libraries come from
+// the system directory.
 extern "C" PMONITORUI WINAPI InitializePrintMonitorUI() {
+  LoadDelayedLibrariesFromSystemDirectory();
   InstallDelayLoadFailureHook(&ShowLibraryFailure);
   return &monitorUi;
 }

@@ -7,6 +7,7 @@
 #include "PrlFind.h"
 #include "PrlStat.h"
 #include "ResourceText.h"
+#include "SystemLibraries.h"
 
 namespace {
 
@@ -50,7 +51,22 @@ FARPROC WINAPI DelayLoadFailure(unsigned notify, PDelayLoadInfo info) {
   return UnavailableCall(info->szDll, info->dlp.dwOrdinal);
 }
 
+// Each library from the system directory by its path. One that is not there is not
+// searched for (the search would look beside the program first): it fails as a library
+// that does not load.
+FARPROC WINAPI LoadFromSystemDirectory(unsigned notify, PDelayLoadInfo info) {
+  if (notify != dliNotePreLoadLibrary) return nullptr;
+  HMODULE library = LoadLibraryExA(SystemLibraryPath(info->szDll).c_str(), nullptr, 0);
+  if (library == nullptr) {
+    if (failureReport != nullptr) failureReport(GetLastError());
+    library = ThisModule();
+  }
+  return reinterpret_cast<FARPROC>(library);
+}
+
 }  // namespace
+
+void LoadDelayedLibrariesFromSystemDirectory() { __pfnDliNotifyHook2 = &LoadFromSystemDirectory; }
 
 void InstallDelayLoadFailureHook(LibraryFailureReport report) {
   failureReport = report;

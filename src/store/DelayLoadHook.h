@@ -11,3 +11,9 @@ using LibraryFailureReport = void (*)(DWORD error);
 // report, once per library, and the call fails as the library reports a failure
 // instead of ending the program.
 void InstallDelayLoadFailureHook(LibraryFailureReport report);
+
+// From now on this module loads each of them at its first call from the system
+// directory by its path, never by the loader's search. It touches only the delayed
+// imports of the module that holds this code, so a library may call it inside another
+// program's process.
+void LoadDelayedLibrariesFromSystemDirectory();

@@ -1,7 +1,9 @@
 #include "StartupChecks.h"
 
+#include "Components.h"
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
+#include "SystemLibraries.h"
 #include "resource.h"
 #include "Unique.h"
 
@@ -33,12 +35,13 @@ bool ExportsOrdinal(HMODULE image, unsigned ordinal) {
   return functions[ordinal - exports->Base] != 0;
 }
 
-// PrlStat.dll (ordinal 1) and PRLFIND.dll (ordinals 2 to 5) are found where the loader
-// would find them and export what the program calls. They are only mapped as images,
-// not run: the program loads them at their first call.
+// PrlStat.dll (ordinal 1) and PRLFIND.dll (ordinals 2 to 5) are in the system directory,
+// where the program loads them from, and export what the program calls. They are only
+// mapped as images, not run: the program loads them at their first call.
 bool NetworkLibrariesPresent() {
   for (const LibraryOrdinals& library : kNetworkLibraries) {
-    UniqueLibrary image(LoadLibraryExA(library.file, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    UniqueLibrary image(
+        LoadLibraryExA(SystemLibraryPath(library.file).c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!image) return false;
     for (unsigned ordinal = library.first; ordinal <= library.last; ++ordinal)
       if (!ExportsOrdinal(image.get(), ordinal)) return false;
@@ -48,7 +51,9 @@ bool NetworkLibrariesPresent() {
 
 class RealStartup : public StartupSystem {
  public:
-  bool LoadMonitorLibrary() override { return LoadLibraryA("PraloLpr.DLL") != nullptr; }
+  bool LoadMonitorLibrary() override {
+    return LoadLibraryExA(SystemLibraryPath(kMonitorLibrary).c_str(), nullptr, 0) != nullptr;
+  }
   bool NetworkLibrariesLoad() override { return NetworkLibrariesPresent(); }
   DWORD VersionWord() override { return GetVersion(); }
   LONG OpenPortNamesKey() override {

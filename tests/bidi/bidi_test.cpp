@@ -181,4 +181,22 @@ TEST_F(Bidi, PrlportStatusShowsThePrintersStateAndSupplies) {
   }
 }
 
+// A printer's words go to a spreadsheet as text, and to a console without their control
+// characters: a supply named "=SUM(1+2)" followed by an escape sequence.
+TEST_F(Bidi, PrlportStatusShowsAPrintersWordsAsTextOnly) {
+  struct Case {
+    const char* options;
+    const char* shown;
+  };
+  ASSERT_TRUE(RunLabAgent(std::string("state ") + kLive + " formula-supply"));
+  for (const Case& c : {Case{" --csv", ",\"'=SUM(1+2) [2J 80%\""},
+                        Case{"", "Supply                  =SUM(1+2) [2J 80%"}}) {
+    SCOPED_TRACE(std::string("status") + c.options);
+    ChildResult result = RunChild("\"" + DistFile("prlport.exe") + "\" status " + kPort + c.options);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_NE(result.output.find(c.shown), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find('\x1b'), std::string::npos) << result.output;
+  }
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 // cross-checked with the dialogs.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "MonitorRegistry.h"
 #include "PortConfigDlg.h"
 #include "PortManagerDlg.h"
@@ -186,6 +188,31 @@ TEST_F(PrlPortTest, FindSaysWhichStoredSubnetsItLeavesOut) {
   EXPECT_EQ(found.exitCode, 0u) << found.output;
   EXPECT_NE(found.output.find("the stored subnet 224.1.0.0 is not searched"), std::string::npos) << found.output;
   EXPECT_EQ(found.output.find("127.2.0.0 is not"), std::string::npos) << found.output;
+}
+
+// A community never needs the command line, where every process listing shows it: it
+// comes from the first line of a file, or from standard input.
+TEST_F(PrlPortTest, ACommunityComesFromAFileOrStandardInput) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  struct Case {
+    const char* community;
+    const char* file;
+    bool piped;
+  };
+  for (const Case& c : {Case{"Backroom", "community-file.txt", false}, Case{"Cellar", "community-piped.txt", true}}) {
+    SCOPED_TRACE(c.community);
+    const std::string file = std::string(temp) + c.file;
+    std::ofstream(file, std::ios::binary) << c.community << "\r\nnot this line\r\n";
+    const std::string prlport = "\"" + DistFile("prlport.exe") + "\" set Used --community-file ";
+    ChildResult result =
+        c.piped ? RunChild("cmd /c type \"" + file + "\" | " + prlport + "-") : RunChild(prlport + "\"" + file + "\"");
+    DeleteFileA(file.c_str());
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    const std::string shown = PrlPort("show Used").output;
+    EXPECT_NE(shown.find(std::string("SNMP community          ") + c.community), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("not this line"), std::string::npos) << shown;
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "MonitorRegistry.h"
 #include "PortKey.h"
 #include "Unique.h"
+#include "access_list.h"
 #include "prlport_run.h"
 #include "registry.h"
 #include "spooler_lab.h"
@@ -96,6 +97,19 @@ TEST_F(TransferTest, AnExportImportedWhereThePortsAreGoneGivesTheSamePortsAndSco
   ASSERT_EQ(PrlPort("export " + file).exitCode, 0u);
   EXPECT_EQ(ReadJson(file), before);
   EXPECT_NE(PrlPort("list").output.find("CarryLpr "), std::string::npos);
+}
+
+// An export holds every port's community: its owner and the Administrators read it, no
+// one else, even where a file of that name was there before with the default access.
+TEST_F(TransferTest, AnExportIsReadableByItsOwnerAndTheAdministratorsOnly) {
+  for (const bool there : {false, true}) {
+    SCOPED_TRACE(there ? "over a file that was there" : "a new file");
+    DeleteFileA(file.c_str());
+    if (there) WriteText(file, "{}");
+    ASSERT_EQ(PrlPort("export " + file).exitCode, 0u);
+    EXPECT_EQ(OrdinaryAccountsOfFile(file), "none");
+    EXPECT_TRUE(ReadJson(file).contains("ports"));
+  }
 }
 
 TEST_F(TransferTest, AFileThatIsNotWhollyGoodChangesNothing) {

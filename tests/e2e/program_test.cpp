@@ -163,4 +163,42 @@ TEST(Program, ALibraryGoneWhileItRunsIsReportedAndTheWizardGoesOn) {
   EXPECT_EQ(program.WaitForExit(), 0u);
 }
 
+// A user who can write the folder that an administrator starts a program from puts a
+// library there under the name of one the program loads: the program loads the
+// monitor's libraries from the system directory only, and never that one.
+TEST(Program, ALibraryPlantedBesideTheProgramIsNeverLoaded) {
+  struct Case {
+    const char* program;
+    const char* arguments;  // prlport's; nullptr: the Port Manager, started and closed
+    const char* planted;
+  };
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "planted\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const Case& c : {
+           Case{"prlport.exe", "list", "PraloLpr.dll"},
+           Case{"prlport.exe", "identify 127.1.0.99", "PrlStat.dll"},
+           Case{"prlport.exe", "find --seconds 0", "PRLFIND.dll"},
+           Case{"PraloPM.exe", nullptr, "PraloLpr.dll"},
+       }) {
+    SCOPED_TRACE(std::string(c.program) + " " + (c.arguments ? c.arguments : "") + " beside " + c.planted);
+    const std::string program = folder + c.program, planted = folder + c.planted, mark = planted + ".loaded";
+    DeleteFileA(mark.c_str());
+    ASSERT_TRUE(CopyFileA(DistFile(c.program).c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(ExeBesideThisTest("planted\\Recorder.dll").c_str(), planted.c_str(), FALSE));
+    if (c.arguments != nullptr) {
+      RunChild("\"" + program + "\" " + c.arguments);
+    } else {
+      ProgramUnderTest manager(program);
+      HWND window = manager.WaitForWindow(kTitle);
+      if (window != nullptr) ProgramUnderTest::Click(window, IDCANCEL);
+      manager.WaitForExit();
+    }
+    EXPECT_EQ(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES) << c.planted << " was loaded";
+    DeleteFileA(planted.c_str());
+    DeleteFileA(program.c_str());
+  }
+}
+
 }  // namespace

@@ -33,6 +33,8 @@ for file in $(cd "$release" && find . -type f -printf '%f\n'); do
 done
 check "RegisterMonitor runs PrlSetup install" grep -q "RegisterMonitor	3090	f_monitor_PrlSetup_exe	install" \
   <(msiinfo export "$package" CustomAction)
+check "RegisterMonitor runs on a first install and an upgrade only" grep -q "RegisterMonitor	NOT Installed AND NOT REMOVE=\"ALL\"	4001" \
+  <(msiinfo export "$package" InstallExecuteSequence)
 check "the downgrade is detected" grep -q "WIX_DOWNGRADE_DETECTED" <(msiinfo export "$package" Upgrade)
 check "the Start-menu shortcut" grep -q "Pralo Port Manager" <(msiinfo export "$package" Shortcut)
 
@@ -86,6 +88,14 @@ prlport export >"$work/after.json" 2>/dev/null
 check "the upgrade keeps the ports and the scope" cmp "$work/before.json" "$work/after.json"
 check "the ports are listed after the upgrade" grep -q Moved2 <(prlport list)
 check "one entry in Programs and Features" test "$(entries)" -eq 1
+
+# A repair, which a standard user may start, runs no program as SYSTEM: the catalogue
+# that PrlSetup copies into the Windows folder stays gone. (Wine's msiexec answers 69 to
+# /f; the Installer's REINSTALL property asks for the same repair.)
+rm -f "$WINEPREFIX/drive_c/windows/PrlModels.ini"
+check "a repair run" msiexec /i "Z:$package" REINSTALL=ALL REINSTALLMODE=vomus
+check "the repair runs no PrlSetup" test ! -e "$WINEPREFIX/drive_c/windows/PrlModels.ini"
+check "the program stays after the repair" test -f "$programs/prlport.exe"
 
 refused "installing the older build over this one" msiexec /i "Z:$older"
 # Wine's msiexec does not log a launch condition's text in a quiet install; Windows does.

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -19,12 +21,15 @@
 
 #include "JobNews.h"
 #include "MonitorEvents.h"
+#include "MonitorRegistry.h"
 #include "PortConfig.h"
 #include "PortHandle.h"
 #include "PraloLprMessages.h"
 #include "TextField.h"
+#include "Unique.h"
 #include "child_process.h"
 #include "loaded_monitor.h"
+#include "lab_printers.h"
 #include "registry.h"
 #include "spooler_lab.h"
 #include "spooler_printer.h"
@@ -546,6 +551,79 @@ TEST(MonitorEvents, AJobIsToldOfOncePerFailureAndPerStall) {
     PrintJob(handle, Megabytes(16), c.stopAtStall);
 
     EXPECT_EQ(news.told, c.told);
+  }
+}
+
+// What the monitor's key counts the LPR jobs with; 0 when it has not counted yet.
+DWORD CountedJobs() {
+  const RawValue value = GetRawValue(HKEY_LOCAL_MACHINE, kMonitorKey, "LprJobNumber");
+  DWORD count = 0;
+  if (value.exists && value.data.size() == sizeof count) std::memcpy(&count, value.data.data(), sizeof count);
+  return count;
+}
+
+// A local user who makes the name of a lock of the monitor's counters first and holds
+// it: each LPR job still takes the next number counted in the monitor's key.
+TEST_F(PrintingTest, AUserHoldingTheCountersLockNameChangesNoJobNumber) {
+  constexpr wchar_t kName[] = L"Global\\PraloLprMonitorCounters";
+  struct Squatter {
+    const char* name;
+    std::function<HANDLE()> make;
+  };
+  for (const Squatter& squatter : {
+           Squatter{"MutexHeldByAnotherThread", [&] { return CreateMutexW(nullptr, TRUE, kName); }},
+           Squatter{"EventOfThatName", [&] { return CreateEventW(nullptr, TRUE, FALSE, kName); }},
+       }) {
+    SCOPED_TRACE(squatter.name);
+    UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+      UniqueHandle held(squatter.make());
+      SetEvent(ready.get());
+      WaitForSingleObject(release.get(), INFINITE);
+    });
+    WaitForSingleObject(ready.get(), INFINITE);
+    const std::string port = std::string("Squatted") + squatter.name;
+    spooler.AddMonitorPort(Port(port.c_str(), kLprPrinter, kProtocolLpr, "hoq"));
+    SpoolerPrinter printer("Printer " + port, port);
+    ASSERT_TRUE(printer.Added());
+    const DWORD before = CountedJobs();
+    const DWORD printed = printer.Print(port, "squatted lock\n");
+    SetEvent(release.get());
+    holder.join();
+    ASSERT_EQ(printed, 0u);
+    EXPECT_EQ(std::atoi(LpdJobFor("hoq", port).Option('j').c_str()), static_cast<int>(before % 1000));
+    EXPECT_EQ(CountedJobs(), before + 1);
+  }
+}
+
+// A local user who makes every name that the shared temporary folder would give first,
+// or a temporary folder that is gone: byte-counted LPR jobs print all the same.
+TEST_F(PrintingTest, CountedJobsPrintWhateverTheTemporaryFolderHolds) {
+  struct Folder {
+    const char* name;
+    bool filled;
+  };
+  for (const Folder& c : {Folder{"Filled", true}, Folder{"Gone", false}}) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = LabFolder(std::string("temp-") + c.name);
+    if (c.filled) {
+      ASSERT_TRUE(RunLabTool("lab-folder", "fill " + folder.substr(2) + " prl"));
+    }
+    char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+    GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+    SetEnvironmentVariableA("TMP", folder.c_str());
+    SetEnvironmentVariableA("TEMP", folder.c_str());
+    const std::string port = std::string("Temp") + c.name;
+    spooler.AddMonitorPort(Port(port.c_str(), kLprPrinter, kProtocolLpr, "hoq", true));
+    SpoolerPrinter printer("Printer " + port, port);
+    ASSERT_TRUE(printer.Added());
+    const DWORD printed = printer.Print(port, "counted through the monitor's folder\n");
+    SetEnvironmentVariableA("TMP", tmp);
+    SetEnvironmentVariableA("TEMP", temp);
+    ASSERT_EQ(printed, 0u);
+    EXPECT_EQ(LpdJobFor("hoq", port).data, "counted through the monitor's folder\n");
   }
 }
 

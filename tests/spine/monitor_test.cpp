@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@
 #include "MonitorRegistry.h"
 #include "PortNames.h"
 #include "Unique.h"
+#include "access_list.h"
 #include "child_process.h"
 #include "loaded_monitor.h"
+#include "lab_printers.h"
 #include "registry.h"
 #include "spooler_lab.h"
 
@@ -111,6 +114,55 @@ TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
   EXPECT_NE(result.output.find("failed: "), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("(error 2)"), std::string::npos) << result.output;
   EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" repair").exitCode, 2u);
+}
+
+int RunSetup(const char* command) {
+  return static_cast<int>(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" " + command).exitCode);
+}
+
+// Port keys hold the SNMP community: a user reads none of the monitor's keys, nor the
+// ports kept while it is removed, nor the folder of its jobs' files and lock, whether
+// setup made them or found them made by an older version with the inherited ACL.
+TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
+  const std::string port = std::string(kPortNamesKey) + "\\Secret";
+  const std::string kept = "Software\\Pralo\\Port Manager\\Kept ports";
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, sizeof system);
+  const std::string folder = std::string(system) + "\\spool\\PraloLpr";
+  SetTextValue(HKEY_LOCAL_MACHINE, port, "CommunityName", "hush");
+  struct Step {
+    const char* name;
+    const char* setup;
+    std::vector<std::string> keys;
+  };
+  for (const Step& step : {
+           Step{"UpgradeOverAnOlderInstallation", "install", {kMonitorKey, kPortNamesKey, port}},
+           Step{"Removal", "uninstall", {kept, kept + "\\Port Names\\Secret"}},
+           Step{"InstallAgain", "install", {kMonitorKey, kPortNamesKey, port}},
+       }) {
+    SCOPED_TRACE(step.name);
+    ASSERT_EQ(RunSetup(step.setup), 0);
+    for (const std::string& key : step.keys) EXPECT_EQ(OrdinaryAccountsOfKey(key), "none") << key;
+  }
+  EXPECT_EQ(OrdinaryAccountsOfFile(folder), "none");
+  DeleteTree(HKEY_LOCAL_MACHINE, port);
+}
+
+// What a user puts into the folder that setup copies the monitor from would run as
+// SYSTEM in the spooler: a folder that users can write is refused, and nothing copied.
+TEST(MonitorSetup, AFolderThatUsersCanWriteIsNoPlaceToInstallFrom) {
+  const char* lab = std::getenv("PRALO_LAB_DIR");
+  ASSERT_NE(lab, nullptr);
+  const std::string writable = std::string(lab) + "/writable-setup", folder = "Z:" + writable;
+  ASSERT_TRUE(RunLabTool("lab-folder", "writable " + writable));
+  for (const char* file : {"PrlSetup.exe", "PraloLpr.dll"})
+    ASSERT_TRUE(CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE));
+  ChildResult result = RunChild("\"" + folder + "\\PrlSetup.exe\" install");
+  for (const char* file : {"PrlSetup.exe", "PraloLpr.dll"}) DeleteFileA((folder + "\\" + file).c_str());
+  RemoveDirectoryA(folder.c_str());
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.output.find("users can change the files of"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("copied"), std::string::npos) << result.output;
 }
 
 }  // namespace

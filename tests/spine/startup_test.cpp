@@ -3,6 +3,12 @@
 // Manager", with the stop icon; the versions themselves are checked end to end.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <winternl.h>
+
+#include <string>
+
 #include "PortManagerApp.h"
 #include "Wnd.h"
 #include "robot.h"
@@ -95,10 +101,58 @@ TEST(Startup, AccessDeniedByTheServiceManagerOrSpoolerMeansNoRights) {
   EXPECT_EQ(spooler.services.opened, spooler.services.closed);
 }
 
-// Checked from their export tables: start-up leaves neither library loaded; the first
-// call loads it.
+// The libraries that the loader loads while it lives, as the loader tells them
+// (LdrRegisterDllNotification): a library loaded and freed again is among them, a file
+// only mapped as an image is not.
+class LoaderWatch {
+ public:
+  LoaderWatch() {
+    using Register = LONG(NTAPI*)(ULONG, void(CALLBACK*)(ULONG, const Notice*, void*), void*, void**);
+    const auto registration = reinterpret_cast<Register>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrRegisterDllNotification")));
+    EXPECT_NE(registration, nullptr);
+    if (registration != nullptr) registration(0, &Heard, this, &cookie_);
+  }
+  ~LoaderWatch() {
+    using Unregister = LONG(NTAPI*)(void*);
+    const auto unregistration = reinterpret_cast<Unregister>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrUnregisterDllNotification")));
+    if (unregistration != nullptr && cookie_ != nullptr) unregistration(cookie_);
+  }
+  LoaderWatch(const LoaderWatch&) = delete;
+  LoaderWatch& operator=(const LoaderWatch&) = delete;
+  // The base names of the libraries loaded, each followed by a blank.
+  const std::string& Loaded() const { return loaded_; }
+
+ private:
+  struct Notice {  // LDR_DLL_LOADED_NOTIFICATION_DATA
+    ULONG flags;
+    const UNICODE_STRING* fullName;
+    const UNICODE_STRING* baseName;
+  };
+  static void CALLBACK Heard(ULONG reason, const Notice* notice, void* watch) {
+    constexpr ULONG kLoaded = 1;
+    if (reason != kLoaded) return;
+    for (USHORT i = 0; i < notice->baseName->Length / sizeof(WCHAR); ++i)
+      static_cast<LoaderWatch*>(watch)->loaded_ += static_cast<char>(notice->baseName->Buffer[i]);
+    static_cast<LoaderWatch*>(watch)->loaded_ += ' ';
+  }
+  void* cookie_ = nullptr;
+  std::string loaded_;
+};
+
+// Checked from their export tables: start-up runs neither library, not even for a moment,
+// and leaves neither loaded; the first call loads it.
 TEST(Startup, TheNetworkLibrariesAreCheckedWithoutBeingLoaded) {
-  ASSERT_TRUE(SystemStartup().NetworkLibrariesLoad());
+  std::string loaded;
+  {
+    LoaderWatch watch;
+    ASSERT_TRUE(SystemStartup().NetworkLibrariesLoad());
+    loaded = watch.Loaded();
+  }
+  CharLowerA(loaded.data());
+  EXPECT_EQ(loaded.find("prlstat"), std::string::npos) << loaded;
+  EXPECT_EQ(loaded.find("prlfind"), std::string::npos) << loaded;
   EXPECT_EQ(GetModuleHandleA("PrlStat.dll"), nullptr);
   EXPECT_EQ(GetModuleHandleA("PRLFIND.dll"), nullptr);
 }

@@ -37,13 +37,15 @@ std::vector<LabPrinter> LabPrinters() {
   return printers;
 }
 
-bool RunLabAgent(const std::string& arguments) {
+bool RunLabAgent(const std::string& arguments) { return RunLabTool("lab-agent", arguments); }
+
+bool RunLabTool(const std::string& tool, const std::string& arguments) {
   const char* labDir = std::getenv("PRALO_LAB_DIR");
   if (labDir == nullptr) return false;
   static int runs = 0;
-  const std::string done = std::string(labDir) + "/lab-agent-" + std::to_string(GetCurrentProcessId()) + "-" +
+  const std::string done = std::string(labDir) + "/" + tool + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                            std::to_string(++runs);
-  std::string command = "Z:\\bin\\sh -c \"" PRALO_LAB_BIN "/lab-agent " + arguments + " >/dev/null 2>&1; echo $? >" +
+  std::string command = "Z:\\bin\\sh -c \"" PRALO_LAB_BIN "/" + tool + " " + arguments + " >/dev/null 2>&1; echo $? >" +
                         done + ".tmp; mv " + done + ".tmp " + done + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

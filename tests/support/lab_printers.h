@@ -24,3 +24,5 @@ uint32_t HostOrder(const std::string& dotted);
 // is a Linux program: Wine starts it, but cannot wait for it, so it leaves its exit code
 // in a file of the lab that this waits for.
 bool RunLabAgent(const std::string& arguments);
+// The same for another tool of tests/lab/bin ("lab-folder", "writable FOLDER").
+bool RunLabTool(const std::string& tool, const std::string& arguments);

@@ -8,7 +8,8 @@
 #include "window_reading.h"
 
 ProgramUnderTest::ProgramUnderTest(const std::string& exeName) {
-  std::string command = "\"" + DistFile(exeName) + "\"";
+  const bool fullPath = exeName.find(':') != std::string::npos;
+  std::string command = "\"" + (fullPath ? exeName : DistFile(exeName)) + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

@@ -11,7 +11,7 @@
 
 class ProgramUnderTest {
  public:
-  // exeName: a program of the build's dist folder.
+  // exeName: a program of the build's dist folder, or a full path ("C:\\...").
   explicit ProgramUnderTest(const std::string& exeName);
   ~ProgramUnderTest();  // ends the program if it still runs
   ProgramUnderTest(const ProgramUnderTest&) = delete;

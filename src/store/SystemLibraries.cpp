@@ -1,0 +1,20 @@
+#include "SystemLibraries.h"
+
+#include <windows.h>
+
+std::string SystemLibraryPath(const char* file) {
+  char folder[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+  if (length == 0 || length >= sizeof folder) return {};
+  return std::string(folder, length) + "\\" + file;
+}
+
+// Windows Vista and 7 have SetDefaultDllDirectories only with the update that brought
+// it (KB2533623); without it the loader's search stays as it was, and the monitor's
+// libraries are still loaded by their full path.
+void LoadLibrariesFromSystemDirectoryOnly() {
+  using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
+  const auto set = reinterpret_cast<SetDefaultDirectories>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set != nullptr) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
