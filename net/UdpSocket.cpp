@@ -46,7 +46,7 @@ bool MayBeAsked(const SocketAddress& address) {
   return !IN6_IS_ADDR_UNSPECIFIED(&in6) && !IN6_IS_ADDR_MULTICAST(&in6);
 }
 
-UdpSocket::UdpSocket(int family) : socket_(socket(family, SOCK_DGRAM, IPPROTO_UDP)) {}
+UdpSocket::UdpSocket(int family) : family_(family), socket_(socket(family, SOCK_DGRAM, IPPROTO_UDP)) {}
 
 UdpSocket::~UdpSocket() {
   if (socket_ != INVALID_SOCKET) closesocket(socket_);

@@ -27,6 +27,7 @@ class UdpSocket {
 
   bool IsOpen() const { return socket_ != INVALID_SOCKET; }
   SOCKET Handle() const { return socket_; }
+  int Family() const { return family_; }
   // Sends never wait: a datagram that the system cannot take now comes back as
   // WouldBlock, to be sent again later. Nothing goes to an address that is not unicast
   // (AddressClass.h): Failed.
@@ -53,6 +54,7 @@ class UdpSocket {
   Wait WaitReadable(DWORD timeoutMs, HANDLE stop);
 
  private:
+  int family_;
   SOCKET socket_ = INVALID_SOCKET;
 };
 

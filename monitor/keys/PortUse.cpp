@@ -29,14 +29,22 @@ std::wstring Trimmed(const std::wstring& text) {
   return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
 }
 
-// True when a printer's comma-separated port list names the port, in any letter case.
-bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
+// The names of a printer's comma-separated port list.
+std::vector<std::wstring> PortListEntries(const std::wstring& ports) {
+  std::vector<std::wstring> entries;
   for (size_t start = 0; start <= ports.size();) {
     size_t comma = ports.find(L',', start);
     if (comma == std::wstring::npos) comma = ports.size();
-    if (SamePortName(Trimmed(ports.substr(start, comma - start)), portName)) return true;
+    entries.push_back(Trimmed(ports.substr(start, comma - start)));
     start = comma + 1;
   }
+  return entries;
+}
+
+// True when a printer's port list names the port, in any letter case.
+bool PortListNames(const std::wstring& ports, const wchar_t* portName) {
+  for (const std::wstring& entry : PortListEntries(ports))
+    if (SamePortName(entry, portName)) return true;
   return false;
 }
 
@@ -52,3 +60,10 @@ std::vector<std::wstring> PrintersUsingPort(const wchar_t* portName) {
   return printers;
 }
 
+
+std::vector<std::pair<std::wstring, std::vector<std::wstring>>> PrintersAndTheirPorts() {
+  std::vector<std::pair<std::wstring, std::vector<std::wstring>>> printers;
+  for (const std::wstring& printer : SubkeyNames(kPrintersKeyW))
+    printers.emplace_back(printer, PortListEntries(TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port")));
+  return printers;
+}
