@@ -33,6 +33,9 @@ constexpr ULONGLONG kPollMs = 2000;
 constexpr ULONGLONG kPrintersSettleMs = 1000;
 // Questions in flight at once; the ports that are due meanwhile wait their turn.
 constexpr size_t kMostInFlight = 256;
+// A port that joins the running watch has its record read this long after its key came,
+// so that the values written one after another (the wizard's, prlport's) are all there.
+constexpr ULONGLONG kJoinSettleMs = 500;
 // The longest single wait, so that no sum of times runs over.
 constexpr ULONGLONG kLongestWaitMs = 60000;
 constexpr ULONGLONG kNever = ~0ull;
@@ -72,7 +75,7 @@ class Watcher {
   // Waits until `until` or an event; false when the watch is to stop.
   bool Wait(ULONGLONG until);
   void TakeEvents(ULONGLONG now);
-  void FollowPortList(ULONGLONG now);
+  void FollowPortList(ULONGLONG now, ULONGLONG settle);
   void TakeUpdatedRecords(ULONGLONG now);
   void RebuildIndex();
   void TakeLookups();
@@ -107,7 +110,7 @@ void Watcher::Run() {
   if (WaitForSingleObject(stop_, kSettleMs) != WAIT_TIMEOUT) return;
   const ULONGLONG start = GetTickCount64();
   printers_.Rebuild();
-  FollowPortList(start);
+  FollowPortList(start, 0);
   TakeUpdatedRecords(start);
   for (;;) {
     const ULONGLONG now = GetTickCount64();
@@ -132,7 +135,7 @@ void Watcher::TakeEvents(ULONGLONG now) {
   if (portKeys_.TakeChange() || pollDue_ <= now) {
     portKeys_.Arm();
     printerKeys_.Arm();
-    FollowPortList(now);
+    FollowPortList(now, kJoinSettleMs);
     TakeUpdatedRecords(now);
   }
   pollDue_ = portKeys_.Watching() && printerKeys_.Watching() ? kNever : now + kPollMs;
@@ -155,7 +158,7 @@ PortWatch* Watcher::Find(uint64_t id) {
 
 // Ports that came join the watch, with their record read at once; ports that went leave
 // it, with their question.
-void Watcher::FollowPortList(ULONGLONG now) {
+void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
   const std::vector<std::wstring> names = CurrentPortNames();
   const std::set<std::wstring> current(names.begin(), names.end());
   for (auto named = ids_.begin(); named != ids_.end();) {
@@ -174,7 +177,7 @@ void Watcher::FollowPortList(ULONGLONG now) {
     const uint64_t id = nextId_++;
     ids_.emplace(name, id);
     PortWatch& port = ports_.try_emplace(id, name).first->second;
-    port.recordDue = port.questionDue = now;
+    port.recordDue = port.questionDue = now + settle;
     Schedule(id, port);
   }
 }
