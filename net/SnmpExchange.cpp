@@ -9,6 +9,7 @@ namespace {
 constexpr ULONGLONG kSendRetryMs = 20;
 // Reads per socket in one pass, so that a flood cannot hold the caller.
 constexpr int kMostReadsPerPass = 4096;
+constexpr int kSendBufferBytes = 1 << 20;
 }  // namespace
 
 struct SnmpExchange::Lane {
@@ -25,9 +26,12 @@ SnmpExchange::SnmpExchange(std::span<const DWORD> attemptWaitsMs) : waits_(attem
     auto lane = std::make_unique<Lane>(family);
     if (!lane->socket.IsOpen()) continue;
     lane->event = WSACreateEvent();
-    // The event select makes the socket non-blocking.
+    // The event select makes the socket non-blocking. A large send buffer holds the
+    // datagrams to many silent LAN addresses while their neighbours are resolved.
     if (lane->event == WSA_INVALID_EVENT || WSAEventSelect(lane->socket.Handle(), lane->event, FD_READ | FD_WRITE) != 0)
       continue;
+    const int sendBuffer = kSendBufferBytes;
+    setsockopt(lane->socket.Handle(), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
     lanes_.push_back(std::move(lane));
   }
 }
@@ -58,9 +62,10 @@ void SnmpExchange::Ask(uint64_t ticket, const SocketAddress& printer, const std:
   StartAttempt(ticket, question, now);
 }
 
-void SnmpExchange::Forget(uint64_t ticket, const Question& question) {
+void SnmpExchange::Forget(uint64_t ticket, Question& question) {
   byRequestId_.erase(question.requestId);
   deadlines_.erase({question.deadline, ticket});
+  question.deadline = 0;  // not sent yet
 }
 
 void SnmpExchange::Cancel(uint64_t ticket) {
@@ -77,9 +82,17 @@ void SnmpExchange::StartAttempt(uint64_t ticket, Question& question, ULONGLONG n
   while (byRequestId_.count(question.requestId) != 0);
   byRequestId_[question.requestId] = ticket;
   question.request = snmp::EncodeGetRequest(question.community, question.requestId, question.oids);
+  if (Send(question))
+    StartWait(ticket, question, now);
+  else
+    waiting_.push_back(ticket);
+}
+
+// The attempt's time runs from when its request left: a request that waited for the
+// socket (behind datagrams held by neighbour resolution) still gets the printer's time.
+void SnmpExchange::StartWait(uint64_t ticket, Question& question, ULONGLONG now) {
   question.deadline = now + waits_[question.attempt];
   deadlines_.insert({question.deadline, ticket});
-  if (!Send(question)) waiting_.push_back(ticket);
 }
 
 // False only when the socket cannot take it now; a question that cannot be sent at all
@@ -89,10 +102,14 @@ bool SnmpExchange::Send(const Question& question) {
   return lane == nullptr || lane->socket.SendTo(question.printer, question.request) != UdpSocket::Sent::WouldBlock;
 }
 
-void SnmpExchange::SendWaiting() {
+void SnmpExchange::SendWaiting(ULONGLONG now) {
   while (!waiting_.empty()) {
-    const auto found = questions_.find(waiting_.front());
-    if (found != questions_.end() && !Send(found->second)) return;
+    const uint64_t ticket = waiting_.front();
+    const auto found = questions_.find(ticket);
+    if (found != questions_.end() && found->second.deadline == 0) {
+      if (!Send(found->second)) return;
+      StartWait(ticket, found->second, now);
+    }
     waiting_.pop_front();
   }
 }
@@ -124,7 +141,7 @@ std::vector<SnmpExchange::Ended> SnmpExchange::Advance(ULONGLONG now) {
     WSAEnumNetworkEvents(lane->socket.Handle(), lane->event, &happened);
     Receive(*lane, ended);
   }
-  SendWaiting();
+  SendWaiting(now);
   while (!deadlines_.empty() && deadlines_.begin()->first <= now) {
     const uint64_t ticket = deadlines_.begin()->second;
     Question& question = questions_[ticket];

@@ -6,7 +6,7 @@
 // address and port. Whatever else comes in, and receives the system refuses, are
 // dropped. A send that the system cannot take now (a send buffer held by datagrams that
 // wait for neighbour resolution) waits for the socket to take it; its attempt's time
-// runs meanwhile. Nothing here blocks.
+// runs from when it leaves. Nothing here blocks.
 #include <windows.h>
 
 #include <cstdint>
@@ -58,15 +58,16 @@ class SnmpExchange {
     std::vector<uint8_t> request;  // the current attempt's
     size_t attempt = 0;
     int32_t requestId = 0;
-    ULONGLONG deadline = 0;
+    ULONGLONG deadline = 0;  // 0 while the request waits for the socket
   };
 
   Lane* LaneFor(int family) const;
   void StartAttempt(uint64_t ticket, Question& question, ULONGLONG now);
   bool Send(const Question& question);
-  void Forget(uint64_t ticket, const Question& question);
+  void StartWait(uint64_t ticket, Question& question, ULONGLONG now);
+  void Forget(uint64_t ticket, Question& question);
   void Receive(Lane& lane, std::vector<Ended>& ended);
-  void SendWaiting();
+  void SendWaiting(ULONGLONG now);
 
   std::vector<DWORD> waits_;
   std::vector<std::unique_ptr<Lane>> lanes_;
