@@ -50,3 +50,7 @@ echo "| naive snmpget loop: sweep ended | $(( ($(date +%s%N) - start) / 1000000 
 echo
 "$repo/tests/printing/receivers.sh" >/dev/null
 wine "$bin/print_bench.exe" 127.1.0.40 127.1.0.45 64 2>/dev/null | tr -d '\r'
+
+# The bi-directional watch with thousands of ports.
+echo
+"$repo/bench/watch.sh"

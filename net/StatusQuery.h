@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "Snmp.h"
+
 struct Supply {
   std::string description;
   int64_t level = 0;        // -3 some left, -2 unknown, -1 other (RFC 3805)
@@ -46,6 +48,31 @@ enum PrinterError : uint16_t {
   kOverduePreventMaint = 0x0002,
 };
 
+// A question waits 500 ms, then is asked once more and waits 1000 ms.
+inline constexpr DWORD kStatusAttemptWaitsMs[] = {500, 1000};
+
+// The questions of one printer's state, in their order: the status first, then each
+// marker supply from index 1 until the first that the printer lacks. A caller asks
+// Current() and hands the answer to Take() until it says that no question follows.
+class StatusQuestions {
+ public:
+  const std::vector<snmp::Oid>& Current() const { return current_; }
+  // The answer to the current question, or nothing when none came; true when another
+  // question follows.
+  bool Take(const snmp::Response* answer);
+  const PrinterState& State() const { return state_; }
+
+ private:
+  bool Ask(uint32_t supply);
+
+  uint32_t supply_ = 0;  // 0 while the status is asked
+  std::vector<snmp::Oid> current_ = StatusOids();
+  PrinterState state_;
+  static std::vector<snmp::Oid> StatusOids();
+};
+
+// Asks through a socket connected to the printer, every address of the text in turn
+// until one answers.
 PrinterState QueryPrinterState(const char* address, const char* community, HANDLE stop);
 
 // Texts for a user: the names of the error bits that are set, and the two status values.

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "RequestId.h"
 #include "TextField.h"
 
 namespace {
@@ -21,11 +22,6 @@ const snmp::Oid kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const snmp::Oid kSysObjectId = {1, 3, 6, 1, 2, 1, 1, 2, 0};
 const snmp::Oid kDeviceDescr = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 3, 1};
 const snmp::Oid kSysDescr = {1, 3, 6, 1, 2, 1, 1, 1, 0};
-
-// A request id names the probe: target, community and kind.
-int32_t RequestIdOf(const size_t target, int community, bool fallback) {
-  return static_cast<int32_t>((target << 3) | (static_cast<size_t>(community) << 1) | (fallback ? 1 : 0));
-}
 
 bool Later(DWORD a, DWORD b) { return static_cast<LONG>(a - b) > 0; }
 
@@ -103,6 +99,24 @@ bool Search::EndWhenIdle() {
   return true;
 }
 
+// Each kind of probe of a host gets its own random id when it is first sent, kept for its
+// later rounds, so that a late answer to an earlier round still counts.
+int32_t Search::Target::RequestId(int community, bool fallback) {
+  int32_t& id = ids[community][fallback ? 1 : 0];
+  if (id == 0) id = RandomRequestId();
+  return id;
+}
+
+bool Search::Target::Sent(int32_t requestId, int& community, bool& fallback) const {
+  for (community = 0; community < kCommunityCount; ++community)
+    for (int kind = 0; kind < 2; ++kind)
+      if (requestId != 0 && ids[community][kind] == requestId) {
+        fallback = kind == 1;
+        return true;
+      }
+  return false;
+}
+
 bool Search::Stopping() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
 
 void Search::Run() {
@@ -152,13 +166,13 @@ bool Search::SendNext(Lane& lane, DWORD now) {
     if (lane.outbox.empty()) Refill(lane, now);
     if (lane.outbox.empty()) return false;
     const Probe probe = lane.outbox.front();
-    const Target& target = targets_[probe.target];
+    Target& target = targets_[probe.target];
     if (target.answered) {
       lane.outbox.pop_front();
       continue;
     }
     std::vector<uint8_t> request = snmp::EncodeGetRequest(kCommunities[probe.community],
-                                                          RequestIdOf(probe.target, probe.community, probe.fallback),
+                                                          target.RequestId(probe.community, probe.fallback),
                                                           {kSysName, kSysObjectId, probe.fallback ? kSysDescr : kDeviceDescr});
     if (lane.socket.SendTo(target.address, kSnmpPort, request) == UdpSocket::Sent::WouldBlock) {
       lane.full = true;  // next pass
@@ -181,7 +195,7 @@ void Search::Refill(Lane& lane, DWORD now) {
   while (lane.outbox.empty()) {
     if (lane.next <= lane.range.last) {
       const auto address = static_cast<uint32_t>(lane.next++);
-      if (!known_.insert(address).second) continue;
+      if (!known_.emplace(address, targets_.size()).second) continue;
       targets_.push_back({address, lane.index});
       QueueRound(lane, targets_.size() - 1);
     } else if (!lane.retries.empty() && !Later(lane.retries.front().at, now)) {
@@ -233,14 +247,16 @@ void Search::ReceiveFor(DWORD waitMs) {
   }
 }
 
+// An answer counts when it comes from a host asked and carries an id sent to it.
 void Search::Handle(const snmp::Response& response, uint32_t from) {
-  if (response.requestId < 0) return;
-  const size_t index = static_cast<size_t>(response.requestId) >> 3;
-  const int community = (response.requestId >> 1) & 3;
-  const bool fallback = (response.requestId & 1) != 0;
-  if (index >= targets_.size() || community >= kCommunityCount) return;
+  const auto known = known_.find(from);
+  if (known == known_.end()) return;
+  const size_t index = known->second;
   Target& target = targets_[index];
-  if (target.address != from || target.answered) return;
+  if (target.answered) return;
+  int community = 0;
+  bool fallback = false;
+  if (!target.Sent(response.requestId, community, fallback)) return;
   if (response.errorStatus != 0 && !fallback) {
     lanes_[target.lane]->outbox.push_front({index, community, true});  // no hrDeviceDescr.1: ask for sysDescr.0
     return;

@@ -22,7 +22,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "HostRange.h"
@@ -51,6 +51,11 @@ class Search {
     size_t lane;
     int rounds = 0;
     bool answered = false;
+    int32_t ids[2][2] = {};  // request id by community and kind; 0 not sent yet
+
+    int32_t RequestId(int community, bool fallback);
+    // True when the id is one sent to this host; its probe's community and kind with it.
+    bool Sent(int32_t requestId, int& community, bool& fallback) const;
   };
   struct Probe {
     size_t target;
@@ -104,7 +109,7 @@ class Search {
 
   std::vector<std::unique_ptr<Lane>> lanes_;
   std::vector<Target> targets_;
-  std::unordered_set<uint32_t> known_;
+  std::unordered_map<uint32_t, size_t> known_;  // address to target
   DWORD sendBudgetAt_ = 0;
   DWORD sweepEndsAt_ = 0;
 };

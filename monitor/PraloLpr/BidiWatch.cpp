@@ -1,9 +1,21 @@
 #include "BidiWatch.h"
 
+#include <algorithm>
+#include <map>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
+#include "BidiWords.h"
+#include "LibraryThread.h"
+#include "MonitorRegistry.h"
+#include "NameLookups.h"
 #include "PortNames.h"
+#include "PortWatch.h"
+#include "PrinterAddress.h"
+#include "PrinterIndex.h"
+#include "SnmpExchange.h"
+#include "SpoolerPortStatus.h"
 
 namespace {
 
@@ -11,46 +23,314 @@ namespace {
 // each) unloads it within this time; a watch that would start then would only ask the
 // printers and be stopped.
 constexpr DWORD kSettleMs = 1000;
-// How often the port list is looked at; it is kept in memory until its key changes.
-constexpr DWORD kPortListMs = 2000;
+// Shutdown waits this long at most for the watch's thread; the thread holds the library
+// and ends on its own.
+constexpr DWORD kShutdownWaitMs = 500;
+// How often a key that cannot be watched (not made yet) is looked at.
+constexpr ULONGLONG kPollMs = 2000;
+// The printers' index is read again this long after the first change that a burst of
+// changes (a printer added, our own words written) reports.
+constexpr ULONGLONG kPrintersSettleMs = 1000;
+// Questions in flight at once; the ports that are due meanwhile wait their turn.
+constexpr size_t kMostInFlight = 256;
+// A port that joins the running watch has its record read this long after its key came,
+// so that the values written one after another (the wizard's, prlport's) are all there.
+constexpr ULONGLONG kJoinSettleMs = 500;
+// The longest single wait, so that no sum of times runs over.
+constexpr ULONGLONG kLongestWaitMs = 60000;
+constexpr ULONGLONG kNever = ~0ull;
+
+// A registry tree whose changes signal an event: any value set, any key made or removed
+// below it.
+class TreeWatch {
+ public:
+  // Manual reset: the watch's wait leaves the event set for TakeChange to see.
+  explicit TreeWatch(const wchar_t* path) : path_(path), changed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    Arm();
+  }
+  HANDLE Changed() const { return changed_.get(); }
+  bool Watching() const { return static_cast<bool>(key_); }
+  // A notification is good for one change: armed again on the key kept open (closing a
+  // watched key signals its watch). A key that is missing is looked for again.
+  void Arm() {
+    if (!key_) RegOpenKeyExW(HKEY_LOCAL_MACHINE, path_, 0, KEY_NOTIFY | KEY_READ, key_.put());
+    if (key_ && RegNotifyChangeKeyValue(key_.get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                        changed_.get(), TRUE) != ERROR_SUCCESS)
+      key_.reset();
+  }
+  bool TakeChange() { return WaitForSingleObject(changed_.get(), 0) == WAIT_OBJECT_0 && ResetEvent(changed_.get()); }
+
+ private:
+  const wchar_t* path_;
+  UniqueHandle changed_;
+  UniqueKey key_;
+};
+
+class Watcher {
+ public:
+  explicit Watcher(HANDLE stop) : stop_(stop) {}
+  void Run();
+
+ private:
+  // Waits until `until` or an event; false when the watch is to stop.
+  bool Wait(ULONGLONG until);
+  void TakeEvents(ULONGLONG now);
+  void FollowPortList(ULONGLONG now, ULONGLONG settle);
+  void TakeUpdatedRecords(ULONGLONG now);
+  void RebuildIndex();
+  void TakeLookups();
+  void TakeAnswers(ULONGLONG now);
+  void RunDuePorts(ULONGLONG now);
+  void Schedule(uint64_t id, const PortWatch& port);
+  void ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now);
+  void Ask(uint64_t id, PortWatch& port, ULONGLONG now);
+  void Finish(PortWatch& port, const PrinterState& state, ULONGLONG now);
+  void Disable(uint64_t id, PortWatch& port);
+  void WriteWords(const PortWatch& port, const BidiWords& words);
+  PortWatch* Find(uint64_t id);
+
+  HANDLE stop_;
+  WinsockSession winsock_;
+  SnmpExchange exchange_{kStatusAttemptWaitsMs};
+  NameLookups lookups_;
+  PrinterIndex printers_;
+  StoredWords stored_;
+  TreeWatch portKeys_{kPortNamesKeyW};
+  TreeWatch printerKeys_{kPrintersKeyW};
+  std::unordered_map<uint64_t, PortWatch> ports_;  // by id, which is also its questions' ticket
+  std::map<std::wstring, uint64_t> ids_;           // by name
+  std::set<std::pair<ULONGLONG, uint64_t>> timetable_;
+  std::unordered_map<uint64_t, ULONGLONG> scheduled_;  // each port's place in the timetable
+  uint64_t nextId_ = 1;
+  ULONGLONG indexDue_ = kNever;
+  ULONGLONG pollDue_ = kNever;
+};
+
+void Watcher::Run() {
+  if (WaitForSingleObject(stop_, kSettleMs) != WAIT_TIMEOUT) return;
+  const ULONGLONG start = GetTickCount64();
+  printers_.Rebuild();
+  FollowPortList(start, 0);
+  TakeUpdatedRecords(start);
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    RunDuePorts(now);
+    ULONGLONG until = std::min({exchange_.NextDue(), indexDue_, pollDue_});
+    if (!timetable_.empty() && exchange_.InFlight() < kMostInFlight) until = std::min(until, timetable_.begin()->first);
+    if (!Wait(until)) return;
+    TakeEvents(GetTickCount64());
+  }
+}
+
+bool Watcher::Wait(ULONGLONG until) {
+  std::vector<HANDLE> events = {stop_, portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready()};
+  for (HANDLE socket : exchange_.Events()) events.push_back(socket);
+  const ULONGLONG now = GetTickCount64();
+  const DWORD timeout = until == kNever ? INFINITE : static_cast<DWORD>(until <= now ? 0 : std::min(until - now, kLongestWaitMs));
+  const DWORD woken = WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, timeout);
+  return woken != WAIT_OBJECT_0 && woken != WAIT_FAILED;
+}
+
+void Watcher::TakeEvents(ULONGLONG now) {
+  if (portKeys_.TakeChange() || pollDue_ <= now) {
+    portKeys_.Arm();
+    printerKeys_.Arm();
+    FollowPortList(now, kJoinSettleMs);
+    TakeUpdatedRecords(now);
+  }
+  pollDue_ = portKeys_.Watching() && printerKeys_.Watching() ? kNever : now + kPollMs;
+  if (printerKeys_.TakeChange()) {
+    printerKeys_.Arm();
+    indexDue_ = std::min(indexDue_, now + kPrintersSettleMs);
+  }
+  if (indexDue_ <= now) {
+    indexDue_ = kNever;
+    RebuildIndex();
+  }
+  TakeLookups();
+  TakeAnswers(now);
+}
+
+PortWatch* Watcher::Find(uint64_t id) {
+  const auto found = ports_.find(id);
+  return found == ports_.end() ? nullptr : &found->second;
+}
+
+// Ports that came join the watch, with their record read at once; ports that went leave
+// it, with their question.
+void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
+  const std::vector<std::wstring> names = CurrentPortNames();
+  const std::set<std::wstring> current(names.begin(), names.end());
+  for (auto named = ids_.begin(); named != ids_.end();) {
+    if (current.count(named->first) != 0) {
+      ++named;
+      continue;
+    }
+    exchange_.Cancel(named->second);
+    timetable_.erase({scheduled_[named->second], named->second});
+    scheduled_.erase(named->second);
+    ports_.erase(named->second);
+    named = ids_.erase(named);
+  }
+  for (const std::wstring& name : names) {
+    if (ids_.count(name) != 0) continue;
+    const uint64_t id = nextId_++;
+    ids_.emplace(name, id);
+    PortWatch& port = ports_.try_emplace(id, name).first->second;
+    port.recordDue = port.questionDue = now + settle;
+    Schedule(id, port);
+  }
+}
+
+// A new address or community ("SnmpUpdated") counts at once, not at the next interval.
+void Watcher::TakeUpdatedRecords(ULONGLONG now) {
+  for (auto& [id, port] : ports_) {
+    if (!port.TakeSnmpUpdated()) continue;
+    exchange_.Cancel(id);
+    port.questions.reset();
+    ReadRecord(id, port, now);
+    port.questionDue = now;
+    Schedule(id, port);
+  }
+}
+
+// Printers that joined a port get its words at once.
+void Watcher::RebuildIndex() {
+  printers_.Rebuild();
+  for (const auto& [id, port] : ports_)
+    if (port.words) WriteWords(port, *port.words);
+}
+
+void Watcher::TakeLookups() {
+  for (auto& [id, addresses] : lookups_.Take()) {
+    PortWatch* port = Find(id);
+    if (port == nullptr) continue;
+    port->lookupPending = false;
+    port->SetAddresses(std::move(addresses));
+    Schedule(id, *port);
+  }
+}
+
+// An answer leads to the next question, or to the printer's state; a printer silent at
+// one of its addresses is asked at the next.
+void Watcher::TakeAnswers(ULONGLONG now) {
+  for (SnmpExchange::Ended& ended : exchange_.Advance(now)) {
+    PortWatch* port = Find(ended.ticket);
+    if (port == nullptr || !port->questions) continue;
+    if (port->questions->Take(ended.answer ? &*ended.answer : nullptr)) {
+      exchange_.Ask(ended.ticket, port->CurrentAddress(), port->Record().communityName, port->questions->Current(), now);
+      continue;
+    }
+    const PrinterState state = port->questions->State();
+    port->questions.reset();
+    if (!state.Answered() && port->NextAddress()) {
+      Ask(ended.ticket, *port, now);
+      continue;
+    }
+    if (state.Answered()) port->KeepCurrentAddress();
+    Finish(*port, state, now);
+    Schedule(ended.ticket, *port);
+  }
+}
+
+void Watcher::RunDuePorts(ULONGLONG now) {
+  while (!timetable_.empty() && timetable_.begin()->first <= now && exchange_.InFlight() < kMostInFlight) {
+    const uint64_t id = timetable_.begin()->second;
+    timetable_.erase(timetable_.begin());
+    scheduled_.erase(id);
+    PortWatch& port = ports_.at(id);
+    if (port.recordDue <= now) ReadRecord(id, port, now);
+    if (port.Enabled() && !port.questions && !port.lookupPending && port.questionDue <= now) Ask(id, port, now);
+    Schedule(id, port);
+  }
+}
+
+// A port is due for its record, and, while it is watched and nothing is under way for
+// it, for its next question.
+void Watcher::Schedule(uint64_t id, const PortWatch& port) {
+  if (const auto placed = scheduled_.find(id); placed != scheduled_.end()) {
+    timetable_.erase({placed->second, id});
+    scheduled_.erase(placed);
+  }
+  ULONGLONG due = port.recordDue;
+  if (port.Enabled() && !port.questions && !port.lookupPending) due = std::min(due, port.questionDue);
+  timetable_.insert({due, id});
+  scheduled_[id] = due;
+}
+
+// The record is read, and the address resolved, again every "ConfigUpdateInt": a
+// number at once, a name off this thread.
+void Watcher::ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now) {
+  port.ReadRecord();
+  port.recordDue = now + port.RecordIntervalMs();
+  if (!port.Enabled()) {
+    Disable(id, port);
+    return;
+  }
+  port.wordsRemoved = false;
+  const char* address = port.Record().deviceIP;
+  if (*address == '\0' || IsNumericAddress(address)) {
+    port.SetAddresses(PrinterAddresses(address, true));
+  } else if (!port.lookupPending) {
+    port.lookupPending = true;
+    lookups_.Ask(id, address);
+  }
+}
+
+void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
+  PrinterState state;
+  if (port.Addresses().empty()) {
+    state.reach = PrinterState::Reach::Unresolved;
+  } else if (!exchange_.CanAsk(port.CurrentAddress().Family())) {
+    state.reach = PrinterState::Reach::NoSocket;
+  } else {
+    port.questions.emplace();
+    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
+    return;
+  }
+  Finish(port, state, now);
+}
+
+// The words are written, and the spooler told the port's status, where they changed.
+void Watcher::Finish(PortWatch& port, const PrinterState& state, ULONGLONG now) {
+  WriteWords(port, port.WordsAfter(state));
+  if (PortStatus status; port.TakePortStatus(state, status)) ReportPortStatus(port.Name(), status);
+  port.questionDue = now + port.StatusIntervalMs();
+}
+
+// The words of a port that is not watched would only mislead: they go, once.
+void Watcher::Disable(uint64_t id, PortWatch& port) {
+  exchange_.Cancel(id);
+  port.questions.reset();
+  port.words.reset();
+  port.Disabled();
+  if (port.wordsRemoved) return;
+  for (const std::wstring& printer : printers_.PrintersOf(port.Name())) stored_.Remove(printer);
+  port.wordsRemoved = true;
+}
+
+void Watcher::WriteWords(const PortWatch& port, const BidiWords& words) {
+  for (const std::wstring& printer : printers_.PrintersOf(port.Name())) stored_.Write(printer, words);
+}
+
+DWORD Watch(void* stop) {
+  UniqueHandle held(static_cast<HANDLE>(stop));
+  Watcher(held.get()).Run();
+  return 0;
+}
 
 }  // namespace
 
 BidiWatch::BidiWatch() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  if (stop_) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+  HANDLE threadStop = nullptr;
+  if (!stop_ || !DuplicateHandle(GetCurrentProcess(), stop_.get(), GetCurrentProcess(), &threadStop, 0, FALSE,
+                                 DUPLICATE_SAME_ACCESS))
+    return;
+  thread_ = StartLibraryThread(Watch, threadStop);
+  if (!thread_) CloseHandle(threadStop);
 }
 
 BidiWatch::~BidiWatch() {
   SetEvent(stop_.get());
-  if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
-}
-
-DWORD WINAPI BidiWatch::Run(void* self) {
-  static_cast<BidiWatch*>(self)->Watch();
-  return 0;
-}
-
-void BidiWatch::Watch() {
-  for (DWORD wait = kSettleMs; WaitForSingleObject(stop_.get(), wait) == WAIT_TIMEOUT; wait = kPortListMs)
-    FollowPortList();
-  // Every port's watch is asked to stop first, so that they end together.
-  for (auto& [name, watch] : ports_) watch->RequestStop();
-  ports_.clear();
-}
-
-void BidiWatch::FollowPortList() {
-  const std::vector<std::wstring> names = CurrentPortNames();
-  const std::set<std::wstring> current(names.begin(), names.end());
-  std::vector<std::wstring> gone;
-  for (auto& [name, watch] : ports_)
-    if (current.count(name) == 0) {
-      watch->RequestStop();
-      gone.push_back(name);
-    }
-  for (const std::wstring& name : gone) ports_.erase(name);
-  for (const std::wstring& name : names)
-    if (ports_.count(name) == 0) {
-      auto watch = std::make_unique<PortWatch>(name);
-      if (watch->Started()) ports_.emplace(name, std::move(watch));
-    }
+  if (thread_) WaitForSingleObject(thread_.get(), kShutdownWaitMs);
 }

@@ -1,29 +1,25 @@
 #pragma once
-// The monitor's bi-directional watch: one PortWatch for each port of the monitor, kept
-// in line with the port list while the monitor is loaded.
+// The monitor's bi-directional watch: one for each loaded instance of the monitor,
+// however many ports it has. One thread keeps a timetable of when each port's record is
+// read and its printer asked, and has the questions to every printer in flight at once
+// through one UDP socket per address family (SnmpExchange.h); host names are looked up
+// off that thread (NameLookups.h). One change notification on the "Port Names" tree
+// brings ports that come and go and "SnmpUpdated"; one on the printers brings the
+// printers-per-port index up to date.
 #include <windows.h>
 
-#include <map>
-#include <memory>
-#include <string>
-
-#include "PortWatch.h"
 #include "Unique.h"
 
 class BidiWatch {
  public:
   BidiWatch();
-  // Stops every port's watch; returns once no thread of the watch runs.
+  // Tells the watch to stop and waits for it a bounded time only: the watch's threads
+  // hold the library (LibraryThread.h) and end on their own.
   ~BidiWatch();
   BidiWatch(const BidiWatch&) = delete;
   BidiWatch& operator=(const BidiWatch&) = delete;
 
  private:
-  static DWORD WINAPI Run(void* self);
-  void Watch();
-  void FollowPortList();
-
   UniqueHandle stop_;
   UniqueHandle thread_;
-  std::map<std::wstring, std::unique_ptr<PortWatch>> ports_;  // only the watch's thread touches it
 };

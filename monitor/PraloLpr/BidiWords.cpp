@@ -52,11 +52,12 @@ BidiWords WordsAfter(const PrinterState& state, bool answeredBefore, uint32_t st
   return words;
 }
 
-void WriteBidiWords(const std::wstring& printer, const BidiWords& words) {
+bool WriteBidiWords(const std::wstring& printer, const BidiWords& words) {
   UniqueKey key = OpenDriverData(printer);
-  if (!key) return;
+  if (!key) return false;
   SetPair(key.get(), kPbdControlValueW, words.control[0], words.control[1]);
   if (words.status) SetPair(key.get(), kPbdStatusValueW, words.status->first, words.status->second);
+  return true;
 }
 
 void RemoveBidiWords(const std::wstring& printer) {
@@ -66,4 +67,22 @@ void RemoveBidiWords(const std::wstring& printer) {
     return;
   RegDeleteValueW(key.get(), kPbdControlValueW);
   RegDeleteValueW(key.get(), kPbdStatusValueW);
+}
+
+// Words without a status leave the stored status as it is, and compare so.
+void StoredWords::Write(const std::wstring& printer, const BidiWords& words) {
+  BidiWords stored = words;
+  const auto found = written_.find(printer);
+  if (found != written_.end()) {
+    if (!stored.status) stored.status = found->second.status;
+    if (stored.control[0] == found->second.control[0] && stored.control[1] == found->second.control[1] &&
+        stored.status == found->second.status)
+      return;
+  }
+  if (WriteBidiWords(printer, words)) written_[printer] = stored;
+}
+
+void StoredWords::Remove(const std::wstring& printer) {
+  RemoveBidiWords(printer);
+  written_.erase(printer);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "BidiWordLayout.h"
 #include "StatusQuery.h"
@@ -18,6 +19,17 @@ struct BidiWords {
 // this watch, so that silence means the link has stopped.
 BidiWords WordsAfter(const PrinterState& state, bool answeredBefore, uint32_t statusIntervalSeconds);
 
-// Writes the words into the printer's driver data; nothing when the printer is gone.
-void WriteBidiWords(const std::wstring& printer, const BidiWords& words);
+// Writes the words into the printer's driver data; false when the printer is gone.
+bool WriteBidiWords(const std::wstring& printer, const BidiWords& words);
 void RemoveBidiWords(const std::wstring& printer);
+
+// The words as last written to each printer, so that a printer's words are written only
+// when they change, not after every question.
+class StoredWords {
+ public:
+  void Write(const std::wstring& printer, const BidiWords& words);
+  void Remove(const std::wstring& printer);
+
+ private:
+  std::unordered_map<std::wstring, BidiWords> written_;
+};

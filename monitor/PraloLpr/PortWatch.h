@@ -1,31 +1,63 @@
 #pragma once
-// Watches one port's printer on a thread of its own, so that a printer that does not
-// answer holds up no other port: asks it for its state every "StatusUpdateInt" seconds,
-// re-reads the port's record every "ConfigUpdateInt" seconds, and at once when
-// "SnmpUpdated" is set; keeps the words of every printer that prints to the port.
+// One port as the bi-directional watch keeps it: its record, its printer's addresses,
+// the question in progress and what the last answers came to. It holds no thread of its
+// own: the watch (BidiWatch.h) drives every port from one.
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "Unique.h"
+#include "BidiWords.h"
+#include "PortConfig.h"
+#include "SpoolerPortStatus.h"
+#include "StatusQuery.h"
+#include "UdpSocket.h"
 
 class PortWatch {
  public:
-  explicit PortWatch(std::wstring portName);
-  // Stops the watch and waits for its thread, which leaves any question at once.
-  ~PortWatch();
-  PortWatch(const PortWatch&) = delete;
-  PortWatch& operator=(const PortWatch&) = delete;
+  explicit PortWatch(std::wstring name);
 
-  // Asks the thread to end, without waiting: lets many watches stop together.
-  void RequestStop() { SetEvent(stop_.get()); }
-  bool Started() const { return static_cast<bool>(thread_); }
+  const std::wstring& Name() const { return name_; }
+  const PortConfig& Record() const { return record_; }
+  bool Enabled() const { return record_.biDiEnabled != 0; }
+  // Reads the record again; true when the address text is new (or read for the first time).
+  bool ReadRecord();
+  // "SnmpUpdated" 1 in the port's key: it is set back to 0, and true comes back.
+  bool TakeSnmpUpdated() const;
+  ULONGLONG RecordIntervalMs() const { return IntervalMs(record_.configUpdateInt); }
+  ULONGLONG StatusIntervalMs() const { return IntervalMs(record_.statusUpdateInt); }
+
+  // The printer's addresses, in the order to try; none: the address does not resolve.
+  void SetAddresses(std::vector<SocketAddress> addresses);
+  const std::vector<SocketAddress>& Addresses() const { return addresses_; }
+  // The address the next question goes to; the next address after one that did not
+  // answer (false when it was the last); the one that answered first from then on.
+  const SocketAddress& CurrentAddress() const { return addresses_[current_]; }
+  bool NextAddress();
+  void KeepCurrentAddress();
+
+  // The words after a state of the printer, and whether the port status changed.
+  BidiWords WordsAfter(const PrinterState& state);
+  bool TakePortStatus(const PrinterState& state, PortStatus& status);
+  // The port is no longer asked: the next answer starts afresh.
+  void Disabled() { answeredBefore_ = false; }
+
+  std::optional<BidiWords> words;           // the words last made, for printers that join the port
+  std::optional<StatusQuestions> questions;  // the questions in progress
+  bool lookupPending = false;
+  bool wordsRemoved = false;  // the port is disabled and its printers' words are gone
+  ULONGLONG recordDue = 0, questionDue = 0;
 
  private:
-  static DWORD WINAPI Run(void* self);
-  void Watch();
+  // An interval of 0 would ask without pause; one second is the shortest.
+  static ULONGLONG IntervalMs(uint32_t seconds) { return (seconds == 0 ? 1ull : seconds) * 1000ull; }
 
-  std::wstring portName_;
-  UniqueHandle stop_;
-  UniqueHandle thread_;
+  std::wstring name_;
+  PortConfig record_{};
+  bool recordRead_ = false;
+  std::vector<SocketAddress> addresses_;
+  size_t current_ = 0;
+  bool answeredBefore_ = false;
+  PortStatus reported_;
 };

@@ -1,32 +1,26 @@
 // Printer identification over SNMPv1: a GET of sysObjectID.0, answered as dotted text.
 //
 // Timing: three attempts that wait 250, 500 and 1000 ms for the answer (1.75 s in all),
-// each with a fresh request id. A printer on the lab's network answers the first one in
-// a few milliseconds. Replies from another address or port, or with another request
-// id, are ignored while the attempt's time runs.
+// each with a fresh random request id, through a socket connected to the printer. A
+// printer on the lab's network answers the first one in a few milliseconds. Anything
+// else that comes in is dropped while the attempt's time runs (SnmpAsk.h).
 #include "TextField.h"
 #include "PrlStat.h"
 
 #include <cstring>
 #include <string>
 
-#include "Snmp.h"
-#include "UdpSocket.h"
+#include "PrinterAddress.h"
+#include "SnmpAsk.h"
 
 namespace {
 
-constexpr uint16_t kSnmpPort = 161;
 constexpr DWORD kAttemptWaitsMs[] = {250, 500, 1000};
 constexpr size_t kMaxCommunity = 255;
 const snmp::Oid kSysObjectId = {1, 3, 6, 1, 2, 1, 1, 2, 0};
 
-int32_t NextRequestId() {
-  static volatile LONG counter = static_cast<LONG>(GetTickCount() & 0x3FFFFFFF);
-  return static_cast<int32_t>(InterlockedIncrement(&counter) & 0x7FFFFFFF);
-}
-
-// What an answer to our request means; nullopt for datagrams that are not one.
-std::optional<int> Evaluate(const snmp::Response& response, std::string& identifier) {
+// What an answer to our request means.
+int Evaluate(const snmp::Response& response, std::string& identifier) {
   if (response.errorStatus != 0) return kPrlStatRefused;
   if (response.varbinds.size() != 1 || response.varbinds[0].name != kSysObjectId ||
       response.varbinds[0].type != snmp::ValueType::ObjectIdentifier)
@@ -35,21 +29,14 @@ std::optional<int> Evaluate(const snmp::Response& response, std::string& identif
   return identifier.empty() ? kPrlStatMalformed : kPrlStatOk;
 }
 
-// Waits for the answer to one request until the deadline.
-std::optional<int> AwaitAnswer(UdpSocket& socket, uint32_t address, int32_t requestId, DWORD waitMs,
-                               std::string& identifier) {
-  const DWORD start = GetTickCount();
-  std::vector<uint8_t> datagram;
-  for (DWORD elapsed = 0; elapsed < waitMs; elapsed = GetTickCount() - start) {
-    uint32_t from = 0;
-    uint16_t port = 0;
-    if (!socket.Receive(datagram, from, port, waitMs - elapsed)) continue;
-    if (from != address || port != kSnmpPort) continue;
-    std::optional<snmp::Response> response = snmp::DecodeGetResponse(datagram);
-    if (!response || response->requestId != requestId) continue;
-    return Evaluate(*response, identifier);
-  }
-  return std::nullopt;
+SocketAddress PrinterAt(uint32_t address) {
+  SocketAddress printer;
+  auto* in = reinterpret_cast<sockaddr_in*>(&printer.storage);
+  in->sin_family = AF_INET;
+  in->sin_port = htons(kSnmpPort);
+  in->sin_addr.s_addr = htonl(address);
+  printer.length = sizeof(sockaddr_in);
+  return printer;
 }
 
 }  // namespace
@@ -59,17 +46,14 @@ extern "C" int WINAPI QueryPrinterIdentifier(uint32_t address, char* buffer, uin
   WinsockSession winsock;
   UdpSocket socket;
   if (!socket.IsOpen()) return kPrlStatNoSocket;
+  // An address that may not be asked is asked nothing, as a printer that does not answer.
+  if (!ConnectToPrinter(socket, PrinterAt(address))) return kPrlStatNoAnswer;
   const std::string_view communityText(community, strnlen(community, kMaxCommunity));
-
-  for (DWORD waitMs : kAttemptWaitsMs) {
-    const int32_t requestId = NextRequestId();
-    std::vector<uint8_t> request = snmp::EncodeGetRequest(communityText, requestId, {kSysObjectId});
-    if (socket.SendTo(address, kSnmpPort, request) != UdpSocket::Sent::Yes) continue;
-    std::string identifier;
-    std::optional<int> result = AwaitAnswer(socket, address, requestId, waitMs, identifier);
-    if (!result) continue;
-    if (*result == kPrlStatOk) CopyText(buffer, *size, identifier);
-    return *result;
-  }
-  return kPrlStatNoAnswer;
+  snmp::Response answer;
+  if (AskPrinter(socket, communityText, {kSysObjectId}, kAttemptWaitsMs, nullptr, answer) != Asked::Answered)
+    return kPrlStatNoAnswer;
+  std::string identifier;
+  const int result = Evaluate(answer, identifier);
+  if (result == kPrlStatOk) CopyText(buffer, *size, identifier);
+  return result;
 }

@@ -53,6 +53,7 @@ void HostileResponder::Serve() {
       }
     }
     for (const Datagram& reply : script_(requestId)) {
+      Sleep(reply.delayMs);
       sendto(reply.fromOtherPort ? otherPort_ : socket_, reinterpret_cast<const char*>(reply.bytes.data()),
              static_cast<int>(reply.bytes.size()), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
     }

@@ -18,6 +18,7 @@ class HostileResponder {
   struct Datagram {
     ber::Bytes bytes;
     bool fromOtherPort = false;  // sent from a port other than 161
+    DWORD delayMs = 0;           // the responder waits this long before sending it
   };
   using Script = std::function<std::vector<Datagram>(int32_t requestId)>;
 

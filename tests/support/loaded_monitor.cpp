@@ -24,8 +24,18 @@ LoadedMonitor::LoadedMonitor() {
 }
 
 LoadedMonitor::~LoadedMonitor() {
+  Shutdown();
+  Unload();
+}
+
+void LoadedMonitor::Shutdown() {
   if (monitor_ != nullptr) monitor_->pfnShutdown(handle_);
+  monitor_ = nullptr;
+}
+
+void LoadedMonitor::Unload() {
   if (library_ != nullptr) FreeLibrary(library_);
+  library_ = nullptr;
 }
 
 MonitorPort::MonitorPort(const LoadedMonitor& monitor, const std::string& port) : table_(monitor.Table()) {

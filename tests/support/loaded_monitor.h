@@ -22,6 +22,10 @@ class LoadedMonitor {
   const MONITOR2& Table() const { return *monitor_; }
   HANDLE Handle() const { return handle_; }
 
+  // The spooler's two steps, for a test that looks between them.
+  void Shutdown();
+  void Unload();
+
  private:
   HMODULE library_ = nullptr;
   LPMONITOR2 monitor_ = nullptr;

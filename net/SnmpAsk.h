@@ -1,0 +1,24 @@
+#pragma once
+// One SNMP GET to one printer through a socket connected to it, as identification and
+// `prlport status` ask: each attempt carries a fresh random request id and waits its
+// whole time. Whatever is not the answer (another id, a datagram that does not decode,
+// a receive that the system refuses, an ICMP error) is dropped and the wait goes on to
+// the attempt's end: a peer on the network can neither forge the answer nor cut the
+// wait short.
+#include <windows.h>
+
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "Snmp.h"
+#include "UdpSocket.h"
+
+enum class Asked { Answered, NoAnswer, Stopped };
+
+// `socket` is connected to the printer; `stop` (may be null) ends every wait at once.
+Asked AskPrinter(UdpSocket& socket, std::string_view community, const std::vector<snmp::Oid>& oids,
+                 std::span<const DWORD> attemptWaitsMs, HANDLE stop, snmp::Response& answer);
+
+// A socket connected to the printer's SNMP port; closed when it cannot be.
+bool ConnectToPrinter(UdpSocket& socket, const SocketAddress& printer);
