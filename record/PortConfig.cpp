@@ -15,6 +15,16 @@ std::string KeyPathOf(const PortConfig& config) {
   return PortKeyPath(TextOf(config.portName, sizeof config.portName));
 }
 
+LONG OpenPortKey(const PortConfig& config, PortKeyOpening opening, UniqueKey& key, bool& created) {
+  DWORD disposition = 0;
+  LONG rc = opening == PortKeyOpening::ExistingOnly
+                ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, KEY_ALL_ACCESS, key.put())
+                : RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
+  created = disposition == REG_CREATED_NEW_KEY;
+  return rc;
+}
+
 }  // namespace
 
 void ResetPortConfig(PortConfig& config, const char* portName) {
@@ -43,20 +53,6 @@ bool ReadPortConfig(PortConfig& config) {
   SetLastError(static_cast<DWORD>(rc));
   return rc == ERROR_SUCCESS;
 }
-
-namespace {
-
-LONG OpenPortKey(const PortConfig& config, PortKeyOpening opening, UniqueKey& key, bool& created) {
-  DWORD disposition = 0;
-  LONG rc = opening == PortKeyOpening::ExistingOnly
-                ? RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, KEY_ALL_ACCESS, key.put())
-                : RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), &disposition);
-  created = disposition == REG_CREATED_NEW_KEY;
-  return rc;
-}
-
-}  // namespace
 
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening,
                      ValueSetter setValue) {

@@ -1,7 +1,5 @@
 #include "PortWatch.h"
 
-#include <cstring>
-
 #include "AnsiText.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
@@ -11,13 +9,7 @@
 PortWatch::PortWatch(std::wstring name)
     : name_(std::move(name)), record_(DefaultStoredPort(AnsiText(name_.c_str())).config) {}
 
-bool PortWatch::ReadRecord() {
-  const PortConfig read = ReadStoredPort(AnsiText(name_.c_str())).port.config;
-  const bool readdressed = !recordRead_ || strcmp(read.deviceIP, record_.deviceIP) != 0;
-  record_ = read;
-  recordRead_ = true;
-  return readdressed;
-}
+void PortWatch::ReadRecord() { record_ = ReadStoredPort(AnsiText(name_.c_str())).port.config; }
 
 bool PortWatch::TakeSnmpUpdated() const {
   UniqueKey key;

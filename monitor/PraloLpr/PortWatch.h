@@ -21,8 +21,8 @@ class PortWatch {
   const std::wstring& Name() const { return name_; }
   const PortConfig& Record() const { return record_; }
   bool Enabled() const { return record_.biDiEnabled != 0; }
-  // Reads the record again; true when the address text is new (or read for the first time).
-  bool ReadRecord();
+  // Reads the record again.
+  void ReadRecord();
   // "SnmpUpdated" 1 in the port's key: it is set back to 0, and true comes back.
   bool TakeSnmpUpdated() const;
   ULONGLONG RecordIntervalMs() const { return IntervalMs(record_.configUpdateInt); }
@@ -55,7 +55,6 @@ class PortWatch {
 
   std::wstring name_;
   PortConfig record_{};
-  bool recordRead_ = false;
   std::vector<SocketAddress> addresses_;
   size_t current_ = 0;
   bool answeredBefore_ = false;

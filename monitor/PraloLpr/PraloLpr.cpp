@@ -134,7 +134,8 @@ struct MonitorInstance {
   BidiWatch watch;
 };
 
-// The spooler unloads the monitor after this: the watch's threads end before it returns.
+// The spooler unloads the monitor after this. The watch is told to stop and waited for a
+// bounded time only; its threads hold the library until they leave (LibraryThread.h).
 VOID WINAPI Shutdown(HANDLE monitorHandle) { delete static_cast<MonitorInstance*>(monitorHandle); }
 
 MONITOR2 monitor = [] {

@@ -1,13 +1,6 @@
 #include "PrinterIndex.h"
 
-#include <windows.h>
-
 #include "PortUse.h"
-
-bool PrinterIndex::NameLess::operator()(const std::wstring& a, const std::wstring& b) const {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_LESS_THAN;
-}
 
 void PrinterIndex::Rebuild() {
   printers_.clear();

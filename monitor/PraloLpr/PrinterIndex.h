@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "PortNameCompare.h"
+
 class PrinterIndex {
  public:
   void Rebuild();
@@ -12,8 +14,5 @@ class PrinterIndex {
   const std::vector<std::wstring>& PrintersOf(const std::wstring& port) const;
 
  private:
-  struct NameLess {
-    bool operator()(const std::wstring& a, const std::wstring& b) const;
-  };
-  std::map<std::wstring, std::vector<std::wstring>, NameLess> printers_;
+  std::map<std::wstring, std::vector<std::wstring>, PortNameLess> printers_;
 };

@@ -24,7 +24,6 @@
 
 namespace {
 
-
 std::string Folder(UINT(WINAPI* get)(LPSTR, UINT)) {
   char path[MAX_PATH] = {};
   get(path, sizeof path);
