@@ -24,7 +24,7 @@ constexpr PortValue Number(const char* name, size_t offset, uint32_t most, const
 }  // namespace
 
 const std::array<PortValue, 10> kPortValues = {
-    Text("DeviceIP", offsetof(StoredPort, config.deviceIP), sizeof PortConfig::deviceIP, false),
+    Text(kDeviceIpValue, offsetof(StoredPort, config.deviceIP), sizeof PortConfig::deviceIP, false),
     PortValue{"Protocal", ValueType::Number, offsetof(StoredPort, config.protocol), 0, false, kProtocolRaw, PrintProtocol,
               "9100 (raw) or 515 (LPR)", std::nullopt, false},
     Text("LprQueue", offsetof(StoredPort, config.lprQueue), sizeof PortConfig::lprQueue, true),
@@ -32,10 +32,10 @@ const std::array<PortValue, 10> kPortValues = {
     // 0 is what the wizard stores for a printer of no known model; the monitor prints it to 9100.
     Number("RawPortNumber", offsetof(StoredPort, config.rawPortNumber), kLargestTcpPort, "a whole number from 0 to 65535", 9100),
     Number("BiDiEnabled", offsetof(StoredPort, config.biDiEnabled), 1, "a whole number from 0 to 1", 0),
-    Text("CommunityName", offsetof(StoredPort, config.communityName), sizeof PortConfig::communityName, true),
+    Text(kCommunityNameValue, offsetof(StoredPort, config.communityName), sizeof PortConfig::communityName, true),
     Number("ConfigUpdateInt", offsetof(StoredPort, config.configUpdateInt), kLargestInterval, "a whole number from 0 to 999", 30, true),
     Number("StatusUpdateInt", offsetof(StoredPort, config.statusUpdateInt), kLargestInterval, "a whole number from 0 to 999", 10, true),
-    Number("SnmpUpdated", offsetof(StoredPort, snmpUpdated), 1, "a whole number from 0 to 1", 0),
+    Number(kSnmpUpdatedValue, offsetof(StoredPort, snmpUpdated), 1, "a whole number from 0 to 1", 0),
 };
 
 namespace {

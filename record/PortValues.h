@@ -15,6 +15,13 @@
 
 #include "PortConfig.h"
 
+// The values that callers name on their own: the address and community, whose change
+// the monitor is told of through "SnmpUpdated" (the monitor itself names it in UTF-16).
+inline constexpr char kDeviceIpValue[] = "DeviceIP";
+inline constexpr char kCommunityNameValue[] = "CommunityName";
+inline constexpr char kSnmpUpdatedValue[] = "SnmpUpdated";
+inline constexpr wchar_t kSnmpUpdatedValueW[] = L"SnmpUpdated";
+
 // A port as its key stores it: the record's settings, and "SnmpUpdated", which tells
 // the monitor that the address or community changed.
 struct StoredPort {

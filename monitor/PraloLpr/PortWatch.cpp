@@ -16,12 +16,12 @@ bool PortWatch::TakeSnmpUpdated() const {
   DWORD flag = 0, size = sizeof flag;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PortKeyPath(std::wstring_view(name_)).c_str(), 0,
                     KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) != ERROR_SUCCESS ||
-      RegQueryValueExW(key.get(), L"SnmpUpdated", nullptr, nullptr, reinterpret_cast<BYTE*>(&flag), &size) !=
+      RegQueryValueExW(key.get(), kSnmpUpdatedValueW, nullptr, nullptr, reinterpret_cast<BYTE*>(&flag), &size) !=
           ERROR_SUCCESS ||
       flag != 1)
     return false;
   const DWORD cleared = 0;
-  RegSetValueExW(key.get(), L"SnmpUpdated", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&cleared), sizeof cleared);
+  RegSetValueExW(key.get(), kSnmpUpdatedValueW, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&cleared), sizeof cleared);
   return true;
 }
 

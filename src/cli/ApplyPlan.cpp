@@ -5,6 +5,7 @@
 
 #include "CodePage.h"
 #include "PortNameCompare.h"
+#include "PortValues.h"
 #include "TextField.h"
 
 namespace {
@@ -18,7 +19,7 @@ std::vector<FieldChange> ChangedValues(const TransferredPort& was, const Transfe
   const Json before = ValuesOf(was), after = ValuesOf(wanted);
   std::vector<FieldChange> changes;
   for (const auto& [field, value] : after.items())
-    if (field != "name" && field != "SnmpUpdated" && before.at(field) != value)
+    if (field != "name" && field != kSnmpUpdatedValue && before.at(field) != value)
       changes.push_back({field, before.at(field), value});
   return changes;
 }
@@ -27,7 +28,7 @@ std::vector<FieldChange> ChangedValues(const TransferredPort& was, const Transfe
 // configuration dialog's OK; a note that it has not taken yet stays.
 bool SnmpNoteDue(const std::vector<FieldChange>& changes, const TransferredPort& was) {
   for (const FieldChange& change : changes)
-    if (change.field == "DeviceIP" || change.field == "CommunityName") return true;
+    if (change.field == kDeviceIpValue || change.field == kCommunityNameValue) return true;
   return was.snmpUpdated != 0;
 }
 

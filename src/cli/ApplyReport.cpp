@@ -1,12 +1,14 @@
 #include "ApplyReport.h"
 
 #include "CodePage.h"
+#include "PortValues.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr char kSecretField[] = "CommunityName";
+// The community is the port's SNMP secret: a report names its change, never its texts.
+constexpr const char* kSecretField = kCommunityNameValue;
 
 const char* VerbOf(PortStep::Kind kind) {
   switch (kind) {

@@ -68,7 +68,7 @@ TransferredPort PortFrom(const Json& entry, const std::string& place, const ToNa
   const std::string named = place + " (\"" + name + "\")";
   TransferredPort port = DefaultStoredPort(name);
   for (const PortValue& value : kPortValues)
-    if (std::string_view(value.name) != "SnmpUpdated" || entry.contains(value.name))
+    if (std::string_view(value.name) != kSnmpUpdatedValue || entry.contains(value.name))
       ValueAt(entry, value, port, named, toNative);
   return port;
 }
