@@ -49,11 +49,12 @@ bool RunLabTool(const std::string& tool, const std::string& arguments) {
                         done + ".tmp; mv " + done + ".tmp " + done + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  // Wine starts a Unix program without a process or thread handle of its own: what it
+  // leaves in the structure is no handle of ours, and closing it could close one that is
+  // (the 32-bit build lost its registry root that way). The result file says when it ends.
   PROCESS_INFORMATION info{};
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
     return false;
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
   // Starting an agent waits up to 5 s for it to bind; stopping one up to 5 s for it to end.
   for (int waited = 0; waited < 300; ++waited) {
     std::ifstream result("Z:" + done);
