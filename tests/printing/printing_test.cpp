@@ -420,12 +420,6 @@ TEST_F(PrintingThroughTheTable, APrinterThatKeepsTheConnectionOpenHasTheJobSent)
 // registers and removes, the texts of its messages as the Event Log reads them from the
 // monitor's message table, and a job's news, told once per failed job and per stall.
 // (Wine's ReportEvent keeps nothing that a test could read back.)
-std::string SystemFile(const char* name) {
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, sizeof system);
-  return std::string(system) + "\\" + name;
-}
-
 std::string ExpandedText(const RawValue& value) {
   std::string text(value.data.begin(), value.data.end());
   text.resize(std::strlen(text.c_str()));
@@ -443,9 +437,9 @@ TEST(MonitorEvents, TheSetupProgramRegistersTheEventSourceAndRemovesIt) {
   ASSERT_TRUE(types.exists);
   EXPECT_EQ(types.data, (std::vector<BYTE>{7, 0, 0, 0}));
 
-  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" uninstall").exitCode, 0u);
+  ASSERT_EQ(RunSetup("uninstall").exitCode, 0u);
   const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey);
-  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" install").exitCode, 0u);
+  ASSERT_EQ(RunSetup("install").exitCode, 0u);
   EXPECT_TRUE(removed);
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
 }
