@@ -194,9 +194,7 @@ std::string Contents(const std::string& path) {
 // The setup program beside the libraries of a newer build, which differ from the
 // installed ones (a component that is not there is not installed).
 std::string NewerSetupFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string folder = std::string(temp) + "PrlSetupNewer";
+  const std::string folder = TempFile("PrlSetupNewer");
   CreateDirectoryA(folder.c_str(), nullptr);
   for (const char* file : {"PrlSetup.exe", kMonitorLibrary, kMonitorUiLibrary})
     CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE);

@@ -23,6 +23,12 @@ std::string SystemFile(const std::string& name) {
   return std::string(folder) + "\\" + name;
 }
 
+std::string TempFile(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(sizeof folder, folder);
+  return folder + name;
+}
+
 ChildResult RunChild(const std::string& commandLine) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   UniqueHandle readEnd, writeEnd;

@@ -16,6 +16,8 @@ std::string ExeBesideThisTest(const std::string& name);
 std::string DistFile(const std::string& relativePath);
 // Path of a file in the system folder, where the monitor's components are installed.
 std::string SystemFile(const std::string& name);
+// Path of a file in the temporary folder.
+std::string TempFile(const std::string& name);
 
 // Runs a command line to its end with stdout and stderr captured. A child that hangs
 // is left to the test's own time limit.
