@@ -363,7 +363,6 @@ TEST_F(PrintingThroughTheTable, APrinterThatPausesOrKeepsTheConnectionOpenGetsTh
     ASSERT_EQ(port.Start(), 0u);
     EXPECT_EQ(port.WriteAll(bytes, &calls), 0u);
     EXPECT_EQ(port.End(), 0u);
-    port.Close();
 
     EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const auto& call) { return call.tookMs < 2 * kWriteBoundMs; }));
     EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.written < call.offered; }),
