@@ -193,8 +193,6 @@ TEST_F(PrlPortTest, FindSaysWhichStoredSubnetsItLeavesOut) {
 // A community never needs the command line, where every process listing shows it: it
 // comes from the first line of a file, or from standard input.
 TEST_F(PrlPortTest, ACommunityComesFromAFileOrStandardInput) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
   struct Case {
     const char* community;
     const char* file;
@@ -202,7 +200,7 @@ TEST_F(PrlPortTest, ACommunityComesFromAFileOrStandardInput) {
   };
   for (const Case& c : {Case{"Backroom", "community-file.txt", false}, Case{"Cellar", "community-piped.txt", true}}) {
     SCOPED_TRACE(c.community);
-    const std::string file = std::string(temp) + c.file;
+    const std::string file = TempFile(c.file);
     std::ofstream(file, std::ios::binary) << c.community << "\r\nnot this line\r\n";
     const std::string prlport = "\"" + DistFile("prlport.exe") + "\" set Used --community-file ";
     ChildResult result =

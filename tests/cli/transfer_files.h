@@ -8,13 +8,8 @@
 
 #include "MonitorRegistry.h"
 #include "PortKey.h"
+#include "child_process.h"
 #include "registry.h"
-
-inline std::string TempFile(const char* name) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(sizeof folder, folder);
-  return std::string(folder) + name;
-}
 
 inline void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

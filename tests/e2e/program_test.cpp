@@ -172,9 +172,7 @@ TEST(Program, ALibraryPlantedBesideTheProgramIsNeverLoaded) {
     const char* arguments;  // prlport's; nullptr: the Port Manager, started and closed
     const char* planted;
   };
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string folder = std::string(temp) + "planted\\";
+  const std::string folder = TempFile("planted\\");
   CreateDirectoryA(folder.c_str(), nullptr);
   for (const Case& c : {
            Case{"prlport.exe", "list", "PraloLpr.dll"},

@@ -339,26 +339,37 @@ class PrintingThroughTheTable : public PrintingTest {
   LoadedMonitor monitor;
 };
 
-// Out of paper for three bounds and more, then paper put in: every WritePort returned
-// within its bound (the test allows twice the bound, never less than the bound itself),
-// those of the pause having taken less than offered, and the printer has one whole copy.
-TEST_F(PrintingThroughTheTable, APrinterThatPausesGetsTheWholeJobOnce) {
+// A printer out of paper for three bounds and more, then paper put in, and one that takes
+// the whole job and keeps the connection open, talking: every WritePort returned within
+// its bound (the test allows twice the bound, never less than the bound itself), those of
+// the pause having taken less than offered, and the printer has one whole copy.
+TEST_F(PrintingThroughTheTable, APrinterThatPausesOrKeepsTheConnectionOpenGetsTheWholeJobOnce) {
+  struct Case {
+    const char* port;
+    const char* address;
+    size_t megabytes;
+    long shortWrites;  // at least
+  };
   ASSERT_TRUE(monitor.Loaded());
-  spooler.AddMonitorPort(Port("Pausing", kPausingPrinter, kProtocolRaw));
-  const std::string folder = LabFolder(std::string("raw-") + kPausingPrinter);
-  const std::set<std::string> before = FilesIn(folder, "*.*");
-  const std::string bytes = Megabytes(16);
-  MonitorPort port(monitor, "Pausing");
-  std::vector<MonitorPort::WriteCall> calls;
+  for (const Case& c : {Case{"Pausing", kPausingPrinter, 16, 3}, Case{"KeepsOpen", kChattyPrinter, 3, 0}}) {
+    SCOPED_TRACE(c.port);
+    spooler.AddMonitorPort(Port(c.port, c.address, kProtocolRaw));
+    const std::string folder = RawFolderOf(c.address);
+    const std::set<std::string> before = FilesIn(folder, "*.*");
+    const std::string bytes = Megabytes(c.megabytes);
+    MonitorPort port(monitor, c.port);
+    std::vector<MonitorPort::WriteCall> calls;
 
-  ASSERT_EQ(port.Start(), 0u);
-  EXPECT_EQ(port.WriteAll(bytes, &calls), 0u);
-  EXPECT_EQ(port.End(), 0u);
+    ASSERT_EQ(port.Start(), 0u);
+    EXPECT_EQ(port.WriteAll(bytes, &calls), 0u);
+    EXPECT_EQ(port.End(), 0u);
 
-  EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const auto& call) { return call.tookMs < 2 * kWriteBoundMs; }));
-  EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.written < call.offered; }), 3);
-  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
-  EXPECT_EQ(FilesIn(folder, "*.*").size(), before.size() + 1);
+    EXPECT_TRUE(std::all_of(calls.begin(), calls.end(), [](const auto& call) { return call.tookMs < 2 * kWriteBoundMs; }));
+    EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.written < call.offered; }),
+              c.shortWrites);
+    EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
+    EXPECT_EQ(FilesIn(folder, "*.*").size(), before.size() + 1);
+  }
 }
 
 // The user deletes the job while its printer pauses, or trickles a byte now and then:
@@ -398,34 +409,10 @@ TEST_F(PrintingThroughTheTable, AJobDeletedWhileItsPrinterStallsIsResetAndSendsN
   }
 }
 
-// A printer that takes the whole job and keeps the connection open, talking: the job is
-// sent once every byte is the system's to deliver, and the printer has it whole.
-TEST_F(PrintingThroughTheTable, APrinterThatKeepsTheConnectionOpenHasTheJobSent) {
-  ASSERT_TRUE(monitor.Loaded());
-  spooler.AddMonitorPort(Port("KeepsOpen", kChattyPrinter, kProtocolRaw));
-  const std::string folder = LabFolder(std::string("raw-") + kChattyPrinter);
-  const std::set<std::string> before = FilesIn(folder, "*.bin");
-  const std::string bytes = Megabytes(3);
-  MonitorPort port(monitor, "KeepsOpen");
-
-  ASSERT_EQ(port.Start(), 0u);
-  EXPECT_EQ(port.WriteAll(bytes), 0u);
-  EXPECT_EQ(port.End(), 0u);
-  port.Close();
-
-  EXPECT_TRUE(RawJobAfter(folder, before) == bytes);
-}
-
 // What the monitor tells the administrator: its event source, which the setup program
 // registers and removes, the texts of its messages as the Event Log reads them from the
 // monitor's message table, and a job's news, told once per failed job and per stall.
 // (Wine's ReportEvent keeps nothing that a test could read back.)
-std::string SystemFile(const char* name) {
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, sizeof system);
-  return std::string(system) + "\\" + name;
-}
-
 std::string ExpandedText(const RawValue& value) {
   std::string text(value.data.begin(), value.data.end());
   text.resize(std::strlen(text.c_str()));
@@ -443,9 +430,9 @@ TEST(MonitorEvents, TheSetupProgramRegistersTheEventSourceAndRemovesIt) {
   ASSERT_TRUE(types.exists);
   EXPECT_EQ(types.data, (std::vector<BYTE>{7, 0, 0, 0}));
 
-  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" uninstall").exitCode, 0u);
+  ASSERT_EQ(RunSetup("uninstall").exitCode, 0u);
   const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey);
-  ASSERT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" install").exitCode, 0u);
+  ASSERT_EQ(RunSetup("install").exitCode, 0u);
   EXPECT_TRUE(removed);
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
 }

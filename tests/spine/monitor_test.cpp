@@ -116,19 +116,13 @@ TEST(MonitorSetup, AFailureNamesTheSystemsReasonAndExitsNonZero) {
   EXPECT_EQ(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" repair").exitCode, 2u);
 }
 
-int RunSetup(const char* command) {
-  return static_cast<int>(RunChild("\"" + DistFile("monitor\\PrlSetup.exe") + "\" " + command).exitCode);
-}
-
 // Port keys hold the SNMP community: a user reads none of the monitor's keys, nor the
 // ports kept while it is removed, nor the folder of its jobs' files and lock, whether
 // setup made them or found them made by an older version with the inherited ACL.
 TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
   const std::string port = std::string(kPortNamesKey) + "\\Secret";
   const std::string kept = "Software\\Pralo\\Port Manager\\Kept ports";
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, sizeof system);
-  const std::string folder = std::string(system) + "\\spool\\PraloLpr";
+  const std::string folder = SystemFile("spool\\PraloLpr");
   SetTextValue(HKEY_LOCAL_MACHINE, port, "CommunityName", "hush");
   struct Step {
     const char* name;
@@ -141,7 +135,7 @@ TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
            Step{"InstallAgain", "install", {kMonitorKey, kPortNamesKey, port}},
        }) {
     SCOPED_TRACE(step.name);
-    ASSERT_EQ(RunSetup(step.setup), 0);
+    ASSERT_EQ(RunSetup(step.setup).exitCode, 0u);
     for (const std::string& key : step.keys) EXPECT_EQ(OrdinaryAccountsOfKey(key), "none") << key;
   }
   EXPECT_EQ(OrdinaryAccountsOfFile(folder), "none");
@@ -157,24 +151,12 @@ TEST(MonitorSetup, AFolderThatUsersCanWriteIsNoPlaceToInstallFrom) {
   ASSERT_TRUE(RunLabTool("lab-folder", "writable " + writable));
   for (const char* file : {"PrlSetup.exe", "PraloLpr.dll"})
     ASSERT_TRUE(CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE));
-  ChildResult result = RunChild("\"" + folder + "\\PrlSetup.exe\" install");
+  ChildResult result = RunSetup("install", folder + "\\PrlSetup.exe");
   for (const char* file : {"PrlSetup.exe", "PraloLpr.dll"}) DeleteFileA((folder + "\\" + file).c_str());
   RemoveDirectoryA(folder.c_str());
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.output.find("users can change the files of"), std::string::npos) << result.output;
   EXPECT_EQ(result.output.find("copied"), std::string::npos) << result.output;
-}
-
-}  // namespace
-
-namespace {
-
-std::string SetupCommand(const std::string& setup, const char* command) { return "\"" + setup + "\" " + command; }
-
-std::string SystemFile(const char* name) {
-  char folder[MAX_PATH] = {};
-  GetSystemDirectoryA(folder, sizeof folder);
-  return std::string(folder) + "\\" + name;
 }
 
 // A removal that cannot keep the ports aside must not take them with the monitor: a
@@ -192,12 +174,11 @@ TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
   ASSERT_EQ(RegCreateKeyExA(lasting.get(), "Port Manager", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
                             volatileKey.put(), nullptr),
             ERROR_SUCCESS);
-  const std::string setup = DistFile("monitor\\PrlSetup.exe");
-  ChildResult result = RunChild(SetupCommand(setup, "uninstall"));
+  ChildResult result = RunSetup("uninstall");
   volatileKey.reset();
   DeleteTree(HKEY_LOCAL_MACHINE, hadPralo ? manager : pralo);
   const bool removed = !KeyExists(HKEY_LOCAL_MACHINE, kMonitorKey);
-  if (removed) RunChild(SetupCommand(setup, "install"));  // the other tests need the monitor
+  if (removed) RunSetup("install");  // the other tests need the monitor
   EXPECT_FALSE(removed);
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.output.find("the monitor is not removed"), std::string::npos) << result.output;
@@ -213,9 +194,7 @@ std::string Contents(const std::string& path) {
 // The setup program beside the libraries of a newer build, which differ from the
 // installed ones (a component that is not there is not installed).
 std::string NewerSetupFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string folder = std::string(temp) + "PrlSetupNewer";
+  const std::string folder = TempFile("PrlSetupNewer");
   CreateDirectoryA(folder.c_str(), nullptr);
   for (const char* file : {"PrlSetup.exe", kMonitorLibrary, kMonitorUiLibrary})
     CopyFileA(DistFile(std::string("monitor\\") + file).c_str(), (folder + "\\" + file).c_str(), FALSE);
@@ -250,7 +229,7 @@ TEST(MonitorSetup, AnUpgradeAndARemovalGoThroughWhileAnotherProcessHoldsTheMonit
   const size_t pendingBefore = PendingDeletions();
   std::optional<HeldMonitor> held(std::in_place);
   ASSERT_TRUE(held->Holds());
-  ChildResult upgrade = RunChild(SetupCommand(newer + "\\PrlSetup.exe", "install"));
+  ChildResult upgrade = RunSetup("install", newer + "\\PrlSetup.exe");
   EXPECT_EQ(upgrade.exitCode, 0u) << upgrade.output;
   for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
     EXPECT_TRUE(Contents(SystemFile(library)) == Contents(newer + "\\" + library)) << library << upgrade.output;
@@ -259,7 +238,7 @@ TEST(MonitorSetup, AnUpgradeAndARemovalGoThroughWhileAnotherProcessHoldsTheMonit
 
   held.emplace();  // the newer files, loaded
   ASSERT_TRUE(held->Holds());
-  ChildResult removal = RunChild(SetupCommand(newer + "\\PrlSetup.exe", "uninstall"));
+  ChildResult removal = RunSetup("uninstall", newer + "\\PrlSetup.exe");
   EXPECT_EQ(removal.exitCode, 0u) << removal.output;
   for (const char* library : {kMonitorLibrary, kMonitorUiLibrary})
     EXPECT_EQ(GetFileAttributesA(SystemFile(library).c_str()), INVALID_FILE_ATTRIBUTES) << library << removal.output;
@@ -267,7 +246,7 @@ TEST(MonitorSetup, AnUpgradeAndARemovalGoThroughWhileAnotherProcessHoldsTheMonit
   EXPECT_EQ(PendingDeletions(), pendingBefore + 4);
 
   held.reset();
-  EXPECT_EQ(RunChild(SetupCommand(DistFile("monitor\\PrlSetup.exe"), "install")).exitCode, 0u);
+  EXPECT_EQ(RunSetup("install").exitCode, 0u);
 }
 
 }  // namespace

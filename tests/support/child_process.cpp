@@ -17,6 +17,18 @@ std::string ExeBesideThisTest(const std::string& name) {
 
 std::string DistFile(const std::string& relativePath) { return ExeBesideThisTest("..\\dist\\" + relativePath); }
 
+std::string SystemFile(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetSystemDirectoryA(folder, sizeof folder);
+  return std::string(folder) + "\\" + name;
+}
+
+std::string TempFile(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(sizeof folder, folder);
+  return folder + name;
+}
+
 ChildResult RunChild(const std::string& commandLine) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   UniqueHandle readEnd, writeEnd;
@@ -49,6 +61,10 @@ ChildResult RunChild(const std::string& commandLine) {
   WaitForSingleObject(process.get(), INFINITE);
   GetExitCodeProcess(process.get(), &result.exitCode);
   return result;
+}
+
+ChildResult RunSetup(const char* command, const std::string& setup) {
+  return RunChild("\"" + setup + "\" " + command);
 }
 
 void SetReportedVersion(const std::string& exeName, const char* version) {

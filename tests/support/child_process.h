@@ -14,10 +14,17 @@ struct ChildResult {
 std::string ExeBesideThisTest(const std::string& name);
 // Path of a shipped file: the program in dist, the monitor's components in dist\monitor.
 std::string DistFile(const std::string& relativePath);
+// Path of a file in the system folder, where the monitor's components are installed.
+std::string SystemFile(const std::string& name);
+// Path of a file in the temporary folder.
+std::string TempFile(const std::string& name);
 
 // Runs a command line to its end with stdout and stderr captured. A child that hangs
 // is left to the test's own time limit.
 ChildResult RunChild(const std::string& commandLine);
+// Runs the monitor's setup program with a command ("install", "uninstall"): the shipped
+// one, or the one at `setup`.
+ChildResult RunSetup(const char* command, const std::string& setup = DistFile("monitor\\PrlSetup.exe"));
 
 // Sets the Windows version that Wine reports to programs of this file name (win95 ...
 // win7); a program reads it when it starts.

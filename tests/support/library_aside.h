@@ -7,24 +7,21 @@
 
 #include <string>
 
+#include "child_process.h"
+
 class LibraryAside {
  public:
-  LibraryAside(const std::string& file, bool replaceWithOrdinalFree, const std::string& folder = SystemFolder())
-      : path_(folder + "\\" + file) {
+  LibraryAside(const std::string& file, bool replaceWithOrdinalFree, const std::string& folder = "")
+      : path_(folder.empty() ? SystemFile(file) : folder + "\\" + file) {
     EXPECT_TRUE(MoveFileExA(path_.c_str(), (path_ + ".aside").c_str(), MOVEFILE_REPLACE_EXISTING));
     if (replaceWithOrdinalFree) {
-      EXPECT_TRUE(CopyFileA((SystemFolder() + "\\prlutil.dll").c_str(), path_.c_str(), FALSE));
+      EXPECT_TRUE(CopyFileA(SystemFile("prlutil.dll").c_str(), path_.c_str(), FALSE));
     }
   }
   ~LibraryAside() { MoveFileExA((path_ + ".aside").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING); }
   LibraryAside(const LibraryAside&) = delete;
   LibraryAside& operator=(const LibraryAside&) = delete;
 
-  static std::string SystemFolder() {
-    char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, sizeof folder);
-    return folder;
-  }
   // The folder of the running program, which the loader searches first.
   static std::string ProgramFolder() {
     char path[MAX_PATH] = {};

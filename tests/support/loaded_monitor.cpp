@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "child_process.h"
+
 namespace {
 
 DWORD Result(BOOL ok) { return ok ? 0 : GetLastError(); }
@@ -12,9 +14,7 @@ constexpr size_t kPiece = 64 * 1024;
 }  // namespace
 
 LoadedMonitor::LoadedMonitor() {
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, sizeof system);
-  library_ = LoadLibraryA((std::string(system) + "\\PraloLpr.dll").c_str());
+  library_ = LoadLibraryA(SystemFile("PraloLpr.dll").c_str());
   auto initialize = reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
       reinterpret_cast<void*>(GetProcAddress(library_, "InitializePrintMonitor2")));
   MONITORINIT init{};
