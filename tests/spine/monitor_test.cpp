@@ -201,6 +201,7 @@ TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
   EXPECT_FALSE(removed);
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.output.find("the monitor is not removed"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("making the key that keeps the ports aside"), std::string::npos) << result.output;
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupKept"));
   EXPECT_NE(GetFileAttributesA(SystemFile("PraloLpr.dll").c_str()), INVALID_FILE_ATTRIBUTES);
 }
