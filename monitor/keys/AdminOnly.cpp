@@ -77,7 +77,7 @@ PACL AdminOnlySecurity::Dacl() const {
 
 DWORD RestrictKeyTree(const char* path) {
   AdminOnlySecurity security(AdminOnlySecurity::Object::Key);
-  if (security.Dacl() == nullptr) return GetLastError();
+  if (security.Dacl() == nullptr) return ERROR_INVALID_SECURITY_DESCR;
   // The keys that setup restricts have ASCII paths.
   return RestrictTree(HKEY_LOCAL_MACHINE, std::wstring(path, path + std::strlen(path)), security.Dacl());
 }

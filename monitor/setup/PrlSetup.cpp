@@ -168,8 +168,6 @@ int RestrictMonitorKey() {
   return 0;
 }
 
-// What a user could change in the folder that the components come from would run as
-// SYSTEM in the spooler once copied: such a folder is refused.
 // The system and Windows folders, both or a failure said.
 int FindSystemFolders(std::string& system, std::string& windows) {
   system = SystemFolder();
@@ -187,7 +185,9 @@ int RegisterMonitor(bool& added) {
   return error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED ? 0 : Failure("registering the monitor", error);
 }
 
-// The monitor's folder and event source are there before the spooler first loads it. Its
+// What a user could change in the folder that the components come from would run as
+// SYSTEM in the spooler once copied: such a folder is refused. The monitor's folder and
+// event source are there before the spooler first loads it. Its
 // key is restricted before the kept ports come back, so that their keys take the ACL as
 // they are made; also on an installation that an older version made with the inherited ACL.
 int Install() {
