@@ -69,8 +69,10 @@ void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope
       undo.BeforeOverwrite(*planned.replaced);
     else
       undo.BeforeAdd(planned.port.config.portName);
-    if (!WritePortConfig(planned.port.config, SnmpChanged(planned)))
-      undo.Fail(std::string("writing the port ") + planned.port.config.portName, GetLastError(), "nothing was imported");
+    if (!WritePortConfig(planned.port.config, SnmpChanged(planned))) {
+      const DWORD error = GetLastError();
+      undo.Fail(std::string("writing the port ") + planned.port.config.portName, error, "nothing was imported");
+    }
   }
   if (scope)
     if (const long error = StoreScope(*scope))
