@@ -3,7 +3,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <vector>
+#include <cstring>
+
+#include "PortNames.h"
+#include "SystemFolders.h"
 
 namespace {
 
@@ -22,32 +25,16 @@ DWORD RestrictKey(HKEY key, PACL dacl) {
                          nullptr, nullptr, dacl, nullptr);
 }
 
-std::vector<std::string> SubkeysOf(HKEY key) {
-  std::vector<std::string> names;
-  char name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return names;
-    names.emplace_back(name, length);
-  }
-}
-
 // Windows hands a key's inheritable ACEs to the keys made below it later; the keys that
 // exist already get them here, each explicitly.
-DWORD RestrictTree(HKEY parent, const std::string& path, PACL dacl) {
+DWORD RestrictTree(HKEY parent, const std::wstring& path, PACL dacl) {
   UniqueKey key;
-  if (LONG error = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | WRITE_DAC, key.put()); error != ERROR_SUCCESS)
+  if (LONG error = RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | WRITE_DAC, key.put()); error != ERROR_SUCCESS)
     return static_cast<DWORD>(error);
   if (DWORD error = RestrictKey(key.get(), dacl); error != ERROR_SUCCESS) return error;
-  for (const std::string& subkey : SubkeysOf(key.get()))
+  for (const std::wstring& subkey : SubkeyNames(key.get()))
     if (DWORD error = RestrictTree(key.get(), subkey, dacl); error != ERROR_SUCCESS) return error;
   return ERROR_SUCCESS;
-}
-
-std::string SystemFolder() {
-  char path[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(path, sizeof path);
-  return length == 0 || length >= sizeof path ? std::string() : std::string(path, length);
 }
 
 constexpr char kMonitorFolder[] = "\\PraloLpr";
@@ -90,19 +77,28 @@ PACL AdminOnlySecurity::Dacl() const {
 
 DWORD RestrictKeyTree(const char* path) {
   AdminOnlySecurity security(AdminOnlySecurity::Object::Key);
-  if (security.Dacl() == nullptr) return GetLastError();
-  return RestrictTree(HKEY_LOCAL_MACHINE, path, security.Dacl());
+  if (security.Dacl() == nullptr) return ERROR_INVALID_SECURITY_DESCR;
+  // The keys that setup restricts have ASCII paths.
+  return RestrictTree(HKEY_LOCAL_MACHINE, std::wstring(path, path + std::strlen(path)), security.Dacl());
+}
+
+DWORD MakeMonitorFolder(std::string& folder) {
+  const std::string system = SystemFolder();
+  if (system.empty()) return ERROR_PATH_NOT_FOUND;
+  const std::string spool = system + "\\spool";
+  folder = spool + kMonitorFolder;
+  if (IsFolder(folder)) return ERROR_SUCCESS;
+  CreateDirectoryA(spool.c_str(), nullptr);
+  AdminOnlySecurity security(AdminOnlySecurity::Object::Folder);
+  if (security.Attributes() == nullptr) return ERROR_INVALID_SECURITY_DESCR;
+  if (CreateDirectoryA(folder.c_str(), security.Attributes())) return ERROR_SUCCESS;
+  const DWORD error = GetLastError();
+  return IsFolder(folder) ? ERROR_SUCCESS : error;
 }
 
 std::string MonitorFolder() {
-  const std::string system = SystemFolder();
-  if (system.empty()) return {};
-  const std::string spool = system + "\\spool", folder = spool + kMonitorFolder;
-  if (IsFolder(folder)) return folder;
-  CreateDirectoryA(spool.c_str(), nullptr);
-  AdminOnlySecurity security(AdminOnlySecurity::Object::Folder);
-  if (security.Attributes() == nullptr) return {};
-  return CreateDirectoryA(folder.c_str(), security.Attributes()) || IsFolder(folder) ? folder : std::string();
+  std::string folder;
+  return MakeMonitorFolder(folder) == ERROR_SUCCESS ? folder : std::string();
 }
 
 void RemoveMonitorFolder() {

@@ -29,7 +29,10 @@ class AdminOnlySecurity {
 DWORD RestrictKeyTree(const char* path);
 
 // The monitor's folder, made with that DACL if missing: under the system directory's
-// "spool", where users cannot make a folder of their own first. Empty when it cannot be had.
+// "spool", where users cannot make a folder of their own first. The system's error when
+// it cannot be had.
+DWORD MakeMonitorFolder(std::string& folder);
+// The same, empty when it cannot be had.
 std::string MonitorFolder();
 // Removes the monitor's folder with the files left in it (the counters' lock); jobs'
 // files go when their jobs end.

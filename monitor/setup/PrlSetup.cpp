@@ -20,15 +20,10 @@
 #include "PortNames.h"
 #include "PortUse.h"
 #include "SystemErrorText.h"
+#include "SystemFolders.h"
 #include "Unique.h"
 
 namespace {
-
-std::string Folder(UINT(WINAPI* get)(LPSTR, UINT)) {
-  char path[MAX_PATH] = {};
-  get(path, sizeof path);
-  return path;
-}
 
 std::string SetupFolder() {
   char path[MAX_PATH] = {};
@@ -99,8 +94,10 @@ int KeepPorts() {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
   AdminOnlySecurity security(AdminOnlySecurity::Object::Key);
   UniqueKey kept;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeptKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                  security.Attributes(), kept.put(), nullptr);
+  if (LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeptKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                security.Attributes(), kept.put(), nullptr);
+      rc != ERROR_SUCCESS)
+    return Failure("making the key that keeps the ports aside (the monitor is not removed)", static_cast<DWORD>(rc));
   for (const char* part : kKeptParts) {
     const LONG rc = CopyKey(std::string(kMonitorKey) + "\\" + part, std::string(kKeptKey) + "\\" + part);
     if (rc == ERROR_FILE_NOT_FOUND) continue;
@@ -118,11 +115,32 @@ int KeepPorts() {
   return 0;
 }
 
-void RestorePorts() {
-  for (const char* part : kKeptParts)
-    if (CopyKey(std::string(kKeptKey) + "\\" + part, std::string(kMonitorKey) + "\\" + part) == ERROR_SUCCESS)
-      std::printf("restored the monitor's %s\n", part);
+// A part copied back into the monitor's key, which the caller restricted first: on
+// Windows its keys take that ACL as they are made; they are also given it here, for a
+// registry that passes nothing on to keys made later (Wine's). A part that cannot be
+// kept so goes again.
+LONG RestorePart(const std::string& part) {
+  const std::string target = std::string(kMonitorKey) + "\\" + part;
+  if (LONG rc = CopyKey(std::string(kKeptKey) + "\\" + part, target); rc != ERROR_SUCCESS) return rc;
+  const DWORD rc = RestrictKeyTree(target.c_str());
+  if (rc != ERROR_SUCCESS) RegDeleteTreeA(HKEY_LOCAL_MACHINE, target.c_str());
+  return static_cast<LONG>(rc);
+}
+
+// The kept copy goes only when every part of it came back (or was not there): otherwise
+// it stays, and is said, for the next install or an administrator to take.
+int RestorePorts() {
+  for (const char* part : kKeptParts) {
+    const LONG rc = RestorePart(part);
+    if (rc == ERROR_FILE_NOT_FOUND) continue;
+    if (rc != ERROR_SUCCESS)
+      return Failure(("restoring the monitor's " + std::string(part) + " (they are kept under HKLM\\" + kKeptKey + ")")
+                         .c_str(),
+                     static_cast<DWORD>(rc));
+    std::printf("restored the monitor's %s\n", part);
+  }
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+  return 0;
 }
 
 // The monitor's event source, whose texts the Event Log reads from the monitor's message
@@ -150,8 +168,28 @@ int RestrictMonitorKey() {
   return 0;
 }
 
+// The system and Windows folders, both or a failure said.
+int FindSystemFolders(std::string& system, std::string& windows) {
+  system = SystemFolder();
+  windows = WindowsFolder();
+  if (system.empty() || windows.empty()) return Failure("finding the system and Windows folders", ERROR_PATH_NOT_FOUND);
+  return 0;
+}
+
+// Registers the monitor with the spooler, which loads it; `added` says whether it was new.
+int RegisterMonitor(bool& added) {
+  MONITOR_INFO_2A info{const_cast<char*>(kMonitorName), nullptr, const_cast<char*>(kMonitorLibrary)};
+  added = AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info)) != FALSE;
+  if (added) return 0;
+  const DWORD error = GetLastError();
+  return error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED ? 0 : Failure("registering the monitor", error);
+}
+
 // What a user could change in the folder that the components come from would run as
-// SYSTEM in the spooler once copied: such a folder is refused.
+// SYSTEM in the spooler once copied: such a folder is refused. The monitor's folder and
+// event source are there before the spooler first loads it. Its
+// key is restricted before the kept ports come back, so that their keys take the ACL as
+// they are made; also on an installation that an older version made with the inherited ACL.
 int Install() {
   if (OrdinaryAccountsMayWrite(SetupFolder())) {
     std::fprintf(stderr, "PrlSetup: the monitor is not installed: users can change the files of %s. Install "
@@ -159,25 +197,23 @@ int Install() {
                  SetupFolder().c_str());
     return 1;
   }
+  std::string system, windows;
+  if (int rc = FindSystemFolders(system, windows)) return rc;
   for (const MonitorLibrary& library : kMonitorLibraries)
-    if (int rc = CopyComponent(library.file, Folder(GetSystemDirectoryA))) return rc;
+    if (int rc = CopyComponent(library.file, system)) return rc;
   // Beside the monitor, which names it to the spooler's port commands.
-  if (int rc = CopyComponent(kMonitorUiLibrary, Folder(GetSystemDirectoryA))) return rc;
+  if (int rc = CopyComponent(kMonitorUiLibrary, system)) return rc;
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
-    if (int rc = CopyComponent(catalogue.file, Folder(GetWindowsDirectoryA))) return rc;
-  MONITOR_INFO_2A info{const_cast<char*>(kMonitorName), nullptr, const_cast<char*>(kMonitorLibrary)};
-  if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) {
-    DWORD error = GetLastError();
-    if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) return Failure("registering the monitor", error);
-  } else {
-    // The restored ports' keys take the monitor key's ACL as they are made.
-    if (int rc = RestrictMonitorKey()) return rc;
-    RestorePorts();
-  }
-  // Also on an installation that an older version made with the inherited ACL.
-  if (int rc = RestrictMonitorKey()) return rc;
-  if (MonitorFolder().empty()) return Failure("making the monitor's folder", GetLastError());
+    if (int rc = CopyComponent(catalogue.file, windows)) return rc;
+  std::string folder;
+  if (DWORD error = MakeMonitorFolder(folder); error != ERROR_SUCCESS)
+    return Failure("making the monitor's folder", error);
   if (int rc = RegisterMonitorEventSource()) return rc;
+  bool added = false;
+  if (int rc = RegisterMonitor(added)) return rc;
+  if (int rc = RestrictMonitorKey()) return rc;
+  if (added)
+    if (int rc = RestorePorts()) return rc;
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
 }
@@ -195,16 +231,21 @@ int Uninstall() {
                  "Delete that printer or move it to another port first.\n", port.c_str());
     return 1;
   }
+  std::string system, windows;
+  if (int rc = FindSystemFolders(system, windows)) return rc;
   if (int rc = KeepPorts()) return rc;
   if (!DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
-    DWORD error = GetLastError();
-    if (error != ERROR_UNKNOWN_PRINT_MONITOR) return Failure("removing the monitor", error);
+    const DWORD error = GetLastError();
+    if (error != ERROR_UNKNOWN_PRINT_MONITOR) {
+      // The monitor keeps its ports: the copy, communities and all, goes.
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+      return Failure("removing the monitor", error);
+    }
   }
-  for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(Folder(GetSystemDirectoryA), library.file);
-  RemoveComponent(Folder(GetSystemDirectoryA), kMonitorUiLibrary);
+  for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(system, library.file);
+  RemoveComponent(system, kMonitorUiLibrary);
   RemoveMonitorEventSource();
-  for (const MonitorCatalogue& catalogue : kMonitorCatalogues)
-    RemoveComponent(Folder(GetWindowsDirectoryA), catalogue.file);
+  for (const MonitorCatalogue& catalogue : kMonitorCatalogues) RemoveComponent(windows, catalogue.file);
   RemoveMonitorFolder();
   std::printf("the monitor \"%s\" is removed\n", kMonitorName);
   return 0;

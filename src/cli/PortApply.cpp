@@ -22,10 +22,6 @@ struct ApplyOptions {
   bool prune = false, whatIf = false, json = false;
 };
 
-// A run that failed and whose undo failed too: the machine is neither as it was nor as
-// the file says.
-struct HalfApplied : CommandFailure {};
-
 ApplyOptions ReadOptions(CommandLine& line) {
   ApplyOptions options;
   options.path = line.Take("file");
@@ -80,17 +76,6 @@ ApplyPlan PlanForMachine(const PortTransfer& file, bool prune) {
   return plan;
 }
 
-// Puts back what the run did, then ends the command with the failure; a port that a
-// printer took meanwhile is a refusal, anything else the system's failure.
-[[noreturn]] void Fail(PortUndo& undo, const std::string& what, unsigned long error) {
-  const std::vector<std::string> left = undo.Rollback();
-  const ExitCode code = error == ERROR_BUSY ? kExitRefused : kExitSystem;
-  if (left.empty()) throw CommandFailure{code, what + ": " + SystemErrorLine(error) + "; nothing was changed"};
-  std::string message = what + ": " + SystemErrorLine(error) + "; these steps could not be undone:";
-  for (const std::string& line : left) message += "\n" + line;
-  throw HalfApplied{{kExitSystem, message}};
-}
-
 unsigned long TakeStep(const PortStep& step, PortUndo& undo) {
   const PortConfig& config = step.port.config;
   switch (step.kind) {
@@ -119,11 +104,11 @@ void CarryOut(const ApplyPlan& plan) {
   if (plan.scopeChanges) {
     undo.BeforeScope(plan.scopeWas);
     if (const long error = StoreScope(*plan.scope))
-      Fail(undo, "writing the discovery scope", static_cast<unsigned long>(error));
+      undo.Fail("writing the discovery scope", static_cast<unsigned long>(error), "nothing was changed");
   }
   for (const PortStep& step : plan.ports)
     if (const unsigned long error = TakeStep(step, undo))
-      Fail(undo, StepWhat(step.kind) + std::string(step.port.config.portName), error);
+      undo.Fail(StepWhat(step.kind) + std::string(step.port.config.portName), error, "nothing was changed");
 }
 
 bool AddsPorts(const ApplyPlan& plan) {

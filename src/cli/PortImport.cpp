@@ -71,16 +71,12 @@ void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope
       undo.BeforeAdd(planned.port.config.portName);
     if (!WritePortConfig(planned.port.config, SnmpChanged(planned))) {
       const DWORD error = GetLastError();
-      undo.Rollback();
-      SystemFailure(std::string("writing the port ") + planned.port.config.portName + " (nothing was imported)", error);
+      undo.Fail(std::string("writing the port ") + planned.port.config.portName, error, "nothing was imported");
     }
   }
-  if (scope) {
-    if (const long error = StoreScope(*scope)) {
-      undo.Rollback();
-      SystemFailure("writing the discovery scope (no port was imported)", static_cast<unsigned long>(error));
-    }
-  }
+  if (scope)
+    if (const long error = StoreScope(*scope))
+      undo.Fail("writing the discovery scope", static_cast<unsigned long>(error), "no port was imported");
 }
 
 }  // namespace

@@ -50,3 +50,12 @@ std::vector<std::string> PortUndo::Rollback() {
   steps_.clear();
   return failures;
 }
+
+void PortUndo::Fail(const std::string& what, unsigned long error, const std::string& unchanged) {
+  const std::vector<std::string> left = Rollback();
+  const ExitCode code = error == ERROR_BUSY ? kExitRefused : kExitSystem;
+  if (left.empty()) throw CommandFailure{code, what + ": " + SystemErrorLine(error) + "; " + unchanged};
+  std::string message = what + ": " + SystemErrorLine(error) + "; these steps could not be undone:";
+  for (const std::string& line : left) message += "\n" + line;
+  throw HalfApplied{{kExitSystem, message}};
+}

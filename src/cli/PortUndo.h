@@ -7,7 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "PortTransfer.h"
+
+// A run that failed and whose undo failed too: the machine is neither as it was nor as
+// the file says.
+struct HalfApplied : CommandFailure {};
 
 class PortUndo {
  public:
@@ -23,6 +28,11 @@ class PortUndo {
   // Undoes every step noted, the last first; what could not be put back, one line each
   // with the system's reason, empty when the machine is as it was.
   std::vector<std::string> Rollback();
+  // Undoes every step, then ends the command with the failure of `what`:
+  // "<what>: <reason>; <unchanged>" when the machine is as it was (a port that a printer
+  // took meanwhile, ERROR_BUSY, is a refusal), else a HalfApplied that lists the steps
+  // that could not be undone.
+  [[noreturn]] void Fail(const std::string& what, unsigned long error, const std::string& unchanged);
 
  private:
   struct Step {

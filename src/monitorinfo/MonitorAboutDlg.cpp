@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Components.h"
+#include "SystemFolders.h"
 #include "TextField.h"
 #include "resource.h"
 
@@ -16,10 +17,8 @@ constexpr size_t kListCapacity = 1024;
 constexpr size_t kPathCapacity = 260;
 
 // A folder with a file name appended, cut to the 260-byte path buffer.
-void BuildPath(char (&path)[kPathCapacity], UINT(WINAPI* folder)(LPSTR, UINT), const char* file) {
-  path[0] = '\0';
-  folder(path, kPathCapacity);
-  AppendText(path, std::string("\\") + file);
+void BuildPath(char (&path)[kPathCapacity], const std::string& folder, const char* file) {
+  CopyText(path, folder + "\\" + file);
 }
 
 }  // namespace
@@ -35,14 +34,14 @@ BOOL CMonitorAboutDlg::OnInitDialog() {
   for (const MonitorLibrary& library : kMonitorLibraries) {
     AppendText(list, std::string(library.label) + " - ");
     char path[kPathCapacity];
-    BuildPath(path, GetSystemDirectoryA, library.file);
+    BuildPath(path, SystemFolder(), library.file);
     if (GetFileVersionText(path)) AppendText(list, path);
     AppendText(list, "\r\n");
   }
   for (const MonitorCatalogue& catalogue : kMonitorCatalogues) {
     AppendText(list, std::string(catalogue.file) + " - ");
     char path[kPathCapacity];
-    BuildPath(path, GetWindowsDirectoryA, catalogue.file);
+    BuildPath(path, WindowsFolder(), catalogue.file);
     char value[260] = {};
     GetPrivateProfileStringA(catalogue.section, catalogue.key, "???", value, 259, path);
     if (lstrcmpA(value, "???") != 0) AppendText(list, value);

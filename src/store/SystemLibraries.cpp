@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "SystemFolders.h"
+
 std::string SystemLibraryPath(const char* file) {
-  char folder[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(folder, sizeof folder);
-  if (length == 0 || length >= sizeof folder) return {};
-  return std::string(folder, length) + "\\" + file;
+  const std::string folder = SystemFolder();
+  return folder.empty() ? std::string() : folder + "\\" + file;
 }
 
 // Windows Vista and 7 have SetDefaultDllDirectories only with the update that brought

@@ -182,8 +182,31 @@ TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
   EXPECT_FALSE(removed);
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.output.find("the monitor is not removed"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("making the key that keeps the ports aside"), std::string::npos) << result.output;
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupKept"));
   EXPECT_NE(GetFileAttributesA(SystemFile("PraloLpr.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Kept ports that cannot come back stay kept, where the failed install says: a lasting
+// "Port Names" cannot be made under a volatile monitor key, which the spooler registers
+// the monitor in while it holds no "Driver" (as installers that set values first leave it).
+TEST(MonitorSetup, KeptPortsThatCannotBeRestoredStayKept) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("SetupRestored", "127.1.0.24");
+  const std::string setup = DistFile("monitor\\PrlSetup.exe");
+  ASSERT_EQ(RunChild(SetupCommand(setup, "uninstall")).exitCode, 0u);
+  UniqueKey volatileKey;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            volatileKey.put(), nullptr),
+            ERROR_SUCCESS);
+  ChildResult result = RunChild(SetupCommand(setup, "install"));
+  volatileKey.reset();
+  DeleteTree(HKEY_LOCAL_MACHINE, kMonitorKey);
+  EXPECT_EQ(RunChild(SetupCommand(setup, "install")).exitCode, 0u);
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.output.find("kept under HKLM\\Software\\Pralo\\Port Manager\\Kept ports"), std::string::npos)
+      << result.output;
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupRestored"));
 }
 
 std::string Contents(const std::string& path) {
