@@ -193,16 +193,15 @@ TEST(MonitorSetup, ARemovalThatCannotKeepThePortsAsideRemovesNothing) {
 TEST(MonitorSetup, KeptPortsThatCannotBeRestoredStayKept) {
   SpoolerLab spooler;
   spooler.AddMonitorPort("SetupRestored", "127.1.0.24");
-  const std::string setup = DistFile("monitor\\PrlSetup.exe");
-  ASSERT_EQ(RunChild(SetupCommand(setup, "uninstall")).exitCode, 0u);
+  ASSERT_EQ(RunSetup("uninstall").exitCode, 0u);
   UniqueKey volatileKey;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
                             volatileKey.put(), nullptr),
             ERROR_SUCCESS);
-  ChildResult result = RunChild(SetupCommand(setup, "install"));
+  ChildResult result = RunSetup("install");
   volatileKey.reset();
   DeleteTree(HKEY_LOCAL_MACHINE, kMonitorKey);
-  EXPECT_EQ(RunChild(SetupCommand(setup, "install")).exitCode, 0u);
+  EXPECT_EQ(RunSetup("install").exitCode, 0u);
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.output.find("kept under HKLM\\Software\\Pralo\\Port Manager\\Kept ports"), std::string::npos)
       << result.output;
