@@ -227,6 +227,7 @@ void Watcher::TakeLookups() {
 // one of its addresses is asked at the next.
 void Watcher::TakeAnswers(ULONGLONG now) {
   for (SnmpExchange::Ended& ended : exchange_.Advance(now)) {
+    if (Stopping()) return;
     PortWatch* port = Find(ended.ticket);
     if (port == nullptr || !port->questions) continue;
     if (port->questions->Take(ended.answer ? &*ended.answer : nullptr)) {
