@@ -165,6 +165,7 @@ DWORD TcpConnection::Send(std::span<const uint8_t> bytes, DWORD timeoutMs) {
 
 DWORD TcpConnection::Receive(std::span<uint8_t> buffer, size_t& received, DWORD timeoutMs) {
   received = 0;
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   for (;;) {
     const int got = recv(socket_, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()), 0);
     if (got > 0) {
@@ -173,7 +174,7 @@ DWORD TcpConnection::Receive(std::span<uint8_t> buffer, size_t& received, DWORD 
     }
     if (got == 0) return WSAECONNRESET;
     if (DWORD error = LastSocketError(); error != WSAEWOULDBLOCK) return error;
-    if (DWORD error = WaitUntil(false, timeoutMs); error != 0) return error;
+    if (DWORD error = WaitUntil(false, Remaining(deadline)); error != 0) return error;
   }
 }
 

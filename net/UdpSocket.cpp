@@ -4,9 +4,6 @@
 
 #include "AddressClass.h"
 
-namespace {
-constexpr int kMaxDatagram = 1500;
-
 SocketAddress Ipv4(uint32_t address, uint16_t port) {
   SocketAddress to;
   auto* in = reinterpret_cast<sockaddr_in*>(&to.storage);
@@ -16,6 +13,10 @@ SocketAddress Ipv4(uint32_t address, uint16_t port) {
   to.length = sizeof(sockaddr_in);
   return to;
 }
+
+namespace {
+constexpr int kMaxDatagram = 1500;
+
 
 UdpSocket::Sent SendResult(int sent, size_t size) {
   if (sent == static_cast<int>(size)) return UdpSocket::Sent::Yes;

@@ -18,6 +18,9 @@ struct SocketAddress {
   bool operator==(const SocketAddress& other) const;
 };
 
+// An IPv4 address and port, both in host order.
+SocketAddress Ipv4(uint32_t address, uint16_t port);
+
 class UdpSocket {
  public:
   explicit UdpSocket(int family = AF_INET);

@@ -74,6 +74,8 @@ class Watcher {
  private:
   // Waits until `until` or an event; false when the watch is to stop.
   bool Wait(ULONGLONG until);
+  // Once Shutdown has returned nothing more is read or written.
+  bool Stopping() const { return WaitForSingleObject(stop_, 0) != WAIT_TIMEOUT; }
   void TakeEvents(ULONGLONG now);
   void FollowPortList(ULONGLONG now, ULONGLONG settle);
   void TakeUpdatedRecords(ULONGLONG now);
@@ -83,6 +85,7 @@ class Watcher {
   void RunDuePorts(ULONGLONG now);
   void Schedule(uint64_t id, const PortWatch& port);
   void ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now);
+  void Resolve(uint64_t id, PortWatch& port);
   void Ask(uint64_t id, PortWatch& port, ULONGLONG now);
   void Finish(PortWatch& port, const PrinterState& state, ULONGLONG now);
   void Disable(uint64_t id, PortWatch& port);
@@ -185,6 +188,7 @@ void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
 // A new address or community ("SnmpUpdated") counts at once, not at the next interval.
 void Watcher::TakeUpdatedRecords(ULONGLONG now) {
   for (auto& [id, port] : ports_) {
+    if (Stopping()) return;
     if (!port.TakeSnmpUpdated()) continue;
     exchange_.Cancel(id);
     port.questions.reset();
@@ -197,16 +201,24 @@ void Watcher::TakeUpdatedRecords(ULONGLONG now) {
 // Printers that joined a port get its words at once.
 void Watcher::RebuildIndex() {
   printers_.Rebuild();
-  for (const auto& [id, port] : ports_)
+  for (const auto& [id, port] : ports_) {
+    if (Stopping()) return;
     if (port.words) WriteWords(port, *port.words);
+  }
 }
 
+// A result for a name that the record no longer holds is dropped: the record's name is
+// asked for instead.
 void Watcher::TakeLookups() {
   for (auto& [id, addresses] : lookups_.Take()) {
     PortWatch* port = Find(id);
     if (port == nullptr) continue;
-    port->lookupPending = false;
-    port->SetAddresses(std::move(addresses));
+    const std::string asked = std::move(*port->lookupName);
+    port->lookupName.reset();
+    if (asked == port->Record().deviceIP)
+      port->SetAddresses(std::move(addresses));
+    else if (port->Enabled())
+      Resolve(id, *port);
     Schedule(id, *port);
   }
 }
@@ -215,6 +227,7 @@ void Watcher::TakeLookups() {
 // one of its addresses is asked at the next.
 void Watcher::TakeAnswers(ULONGLONG now) {
   for (SnmpExchange::Ended& ended : exchange_.Advance(now)) {
+    if (Stopping()) return;
     PortWatch* port = Find(ended.ticket);
     if (port == nullptr || !port->questions) continue;
     if (port->questions->Take(ended.answer ? &*ended.answer : nullptr)) {
@@ -234,13 +247,14 @@ void Watcher::TakeAnswers(ULONGLONG now) {
 }
 
 void Watcher::RunDuePorts(ULONGLONG now) {
-  while (!timetable_.empty() && timetable_.begin()->first <= now && exchange_.InFlight() < kMostInFlight) {
+  while (!timetable_.empty() && timetable_.begin()->first <= now && exchange_.InFlight() < kMostInFlight &&
+         !Stopping()) {
     const uint64_t id = timetable_.begin()->second;
     timetable_.erase(timetable_.begin());
     scheduled_.erase(id);
     PortWatch& port = ports_.at(id);
     if (port.recordDue <= now) ReadRecord(id, port, now);
-    if (port.Enabled() && !port.questions && !port.lookupPending && port.questionDue <= now) Ask(id, port, now);
+    if (port.Enabled() && !port.questions && !port.lookupName && port.questionDue <= now) Ask(id, port, now);
     Schedule(id, port);
   }
 }
@@ -253,7 +267,7 @@ void Watcher::Schedule(uint64_t id, const PortWatch& port) {
     scheduled_.erase(placed);
   }
   ULONGLONG due = port.recordDue;
-  if (port.Enabled() && !port.questions && !port.lookupPending) due = std::min(due, port.questionDue);
+  if (port.Enabled() && !port.questions && !port.lookupName) due = std::min(due, port.questionDue);
   timetable_.insert({due, id});
   scheduled_[id] = due;
 }
@@ -268,13 +282,18 @@ void Watcher::ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now) {
     return;
   }
   port.wordsRemoved = false;
+  if (!port.lookupName) Resolve(id, port);
+}
+
+// While a lookup is under way, its result is awaited (TakeLookups).
+void Watcher::Resolve(uint64_t id, PortWatch& port) {
   const char* address = port.Record().deviceIP;
   if (*address == '\0' || IsNumericAddress(address)) {
     port.SetAddresses(PrinterAddresses(address, true));
-  } else if (!port.lookupPending) {
-    port.lookupPending = true;
-    lookups_.Ask(id, address);
+    return;
   }
+  port.lookupName = address;
+  lookups_.Ask(id, address);
 }
 
 void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {

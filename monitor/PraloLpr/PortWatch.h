@@ -45,7 +45,7 @@ class PortWatch {
 
   std::optional<BidiWords> words;           // the words last made, for printers that join the port
   std::optional<StatusQuestions> questions;  // the questions in progress
-  bool lookupPending = false;
+  std::optional<std::string> lookupName;  // the host name whose lookup is under way
   bool wordsRemoved = false;  // the port is disabled and its printers' words are gone
   ULONGLONG recordDue = 0, questionDue = 0;
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 #include "Components.h"
 #include "PortAdmin.h"
@@ -105,8 +106,10 @@ BOOL WINAPI xcv::OpenPort(HANDLE, LPCWSTR, ACCESS_MASK grantedAccess, PHANDLE se
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  *session = new XcvSession{grantedAccess};
-  return TRUE;
+  *session = new (std::nothrow) XcvSession{grantedAccess};
+  if (*session != nullptr) return TRUE;
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return FALSE;
 }
 
 DWORD WINAPI xcv::DataPort(HANDLE session, LPCWSTR command, PBYTE input, DWORD inputSize, PBYTE output,

@@ -29,16 +29,6 @@ int Evaluate(const snmp::Response& response, std::string& identifier) {
   return identifier.empty() ? kPrlStatMalformed : kPrlStatOk;
 }
 
-SocketAddress PrinterAt(uint32_t address) {
-  SocketAddress printer;
-  auto* in = reinterpret_cast<sockaddr_in*>(&printer.storage);
-  in->sin_family = AF_INET;
-  in->sin_port = htons(kSnmpPort);
-  in->sin_addr.s_addr = htonl(address);
-  printer.length = sizeof(sockaddr_in);
-  return printer;
-}
-
 }  // namespace
 
 extern "C" int WINAPI QueryPrinterIdentifier(uint32_t address, char* buffer, uint32_t* size, const char* community) {
@@ -47,7 +37,7 @@ extern "C" int WINAPI QueryPrinterIdentifier(uint32_t address, char* buffer, uin
   UdpSocket socket;
   if (!socket.IsOpen()) return kPrlStatNoSocket;
   // An address that may not be asked is asked nothing, as a printer that does not answer.
-  if (!ConnectToPrinter(socket, PrinterAt(address))) return kPrlStatNoAnswer;
+  if (!ConnectToPrinter(socket, Ipv4(address, kSnmpPort))) return kPrlStatNoAnswer;
   const std::string_view communityText(community, strnlen(community, kMaxCommunity));
   snmp::Response answer;
   if (AskPrinter(socket, communityText, {kSysObjectId}, kAttemptWaitsMs, nullptr, answer) != Asked::Answered)

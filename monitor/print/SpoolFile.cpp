@@ -1,19 +1,18 @@
 #include "SpoolFile.h"
 
-#include <bcrypt.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "AdminOnly.h"
+#include "RandomBytes.h"
 
 namespace {
 
 // A name that no one can guess, so that no one can make it first: 128 random bits.
 std::string UnpredictableName() {
   uint8_t bits[16];
-  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bits, sizeof bits, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
+  if (!FillRandom(bits)) return {};
   std::string name = "job-";
   for (uint8_t byte : bits) {
     char hex[3];

@@ -4,23 +4,10 @@
 
 namespace {
 
-using SetPortWFunction = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, LPBYTE);
-
 // Wine marks itself by an export of its ntdll; its SetPortW is an unimplemented stub.
 bool SpoolerTakesPortStatus() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
-}
-
-SetPortWFunction SetPortFunction() {
-  static const SetPortWFunction function = []() -> SetPortWFunction {
-    if (!SpoolerTakesPortStatus()) return nullptr;
-    HMODULE winspool = LoadLibraryW(L"winspool.drv");
-    return winspool == nullptr ? nullptr
-                               : reinterpret_cast<SetPortWFunction>(
-                                     reinterpret_cast<void*>(GetProcAddress(winspool, "SetPortW")));
-  }();
-  return function;
 }
 
 }  // namespace
@@ -49,9 +36,9 @@ PortStatus PortStatusOf(const PrinterState& state) {
 }
 
 void ReportPortStatus(const std::wstring& port, const PortStatus& status) {
-  SetPortWFunction setPort = SetPortFunction();
-  if (setPort == nullptr) return;
+  static const bool takesPortStatus = SpoolerTakesPortStatus();
+  if (!takesPortStatus) return;
   PORT_INFO_3W info{status.status, nullptr, status.severity};
   std::wstring name = port;
-  setPort(nullptr, name.data(), 3, reinterpret_cast<LPBYTE>(&info));
+  SetPortW(nullptr, name.data(), 3, reinterpret_cast<LPBYTE>(&info));
 }

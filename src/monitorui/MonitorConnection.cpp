@@ -8,9 +8,17 @@
 #include "XcvCommands.h"
 #include "XcvPortRecord.h"
 
+// A caller who may not administer the server still reads ports: the monitor answers
+// "GetConfig" to read access and refuses it the changes.
 MonitorConnection::MonitorConnection() {
-  PRINTER_DEFAULTSA defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
-  if (!OpenPrinterA(const_cast<char*>(kXcvMonitorPrinter), printer_.put(), &defaults)) openError_ = GetLastError();
+  openError_ = Open(SERVER_ACCESS_ADMINISTER);
+  if (openError_ == ERROR_ACCESS_DENIED) openError_ = Open(SERVER_ACCESS_ENUMERATE);
+}
+
+DWORD MonitorConnection::Open(ACCESS_MASK access) {
+  PRINTER_DEFAULTSA defaults{nullptr, nullptr, access};
+  return OpenPrinterA(const_cast<char*>(kXcvMonitorPrinter), printer_.put(), &defaults) ? ERROR_SUCCESS
+                                                                                         : GetLastError();
 }
 
 DWORD MonitorConnection::Send(const wchar_t* command, const void* input, DWORD inputSize, void* output,

@@ -1,6 +1,7 @@
 #pragma once
 // The UI library's line to the monitor: the spooler's XcvData on the monitor, opened
-// with administer access, so that every change passes the monitor's own checks.
+// with administer access where the caller has it, else with read access, so that every
+// change passes the monitor's own checks.
 #include <windows.h>
 
 #include <winspool.h>
@@ -23,6 +24,8 @@ class MonitorConnection {
   DWORD GetConfig(const wchar_t* portName, PortConfig& config);
 
  private:
+  DWORD Open(ACCESS_MASK access);
+
   Unique<HANDLE, ClosePrinter> printer_;
   DWORD openError_ = ERROR_SUCCESS;
 };

@@ -36,6 +36,12 @@ BOOL Failed(DWORD error) {
   return FALSE;
 }
 
+// A refusal, with the system's text.
+BOOL Shown(HWND hwnd, DWORD error) {
+  MessageBoxA(hwnd, SystemErrorText(error).c_str(), AfxLoadString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONSTOP);
+  return Failed(error);
+}
+
 // The local machine only, as the monitor serves it.
 bool IsLocal(PCWSTR server) { return server == nullptr || server[0] == L'\0'; }
 
@@ -70,14 +76,15 @@ BOOL WINAPI AddPortUI(PCWSTR server, HWND hwnd, PCWSTR, PWSTR* portNameOut) {
   return TRUE;
 }
 
-// A port that the monitor does not know is refused before any dialog shows.
+// A port that the monitor cannot give (unknown, or the spooler refused the monitor) is
+// refused with the reason before any dialog shows: never a dialog of made-up values.
 BOOL WINAPI ConfigurePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
   if (!IsLocal(server) || portName == nullptr) return Failed(ERROR_INVALID_PARAMETER);
   MonitorConnection monitor;
   MonitorPortRecordStore store(monitor);
   const std::string name = AnsiText(portName);
   PortConfig config;
-  if (!store.Read(name.c_str(), config)) return FALSE;
+  if (!store.Read(name.c_str(), config)) return Shown(hwnd, GetLastError());
   OwnerWindow owner(hwnd);
   CPortConfigDlg dialog(&owner, config, store, PrintersOf(config.portName));
   return dialog.DoModal() == IDOK ? TRUE : Failed(ERROR_CANCELLED);
@@ -87,8 +94,7 @@ BOOL WINAPI ConfigurePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
 BOOL WINAPI DeletePortUI(PCWSTR server, HWND hwnd, PCWSTR portName) {
   if (!IsLocal(server) || portName == nullptr) return Failed(ERROR_INVALID_PARAMETER);
   DWORD error = MonitorConnection().DeletePort(portName);
-  if (error == ERROR_BUSY)
-    MessageBoxA(hwnd, SystemErrorText(error).c_str(), AfxLoadString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONSTOP);
+  if (error == ERROR_BUSY) return Shown(hwnd, error);
   return error == ERROR_SUCCESS ? TRUE : Failed(error);
 }
 

@@ -138,6 +138,20 @@ class BidiAtScale : public testing::Test {
       SetNumberValue(HKEY_LOCAL_MACHINE, key, name, value);
   }
 
+  // The name's lookup answers only after the port's address became an agent's: the
+  // answer for the old name must not be taken for the new address.
+  void RenameDuringLookup() {
+    HeldNameServer nameServer;
+    ASSERT_TRUE(nameServer.Bound());
+    AddPort("ScaleRenamed", kSlowName);
+    ASSERT_TRUE(nameServer.Asked(10000));
+    const std::string key = std::string(kPortNamesKey) + "\\ScaleRenamed";
+    SetTextValue(HKEY_LOCAL_MACHINE, key, "DeviceIP", kAgents[0]);
+    SetNumberValue(HKEY_LOCAL_MACHINE, key, "SnmpUpdated", 1);
+    Sleep(1000);  // the watch has read the new address
+    nameServer.AnswerFor(1000);
+  }
+
   SpoolerLab spooler;
   std::optional<LoadedMonitor> monitor;
 };
@@ -156,6 +170,8 @@ TEST_F(BidiAtScale, TheWordsOfManyPortsFollowTheirAgentsAndPortsJoinTheRunningWa
        [] { return WordsFollowAgents(""); }},
       {"a port added on ::1", [](BidiAtScale& t) { t.AddPort("ScaleJoined", "::1"); },
        [] { return Established("ScaleJoined") && WordsFollowAgents(""); }},
+      {"an address typed over a name whose lookup is under way", [](BidiAtScale& t) { t.RenameDuringLookup(); },
+       [] { return Established("ScaleRenamed"); }},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

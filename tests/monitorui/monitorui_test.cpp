@@ -163,6 +163,22 @@ TEST_F(SpoolerPortCommands, ConfigurePortOnAPortDeletedMeanwhileSaysSoAndMakesIt
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, PortKey("UiPort")));
 }
 
+TEST_F(SpoolerPortCommands, ConfigurePortUiOnAPortTheMonitorCannotGiveShowsWhyAndNoDialog) {
+  BOOL configured = TRUE;
+  DWORD error = 0;
+  Drive([&] {
+          configured = Ui().pfnConfigurePortUI(nullptr, owner, L"NoSuchPort");
+          error = GetLastError();
+        },
+        [&](Robot& robot) {
+          Window box = robot.ExpectMessageBox();
+          EXPECT_EQ(box.MessageText(), SystemErrorText(ERROR_UNKNOWN_PORT));
+          box.Answer(IDOK);
+        });
+  EXPECT_FALSE(configured);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+}
+
 TEST_F(SpoolerPortCommands, AddPortRunsTheWizardAndTheNewPortLists) {
   BOOL added = FALSE;
   char monitor[] = PRALO_MONITOR_NAME;

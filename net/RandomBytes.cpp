@@ -1,0 +1,23 @@
+#define _CRT_RAND_S
+#include "RandomBytes.h"
+
+#include <windows.h>
+
+#include <bcrypt.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+// The C runtime's rand_s draws from the same source where the first call is refused.
+bool FillRandom(std::span<uint8_t> bytes) {
+  if (BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes.data(), static_cast<ULONG>(bytes.size()),
+                                     BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+    return true;
+  for (size_t at = 0; at < bytes.size(); at += sizeof(unsigned int)) {
+    unsigned int drawn = 0;
+    if (rand_s(&drawn) != 0) return false;
+    std::memcpy(bytes.data() + at, &drawn, std::min(sizeof drawn, bytes.size() - at));
+  }
+  return true;
+}
