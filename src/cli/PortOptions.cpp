@@ -9,7 +9,7 @@ constexpr unsigned kLargestPort = 65535;
 constexpr unsigned kLargestInterval = 999;  // the configuration dialog's three digits
 }  // namespace
 
-PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, bool addressAllowed) {
+PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, bool changing) {
   PortOptions options;
   while (std::optional<std::string> option = line.TakeOption()) {
     const std::string& name = *option;
@@ -40,9 +40,9 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
       options.configInterval = NumberOf(line.TakeValue(name), kLargestInterval, "the configuration interval");
     } else if (name == "--status-interval") {
       options.statusInterval = NumberOf(line.TakeValue(name), kLargestInterval, "the status interval");
-    } else if (name == "--restart-spooler") {
+    } else if (name == "--restart-spooler" && !changing) {
       options.restartSpooler = true;
-    } else if (name == "--address" && addressAllowed) {
+    } else if (name == "--address" && changing) {
       options.address = FittingText(line.TakeValue(name), sizeof PortConfig{}.deviceIP, "the address");
     } else {
       UsageFailure("unknown option " + name);

@@ -22,8 +22,9 @@ struct PortOptions {
   bool restartSpooler = false;
 };
 
-// Reads the options that follow a command's arguments; `--address` only where allowed.
-PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, bool addressAllowed);
+// Reads the options that follow a command's arguments. `changing`: those of an existing
+// port, which take `--address`; `--restart-spooler` is a new port's only.
+PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, bool changing);
 
 // Puts the model's defaults into the record as the wizard does: a catalogue model's, or
 // the printer's identified model's (a refusal when it is not identified).

@@ -50,6 +50,7 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
            Case{"add X 127.1.0.99 --identify", 1, "was not identified"},
            Case{"show Nowhere", 1, "no port \"Nowhere\""},
            Case{"set Nowhere --raw 9100", 1, "no port \"Nowhere\""},
+           Case{"set Used --restart-spooler", 2, "unknown option --restart-spooler"},
            Case{"delete Used", 1, "in use by Office"},
            Case{"add X 127.1.0.99 --custom --lpr \"q\x1b[2J\"", 1, "\"LprQueue\" holds a control character"},
            Case{"add X 127.1.0.99 --custom --community \"a\x07" "b\"", 1, "\"CommunityName\" holds a control character"},
