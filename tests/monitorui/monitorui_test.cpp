@@ -422,14 +422,16 @@ TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothingAndSeesN
 
 // A user who may not administer the print server opens a port from the printer's Ports
 // page: the UI library opens the monitor with read access, shows the port without its
-// community, and each change is refused with the system's text, the port unchanged.
+// community, and each change is refused with the system's text, the port unchanged. A
+// port to add is refused before the wizard, which could add nothing.
 TEST_F(SpoolerPortCommands, AUserWhoMayNotAdministerTheServerSeesAPortAndChangesNothing) {
   struct Case {
     const char* entry;
     std::function<BOOL(const MONITORUI&)> call;
-    std::function<void(Robot&)> user;  // what the user sees and does meanwhile; none: no window
+    std::function<void(Robot&)> user;  // what the user sees and does meanwhile
     DWORD error;
   };
+  const auto noWindow = [](Robot&) {};
   SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "CommunityName", "Office");
   const MONITORUI& ui = Ui();
   ImportPatch asAUser(uiLibrary, "winspool.drv", "OpenPrinterA", reinterpret_cast<const void*>(&OpenPrinterAsAUser));
@@ -449,20 +451,23 @@ TEST_F(SpoolerPortCommands, AUserWhoMayNotAdministerTheServerSeesAPortAndChanges
                 },
                 ERROR_CANCELLED},
            Case{"DeletePortUI", [&](const MONITORUI& table) { return table.pfnDeletePortUI(nullptr, owner, L"UiPort"); },
-                nullptr, ERROR_ACCESS_DENIED},
+                noWindow, ERROR_ACCESS_DENIED},
+           Case{"AddPortUI",
+                [&](const MONITORUI& table) {
+                  return table.pfnAddPortUI(nullptr, owner, L"" PRALO_MONITOR_NAME, nullptr);
+                },
+                noWindow, ERROR_ACCESS_DENIED},
        }) {
     SCOPED_TRACE(c.entry);
     accessesAsked.clear();
     BOOL result = TRUE;
     DWORD error = 0;
-    auto call = [&] {
-      result = c.call(ui);
-      error = GetLastError();
-    };
-    if (c.user)
-      Drive(call, c.user);
-    else
-      call();
+    Drive(
+        [&] {
+          result = c.call(ui);
+          error = GetLastError();
+        },
+        c.user);
 
     EXPECT_FALSE(result);
     EXPECT_EQ(error, c.error);
