@@ -12,6 +12,7 @@
 // "GetConfig" to read access and refuses it the changes.
 MonitorConnection::MonitorConnection() {
   openError_ = Open(SERVER_ACCESS_ADMINISTER);
+  administers_ = openError_ == ERROR_SUCCESS;
   if (openError_ == ERROR_ACCESS_DENIED) openError_ = Open(SERVER_ACCESS_ENUMERATE);
 }
 

@@ -16,6 +16,8 @@ class MonitorConnection {
   MonitorConnection();
   // 0 when the spooler opened the monitor, else the reason.
   DWORD OpenError() const { return openError_; }
+  // Whether the caller may change ports: the spooler granted administer access.
+  bool Administers() const { return administers_; }
   // The monitor's status for the command (a Win32 error code), or the spooler's reason
   // when the command did not reach it.
   DWORD Send(const wchar_t* command, const void* input, DWORD inputSize, void* output = nullptr,
@@ -28,6 +30,7 @@ class MonitorConnection {
 
   Unique<HANDLE, ClosePrinter> printer_;
   DWORD openError_ = ERROR_SUCCESS;
+  bool administers_ = false;
 };
 
 // The dialogs' records, read and stored through the monitor ("GetConfig", "AddPort",

@@ -59,12 +59,14 @@ PWSTR GlobalCopy(const std::wstring& text) {
   return copy;
 }
 
-// The new port's name goes back to a caller that asks for it.
+// The new port's name goes back to a caller that asks for it. A caller who may not
+// administer the server could add nothing: no wizard, the spooler's refusal.
 BOOL WINAPI AddPortUI(PCWSTR server, HWND hwnd, PCWSTR, PWSTR* portNameOut) {
   if (portNameOut != nullptr) *portNameOut = nullptr;
   if (!IsLocal(server)) return Failed(ERROR_INVALID_PARAMETER);
   MonitorConnection monitor;
   if (monitor.OpenError() != ERROR_SUCCESS) return Failed(monitor.OpenError());
+  if (!monitor.Administers()) return Failed(ERROR_ACCESS_DENIED);
   MonitorPortRecordStore store(monitor);
   ModelCatalogue catalogue;
   LoadModelCatalogue(catalogue);

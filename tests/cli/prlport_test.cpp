@@ -7,6 +7,7 @@
 #include "MonitorRegistry.h"
 #include "PortConfigDlg.h"
 #include "PortManagerDlg.h"
+#include "lab_printers.h"
 #include "prlport_run.h"
 #include "registry.h"
 #include "resource.h"
@@ -189,6 +190,19 @@ TEST_F(PrlPortTest, FindSaysWhichStoredSubnetsItLeavesOut) {
   EXPECT_EQ(found.exitCode, 0u) << found.output;
   EXPECT_NE(found.output.find("the stored subnet 224.1.0.0 is not searched"), std::string::npos) << found.output;
   EXPECT_EQ(found.output.find("127.2.0.0 is not"), std::string::npos) << found.output;
+}
+
+// What printers say reaches the console without its control characters: a printer in a
+// subnet of its own whose name and model hold escape sequences, a bell, a line break and
+// DEL is one line of what find shows, each of those bytes a blank.
+TEST_F(PrlPortTest, FindShowsWhatAPrinterSaysWithoutControlCharacters) {
+  ASSERT_TRUE(RunLabTool("lab-printer", "--state control-words 127.3.0.10 1.3.6.1.4.1.99901.1.10 words 'Words' mirabo"));
+  ChildResult found = PrlPort("find --subnet 127.3.0.0/255.255.255.0 --seconds 3");
+  EXPECT_EQ(found.exitCode, 0u) << found.output;
+  const std::string lines = "\n" + found.output;
+  EXPECT_NE(lines.find("\n127.3.0.10\tfront-desk [2J ]0;owned \tKestrel LaserPro  4100 [5m\r\n"), std::string::npos)
+      << found.output;
+  EXPECT_EQ(found.output.find_first_of("\x1b\x07\x7f"), std::string::npos) << found.output;
 }
 
 // A community never needs the command line, where every process listing shows it: it

@@ -22,6 +22,7 @@
 #include "loaded_monitor.h"
 #include "XcvCommands.h"
 #include "XcvPortRecord.h"
+#include "import_patch.h"
 #include "library_aside.h"
 #include "registry.h"
 #include "resource.h"
@@ -83,6 +84,22 @@ class Xcv {
  private:
   HANDLE printer_ = nullptr;
 };
+
+// The accesses that the UI library asked the spooler for, in order.
+std::vector<DWORD> accessesAsked;
+
+// Windows' spooler refuses administer access to a caller who may not administer the
+// print server, and opens with read access; Wine's grants every caller administer
+// access. This stand-in for the UI library's OpenPrinterA refuses as Windows does.
+BOOL WINAPI OpenPrinterAsAUser(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+  const DWORD access = defaults != nullptr ? defaults->DesiredAccess : 0;
+  accessesAsked.push_back(access);
+  if ((access & SERVER_ACCESS_ADMINISTER) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  return OpenPrinterA(name, printer, defaults);
+}
 
 // From the welcome page to the summary of the lab's printer at 127.1.0.20, which is
 // identified, or only to the name page with its name and address typed.
@@ -401,6 +418,63 @@ TEST_F(SpoolerPortCommands, ACallerWithoutAdministerAccessChangesNothingAndSeesN
   EXPECT_EQ(script.Named(kXcvGetConfig, L"UiPort", &stored, sizeof stored), 0u);  // reading needs no rights
   EXPECT_STREQ(stored.deviceIP, "127.1.0.20");
   EXPECT_STREQ(stored.communityName, "") << "the community is the port's secret";
+}
+
+// A user who may not administer the print server opens a port from the printer's Ports
+// page: the UI library opens the monitor with read access, shows the port without its
+// community, and each change is refused with the system's text, the port unchanged. A
+// port to add is refused before the wizard, which could add nothing.
+TEST_F(SpoolerPortCommands, AUserWhoMayNotAdministerTheServerSeesAPortAndChangesNothing) {
+  struct Case {
+    const char* entry;
+    std::function<BOOL(const MONITORUI&)> call;
+    std::function<void(Robot&)> user;  // what the user sees and does meanwhile
+    DWORD error;
+  };
+  const auto noWindow = [](Robot&) {};
+  SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "CommunityName", "Office");
+  const MONITORUI& ui = Ui();
+  ImportPatch asAUser(uiLibrary, "winspool.drv", "OpenPrinterA", reinterpret_cast<const void*>(&OpenPrinterAsAUser));
+  for (const Case& c : {
+           Case{"ConfigurePortUI", [&](const MONITORUI& table) { return table.pfnConfigurePortUI(nullptr, owner, L"UiPort"); },
+                [](Robot& robot) {
+                  Window dialog = robot.Expect(kConfigCaption);
+                  EXPECT_EQ(dialog.Text(IDC_CFG_ADDRESS), "127.1.0.20");
+                  EXPECT_EQ(dialog.Text(IDC_CFG_COMMUNITY), "");
+                  dialog.Type(IDC_CFG_ADDRESS, "127.1.0.21");
+                  dialog.Click(IDC_CFG_OK);
+                  Window refused = robot.ExpectMessageBox();
+                  EXPECT_EQ(refused.MessageText(), SystemErrorText(ERROR_ACCESS_DENIED));
+                  refused.Answer(IDOK);
+                  dialog.Click(IDC_CFG_CANCEL);
+                  robot.ExpectClosed(dialog);
+                },
+                ERROR_CANCELLED},
+           Case{"DeletePortUI", [&](const MONITORUI& table) { return table.pfnDeletePortUI(nullptr, owner, L"UiPort"); },
+                noWindow, ERROR_ACCESS_DENIED},
+           Case{"AddPortUI",
+                [&](const MONITORUI& table) {
+                  return table.pfnAddPortUI(nullptr, owner, L"" PRALO_MONITOR_NAME, nullptr);
+                },
+                noWindow, ERROR_ACCESS_DENIED},
+       }) {
+    SCOPED_TRACE(c.entry);
+    accessesAsked.clear();
+    BOOL result = TRUE;
+    DWORD error = 0;
+    Drive(
+        [&] {
+          result = c.call(ui);
+          error = GetLastError();
+        },
+        c.user);
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(accessesAsked, (std::vector<DWORD>{SERVER_ACCESS_ADMINISTER, SERVER_ACCESS_ENUMERATE}));
+  }
+  EXPECT_EQ(StoredText("UiPort", "DeviceIP"), "127.1.0.20");
+  EXPECT_EQ(StoredText("UiPort", "CommunityName"), "Office");
 }
 
 TEST_F(SpoolerPortCommands, XcvDataStoresOnlyWhatAPortCanHold) {

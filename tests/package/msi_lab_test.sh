@@ -31,8 +31,19 @@ msiinfo export "$package" File >"$work/files"
 for file in $(cd "$release" && find . -type f -printf '%f\n'); do
   grep -q "	$file	" "$work/files" || { echo "FAILED: $file is not in the File table"; fail=1; }
 done
-check "RegisterMonitor runs PrlSetup install" grep -q "RegisterMonitor	3090	f_monitor_PrlSetup_exe	install" \
-  <(msiinfo export "$package" CustomAction)
+msiinfo export "$package" CustomAction >"$work/actions"
+check "RegisterMonitor runs PrlSetup install through PrlSetupQuiet" \
+  grep -q "RegisterMonitor	3090	f_monitor_PrlSetupQuiet_exe	install" "$work/actions"
+check "UnregisterMonitor runs PrlSetup uninstall through PrlSetupQuiet" \
+  grep -q "UnregisterMonitor	3090	f_monitor_PrlSetupQuiet_exe	uninstall" "$work/actions"
+# What runs as SYSTEM opens no console window on the desktop of whoever is logged on:
+# each program that a custom action runs is of the GUI subsystem, as its PE header says.
+for action in RegisterMonitor UnregisterMonitor; do
+  key=$(awk -F'\t' -v action="$action" '$1 == action { print $3 }' "$work/actions")
+  file=$(awk -F'\t' -v key="$key" '$1 == key { print $3 }' <(msiinfo export "$package" File))
+  check "$action runs a GUI-subsystem program ($file)" grep -q "^Subsystem.*(Windows GUI)" \
+    <(x86_64-w64-mingw32-objdump -p "$(find "$release" -name "${file#*|}")")
+done
 check "RegisterMonitor runs on a first install and an upgrade only" grep -q "RegisterMonitor	NOT Installed AND NOT REMOVE=\"ALL\"	4001" \
   <(msiinfo export "$package" InstallExecuteSequence)
 check "the downgrade is detected" grep -q "WIX_DOWNGRADE_DETECTED" <(msiinfo export "$package" Upgrade)

@@ -39,7 +39,7 @@ namespace {
 const char kRawPrinter[] = "127.1.0.40";
 const char kOtherRawPrinter[] = "127.1.0.41";
 const char kPrinterThatLeaves[] = "127.1.0.42";
-// Stops taking data after 64 KiB; at [::1]:515 an LPD that takes a connection and never answers.
+// Stops taking data after 64 KiB.
 const char kStallingPrinter[] = "127.1.0.43";
 // Takes the whole job, then keeps talking and never closes.
 const char kChattyPrinter[] = "127.1.0.44";
@@ -53,7 +53,11 @@ const char kTricklingPrinter[] = "127.1.0.50";
 const char kPausingPrinterForNews[] = "127.1.0.48";
 // How long one WritePort may wait for a printer that takes nothing.
 constexpr DWORD kWriteBoundMs = 10'000;
-const char kMuteLpd[] = "::1";
+// At [::1]:515 an LPD whose queue "drip" refuses a job and sends its reason a byte every
+// 0.9 s without end, and whose other queues ("mute") take a connection and never answer.
+const char kOddLpd[] = "::1";
+// How long the monitor waits for an LPD's acknowledgement.
+constexpr DWORD kAcknowledgementBoundMs = 60'000;
 const char kLprPrinter[] = "127.1.0.45";
 const char kSilentAddress[] = "127.1.0.250";
 // A name of two addresses: 127.1.0.49, which takes no connection, then the raw printer.
@@ -303,7 +307,7 @@ TEST_F(PrintingTest, AStillPrinterHoldsUpNoOther) {
     }
   };
   Job still[] = {{Port("Stalling", kStallingPrinter, kProtocolRaw), large},
-                 {Port("Mute", kMuteLpd, kProtocolLpr, "hoq"), large},
+                 {Port("Mute", kOddLpd, kProtocolLpr, "mute"), large},
                  {Port("Chatty", kChattyPrinter, kProtocolRaw), medium}};
   Job busy[] = {{Port("Busy", kOtherRawPrinter, kProtocolRaw), medium},
                 {Port("BusyLpr", kLprPrinter, kProtocolLpr, "labels"), medium}};
@@ -478,17 +482,19 @@ TEST(MonitorEvents, EveryMessageReadsWholeWithItsInsertions) {
 }
 
 // What a port handle tells, in order: the message of each event, or "stalled",
-// "resumed", "stall ended".
+// "resumed", "stall ended"; and the text of the last failure.
 class RecordingNews : public JobNews {
  public:
   void JobFailed(DWORD message, const JobEvent& event) override {
     told.push_back(std::to_string(message & 0xFFFF) + " " + event.port + " " + event.printer);
+    said = event.text;
   }
   void PrinterStalled(const JobEvent& event) override { told.push_back("stalled " + event.port); }
   void StallEnded(const JobEvent& event, bool resumed) override {
     told.push_back((resumed ? "resumed " : "stall ended ") + event.port);
   }
   std::vector<std::string> told;
+  std::string said;
 };
 
 // A job written as Windows' spooler writes it, in 64 KiB pieces, offering again what a
@@ -538,6 +544,34 @@ TEST(MonitorEvents, AJobIsToldOfOncePerFailureAndPerStall) {
     PrintJob(handle, Megabytes(16), c.stopAtStall);
 
     EXPECT_EQ(news.told, c.told);
+  }
+}
+
+// An LPD that refuses a job and sends its reason a byte at a time, without end, has the
+// job fail with what it said so far, within the bound of an acknowledgement: it holds
+// the job's thread no longer than an LPD that says nothing. A job streamed meets the
+// refusal at its start, a counted one at its end.
+TEST(MonitorEvents, AnLpdThatDripsItsRefusalFailsTheJobWithWhatItSaidSoFar) {
+  constexpr char kReason[] = "queue drip is disabled: the printer is out of order, ask the administrator.";
+  struct Case {
+    const char* port;
+    bool counted;
+  };
+  SpoolerLab spooler;
+  for (const Case& c : {Case{"DripStreamed", false}, Case{"DripCounted", true}}) {
+    SCOPED_TRACE(c.port);
+    spooler.AddMonitorPort(Port(c.port, kOddLpd, kProtocolLpr, "drip", c.counted));
+    RecordingNews news;
+    PortHandle handle(c.port, news);
+
+    const DWORD start = GetTickCount();
+    PrintJob(handle, "a job the printer refuses\n", false);
+    const DWORD tookMs = GetTickCount() - start;
+
+    EXPECT_EQ(news.told, std::vector<std::string>{std::string("3 ") + c.port + " " + kOddLpd});
+    EXPECT_FALSE(news.said.empty());
+    EXPECT_TRUE(std::string_view(kReason).starts_with(news.said)) << news.said;
+    EXPECT_LT(tookMs, kAcknowledgementBoundMs);
   }
 }
 
