@@ -75,6 +75,7 @@ Asked AskPrinter(UdpSocket& socket, const UsmUser& user, UsmEngine& engine, cons
     error = conversation.Error();
     return asked;
   }
+  conversation.RanOut();
   error = conversation.Error();
   return error == UsmError::None ? Asked::NoAnswer : Asked::Refused;
 }

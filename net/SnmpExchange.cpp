@@ -197,6 +197,7 @@ std::vector<SnmpExchange::Ended> SnmpExchange::Advance(ULONGLONG now) {
       StartAttempt(ticket, question, now);
       continue;
     }
+    if (question.usm) question.usm->RanOut();
     End(ticket, std::nullopt, ended);
   }
   return ended;

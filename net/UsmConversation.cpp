@@ -131,6 +131,7 @@ UsmConversation::Step UsmConversation::TakeReport(const snmp::DecodedV3& message
   if (kind == snmp::ReportKind::UnknownEngineId && !message.usm.engineId.empty() &&
       (probing_ || message.usm.engineId != engine_.id)) {
     if (++sentAgain_ > kMostSentAgain) return Fail(UsmError::UnknownEngine);
+    discovered_ = true;
     Learn(message.usm, now);
     return Step::SendAgain;
   }
@@ -158,6 +159,10 @@ UsmConversation::Step UsmConversation::TakeResponse(std::span<const uint8_t> dat
   AsNoSuchName(response);
   answer_ = std::move(response);
   return Step::Answered;
+}
+
+void UsmConversation::RanOut() {
+  if (error_ == UsmError::None && discovered_ && Private()) error_ = UsmError::EncryptedUnanswered;
 }
 
 UsmConversation::Step UsmConversation::Fail(UsmError error) {

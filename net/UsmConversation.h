@@ -51,6 +51,8 @@ class UsmConversation {
   enum class Step { Drop, SendAgain, Answered, Failed };
   // A message whose msgID is MsgId(), with the datagram it came in.
   Step Take(std::span<const uint8_t> datagram, const snmp::DecodedV3& message, ULONGLONG now);
+  // Every attempt ran out without an answer: the error that this says, if any.
+  void RanOut();
   const snmp::Response& Answer() const { return answer_; }
   UsmError Error() const { return error_; }
 
@@ -74,6 +76,7 @@ class UsmConversation {
   bool probing_ = false;   // the last datagram was the discovery probe
   int sentAgain_ = 0;      // discoveries and resynchronisations so far
   bool resynchronised_ = false;
+  bool discovered_ = false;  // the agent answered this conversation's discovery probe
   snmp::Response answer_;
   UsmError error_ = UsmError::None;
 };

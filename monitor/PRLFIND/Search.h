@@ -127,7 +127,7 @@ class Search {
   bool running_ = false;
 
   std::vector<std::unique_ptr<Lane>> lanes_;
-  std::vector<Target> targets_;
+  std::deque<Target> targets_;  // a deque: a conversation refers to its target's engine
   std::unordered_map<uint32_t, size_t> known_;  // address to target
   DWORD sendBudgetAt_ = 0;
   DWORD sweepEndsAt_ = 0;
