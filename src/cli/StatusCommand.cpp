@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CertificateCommands.h"
 #include "PortConfig.h"
 #include "StatusQuery.h"
 #include "Unique.h"
@@ -88,5 +89,6 @@ int Status(CommandLine& line) {
   UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   const PrinterState state = QueryPrinterState(config.deviceIP, config.communityName, never.get());
   csv ? PrintCsv(config, state) : PrintText(config, state);
+  if (!csv) PrintCertificates(reading.port);
   return state.Answered() ? kExitOk : kExitRefused;
 }
