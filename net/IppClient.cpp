@@ -116,7 +116,7 @@ bool IppPost::CheckCertificate() {
   certificate.reset(context);
   outcome_.certificate = ExamineCertificate(certificate.get(), uri_->host);
   outcome_.trust = TrustIn(outcome_.certificate, outcome_.pinned);
-  if (outcome_.trust == Trust::Changed) return Fail(IppOutcome::Failure::CertificateChanged);
+  if (outcome_.trust == CertificateTrust::Changed) return Fail(IppOutcome::Failure::CertificateChanged);
   return true;
 }
 

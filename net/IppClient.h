@@ -44,7 +44,7 @@ struct IppOutcome {
   DWORD httpStatus = 0;
   bool secure = false;
   ServerCertificate certificate;  // over ipps://: what the printer showed
-  Trust trust = Trust::System;    // over ipps://: how it was trusted (Changed: refused)
+  CertificateTrust trust = CertificateTrust::System;    // over ipps://: how it was trusted (Changed: refused)
   std::string pinned;             // the pin that was checked
   std::optional<ipp::Response> response;
 

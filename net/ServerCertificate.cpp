@@ -62,10 +62,10 @@ std::string NormalizedFingerprint(const std::string& pin) {
 }
 
 // A certificate that cannot be hashed is never taken on trust.
-Trust TrustIn(const ServerCertificate& certificate, const std::string& pinned) {
-  if (certificate.systemTrusted) return Trust::System;
+CertificateTrust TrustIn(const ServerCertificate& certificate, const std::string& pinned) {
+  if (certificate.systemTrusted) return CertificateTrust::System;
   const std::string pin = NormalizedFingerprint(pinned);
-  if (certificate.fingerprint.empty()) return Trust::Changed;
-  if (pin.empty()) return Trust::FirstUse;
-  return pin == certificate.fingerprint ? Trust::Pinned : Trust::Changed;
+  if (certificate.fingerprint.empty()) return CertificateTrust::Changed;
+  if (pin.empty()) return CertificateTrust::FirstUse;
+  return pin == certificate.fingerprint ? CertificateTrust::Pinned : CertificateTrust::Changed;
 }

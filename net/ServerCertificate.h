@@ -19,10 +19,10 @@ ServerCertificate ExamineCertificate(PCCERT_CONTEXT certificate, const std::stri
 // A pin as an administrator may write it (lower case, colons) in the form of a fingerprint.
 std::string NormalizedFingerprint(const std::string& pin);
 
-enum class Trust {
+enum class CertificateTrust {
   System,     // the system trusts it: the pin is not needed
   FirstUse,   // nothing pinned yet: the caller keeps the fingerprint
   Pinned,     // the fingerprint pinned
   Changed,    // another certificate than the one pinned: refused
 };
-Trust TrustIn(const ServerCertificate& certificate, const std::string& pinned);
+CertificateTrust TrustIn(const ServerCertificate& certificate, const std::string& pinned);

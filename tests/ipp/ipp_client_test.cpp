@@ -87,7 +87,7 @@ TEST(IppClient, AsksThePrinterForItsStateOverIppAndIpps) {
       continue;
     }
     // The lab's certificate is self-signed: the first use trusts it, and says what it was.
-    EXPECT_EQ(outcome.trust, Trust::FirstUse);
+    EXPECT_EQ(outcome.trust, CertificateTrust::FirstUse);
     EXPECT_FALSE(outcome.certificate.systemTrusted);
     EXPECT_EQ(outcome.certificate.fingerprint.size(), 64u);
   }
@@ -105,14 +105,14 @@ TEST(IppClient, ACertificateGoesOnOnlyWithItsPin) {
     const char* what;
     std::string pin;
     int port;
-    Trust trust;
+    CertificateTrust trust;
     bool answered;
   };
   const Case cases[] = {
-      {"nothing pinned", "", kIppPrinterPort, Trust::FirstUse, true},
-      {"its own fingerprint", fingerprint, kIppPrinterPort, Trust::Pinned, true},
-      {"its own, written with colons", written, kIppPrinterPort, Trust::Pinned, true},
-      {"another certificate for the same name", fingerprint, kIppOtherCertificatePort, Trust::Changed, false},
+      {"nothing pinned", "", kIppPrinterPort, CertificateTrust::FirstUse, true},
+      {"its own fingerprint", fingerprint, kIppPrinterPort, CertificateTrust::Pinned, true},
+      {"its own, written with colons", written, kIppPrinterPort, CertificateTrust::Pinned, true},
+      {"another certificate for the same name", fingerprint, kIppOtherCertificatePort, CertificateTrust::Changed, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -181,7 +181,7 @@ TEST(IppClient, AChangedCertificateGetsNoByteOfTheJobAndItsOwnPinPrints) {
     ASSERT_TRUE(WriteJob(accepted, attributes, document));
     const IppOutcome printed = accepted.Finish();
     ASSERT_TRUE(printed.Answered()) << printed.Text();
-    EXPECT_EQ(printed.trust, Trust::Pinned);
+    EXPECT_EQ(printed.trust, CertificateTrust::Pinned);
     EXPECT_EQ(Kept(kIppOtherCertificatePort, JobId(printed), "changed"), std::string(document.begin(), document.end()));
   }
 }
