@@ -3,6 +3,8 @@
 // refused without reading past the message.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,22 @@ TEST(IppResponse, KeepsEveryValueAndSkipsCollections) {
   EXPECT_EQ(response->Find(printer, "printer-resolution-default")->values[0].bytes.size(), 9u);
   EXPECT_FALSE(response->Find(printer, "x-dimension"));  // a collection's member is not an attribute
   EXPECT_FALSE(response->Find(ipp::Tag::JobAttributes, "printer-state"));
+}
+
+// The lab's IPP printer's whole answer to Get-Printer-Attributes (a seed of the fuzz
+// corpus): collections (media-col-ready) among its 7 KB.
+TEST(IppResponse, DecodesARealPrintersAnswer) {
+  std::ifstream file(PRALO_IPP_CORPUS "/adccb7470e51313b4724133d5d12532752753a2f", std::ios::binary);
+  const Bytes answer((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_GT(answer.size(), 7000u);
+  auto response = ipp::DecodeResponse(answer);
+  ASSERT_TRUE(response);
+  const ipp::Tag printer = ipp::Tag::PrinterAttributes;
+  ASSERT_TRUE(response->Find(printer, "media-col-ready"));
+  EXPECT_EQ(response->Find(printer, "media-col-ready")->values[1].tag, ipp::Tag::BeginCollection);
+  EXPECT_EQ(response->Find(printer, "printer-state")->Integers(), std::vector<int32_t>{3});
+  EXPECT_EQ(response->Find(printer, "printer-uri-supported")->Texts(),
+            (std::vector<std::string>{"ipp://127.1.0.60:8631/ipp/print", "ipps://127.1.0.60:8631/ipp/print"}));
 }
 
 TEST(IppResponse, ARefusalKeepsItsStatusAndMessage) {
