@@ -13,7 +13,7 @@
 #include "CommandLine.h"
 #include "DelayLoadHook.h"
 #include "DiscoveryScope.h"
-#include "IppUri.h"
+#include "Ipp.h"
 #include "MonitorPorts.h"
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
@@ -168,7 +168,7 @@ void Write(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
 // The address a new port is added with: the one given, else the host of its IPP URI.
 std::string NewPortAddress(const std::optional<std::string>& given, const PortOptions& options) {
   if (!given && !options.ippUri) UsageFailure("missing printer address");
-  return FittingText(given ? *given : ParseIppUri(*options.ippUri)->host, sizeof PortConfig{}.deviceIP, "the address");
+  return FittingText(given ? *given : ipp::ParseUri(*options.ippUri)->host, sizeof PortConfig{}.deviceIP, "the address");
 }
 
 int Add(CommandLine& line, const ModelCatalogue& catalogue) {

@@ -1,5 +1,6 @@
 #include "PortOptions.h"
 
+#include "Ipp.h"
 #include "IppUri.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
@@ -43,7 +44,7 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
       options.statusInterval = NumberOf(line.TakeValue(name), kLargestInterval, "the status interval");
     } else if (name == "--ipp") {
       options.ippUri = FittingText(line.TakeValue(name), sizeof PortConfig{}.ippUri, "the IPP URI");
-      if (!ParseIppUri(*options.ippUri)) Refuse("--ipp takes ipp://HOST[:PORT]/PATH or ipps://...: " + *options.ippUri);
+      if (!ipp::ParseUri(*options.ippUri)) Refuse("--ipp takes ipp://HOST[:PORT]/PATH or ipps://...: " + *options.ippUri);
     } else if (name == "--document-format") {
       options.documentFormat =
           FittingText(line.TakeValue(name), sizeof PortConfig{}.ippDocumentFormat, "the document format");
