@@ -1,5 +1,6 @@
 #include "IppJob.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "PortKey.h"
@@ -11,7 +12,10 @@ namespace {
 constexpr int32_t kJobCanceled = 7;
 constexpr int32_t kJobAborted = 8;
 constexpr int32_t kJobCompleted = 9;
-constexpr DWORD kFollowIntervalMs = 500;
+// A printer that prints at once answers the first questions; one that takes its time is
+// asked less often.
+constexpr DWORD kFirstFollowIntervalMs = 20;
+constexpr DWORD kLongestFollowIntervalMs = 500;
 
 IppTimeouts Timeouts() {
   IppTimeouts timeouts;
@@ -125,7 +129,8 @@ void IppJob::Follow() {
   ipp::Request question = RequestFor(ipp::kGetJobAttributes);
   question.requestedAttributes = {"job-state", "job-state-reasons", "job-state-message"};
   const ULONGLONG deadline = GetTickCount64() + kFollowBoundMs;
-  for (bool cancelled = false;; Sleep(kFollowIntervalMs)) {
+  DWORD interval = kFirstFollowIntervalMs;
+  for (bool cancelled = false;; Sleep(interval), interval = std::min(2 * interval, kLongestFollowIntervalMs)) {
     if (!cancelled && deleted_()) cancelled = Ask(RequestFor(ipp::kCancelJob)).has_value();
     const std::optional<ipp::Response> answer = Ask(question);
     const ipp::Attribute* state = answer ? answer->Find(ipp::Tag::JobAttributes, "job-state") : nullptr;
