@@ -2,7 +2,7 @@
 // known or unknown length, and the printer's certificate against the pin.
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include <winsock2.h>
 
 #include <fstream>
 #include <sstream>
@@ -91,6 +91,16 @@ TEST(IppClient, AsksThePrinterForItsStateOverIppAndIpps) {
     EXPECT_FALSE(outcome.certificate.systemTrusted);
     EXPECT_EQ(outcome.certificate.fingerprint.size(), 64u);
   }
+}
+
+// Every wait is bounded, the wait for the response's headers too.
+TEST(IppClient, APrinterThatNeverAnswersIsGivenUp) {
+  MutePrinter mute(8641);
+  ASSERT_TRUE(mute.Listening());
+  const IppOutcome outcome = PostIpp(mute.Uri(), GetPrinterAttributes(mute.Uri()), "", {2000, 2000, 2000, 2000});
+  EXPECT_EQ(outcome.failure, IppOutcome::Failure::Connection);
+  // Windows' WinHTTP gives ERROR_WINHTTP_TIMEOUT; Wine's, the socket's WSAETIMEDOUT.
+  EXPECT_TRUE(outcome.error == ERROR_WINHTTP_TIMEOUT || outcome.error == WSAETIMEDOUT) << outcome.error;
 }
 
 TEST(IppClient, ACertificateGoesOnOnlyWithItsPin) {
