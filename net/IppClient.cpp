@@ -70,6 +70,10 @@ bool IppPost::Open() {
   if (!request_) return Fail(IppOutcome::Failure::Connection, GetLastError());
   DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   WinHttpSetOption(request_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+  // The wait for the response's headers has a bound of its own (90 s unless set).
+  DWORD responseMs = static_cast<DWORD>(timeouts_.receiveMs);
+  if (!WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs, sizeof responseMs))
+    return Fail(IppOutcome::Failure::Connection, GetLastError());
   DWORD flags = kExaminedHere;
   if (uri_->secure && !WinHttpSetOption(request_.get(), WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags))
     return Fail(IppOutcome::Failure::Connection, GetLastError());

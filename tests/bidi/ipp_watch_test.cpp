@@ -3,7 +3,7 @@
 // prlport status as an SNMP printer's do.
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include <winsock2.h>
 
 #include <functional>
 #include <optional>
@@ -13,6 +13,7 @@
 #include "MonitorRegistry.h"
 #include "StatusQuery.h"
 #include "child_process.h"
+#include "IppStatus.h"
 #include "ipp_lab.h"
 #include "lab_printers.h"
 #include "loaded_monitor.h"
@@ -27,8 +28,8 @@ constexpr char kSilent[] = "127.1.0.99";  // the port's address for SNMP, where 
 constexpr DWORD kStatusSeconds = 1;
 const std::string kPortKey = std::string(kPortNamesKey) + "\\" + kPort;
 
-bool Within(const std::function<bool()>& condition) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 2 * kStatusSeconds * 1000 + 8000; Sleep(100))
+bool Within(const std::function<bool()>& condition, DWORD boundMs = 2 * kStatusSeconds * 1000 + 8000) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < boundMs; Sleep(100))
     if (condition()) return true;
   return condition();
 }
@@ -121,6 +122,18 @@ TEST_F(IppWatch, APrinterNotReachedOrWithAnotherCertificateIsNotAnswered) {
     EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
     monitor.reset();
   }
+}
+
+// The watch's IPP questions hold the library while they wait within their bounded times:
+// the spooler's unload returns at once, and the library goes when the last question ends.
+TEST_F(IppWatch, AnUnloadWhileAnIppQuestionWaitsNeitherCrashesNorHangs) {
+  MutePrinter mute(8640);
+  ASSERT_TRUE(mute.Listening());
+  SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "IppUri", mute.Uri());
+  monitor.emplace();
+  Sleep(1500);  // the watch has started and waits for an answer that will not come
+  monitor.reset();
+  EXPECT_TRUE(Within([] { return GetModuleHandleA("PraloLpr.dll") == nullptr; }, kIppStatusTimeouts.receiveMs + 10000));
 }
 
 }  // namespace
