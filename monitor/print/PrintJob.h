@@ -24,7 +24,7 @@ inline constexpr DWORD kWriteBoundMs = 10'000;
 // The raw port that a record without a port number prints to.
 inline constexpr uint16_t kDefaultRawPort = 9100;
 
-// What the control file of an LPR job says about it.
+// What a job says of itself: an LPR control file's host, user and name; an IPP job's user and name.
 struct JobDetails {
   std::string host;
   std::string user;
