@@ -1,7 +1,8 @@
 // Throughput of a job through the monitor, against a plain sender of the same bytes:
-//   print_bench RAW_PRINTER LPR_PRINTER MEGABYTES
+//   print_bench RAW_PRINTER LPR_PRINTER MEGABYTES IPP_PRINTER
+// IPP_PRINTER is HOST:PORT of an IPP printer that serves ipp:// and ipps:// at /ipp/print.
 // Prints Markdown table rows. Runs in the lab, with the monitor installed and the print
-// receivers started (tests/printing/receivers.sh).
+// receivers and an IPP printer started (tests/printing/receivers.sh, lab-ipp-printer).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -83,7 +84,8 @@ bool PrintThroughTable(const LoadedMonitor& monitor, const char* portName, const
   return port.End() == 0 && ok;
 }
 
-PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, bool counted) {
+PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, bool counted,
+                     const std::string& ippUri = "") {
   PortConfig config;
   ResetPortConfig(config, name);
   CopyText(config.deviceIP, address);
@@ -91,6 +93,7 @@ PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, b
   config.protocol = protocol;
   config.rawPortNumber = 9100;
   config.lprByteCounting = counted ? 1 : 0;
+  CopyText(config.ippUri, ippUri);
   return config;
 }
 
@@ -105,17 +108,22 @@ void Row(const char* what, double ms, size_t megabytes, double floorMs, double r
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 2;
+  if (argc != 5) return 2;
   const size_t megabytes = static_cast<size_t>(std::atoi(argv[3]));
   WSADATA winsock;
   WSAStartup(MAKEWORD(2, 2), &winsock);
+  // A driver's output, as an IPP printer that types what it gets by its first bytes takes it.
   std::string bytes(megabytes << 20, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + (i >> 12));
+  bytes.replace(0, 5, "%!PS\n");
 
   SpoolerLab spooler;
   spooler.AddMonitorPort(BenchPort("BenchRaw", argv[1], kProtocolRaw, false));
   spooler.AddMonitorPort(BenchPort("BenchLprCounted", argv[2], kProtocolLpr, true));
   spooler.AddMonitorPort(BenchPort("BenchLprStreamed", argv[2], kProtocolLpr, false));
+  const std::string ippPrinter = argv[4];
+  spooler.AddMonitorPort(BenchPort("BenchIpp", argv[1], kProtocolRaw, false, "ipp://" + ippPrinter + "/ipp/print"));
+  spooler.AddMonitorPort(BenchPort("BenchIpps", argv[1], kProtocolRaw, false, "ipps://" + ippPrinter + "/ipp/print"));
   LoadedMonitor monitor;
   SpoolerPrinter printer("Bench Printer", "BenchRaw");
   if (!monitor.Loaded() || !printer.Added()) return 1;
@@ -128,6 +136,10 @@ int main(int argc, char** argv) {
       {"LPR with byte counting through the monitor's function table",
        [&] { return PrintThroughTable(monitor, "BenchLprCounted", bytes); }, {}},
       {"LPR streamed through the monitor's function table", [&] { return PrintThroughTable(monitor, "BenchLprStreamed", bytes); }, {}},
+      {"IPP (Print-Job, followed to its end) through the monitor's function table",
+       [&] { return PrintThroughTable(monitor, "BenchIpp", bytes); }, {}},
+      {"IPPS (TLS, the certificate pinned at its first use) through the monitor's function table",
+       [&] { return PrintThroughTable(monitor, "BenchIpps", bytes); }, {}},
   };
   RunRounds(measures);
   const double floor = measures[0].MedianMs(), raw = measures[1].MedianMs();

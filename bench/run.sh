@@ -46,10 +46,12 @@ done
 echo "| naive snmpget loop (-t 1 -r 0, both communities): every printer reported ($found of $lan_printers) | ${all_found:-never} ms |"
 echo "| naive snmpget loop: sweep ended | $(( ($(date +%s%N) - start) / 1000000 )) ms |"
 
-# Printing: 64 MB through the monitor against a plain sender, to the lab's receivers.
+# Printing: 64 MB through the monitor against a plain sender, to the lab's receivers and
+# its IPP printer.
 echo
 "$repo/tests/printing/receivers.sh" >/dev/null
-wine "$bin/print_bench.exe" 127.1.0.40 127.1.0.45 64 2>/dev/null | tr -d '\r'
+"$repo/tests/lab/bin/lab-ipp-printer" start 8631 >/dev/null
+wine "$bin/print_bench.exe" 127.1.0.40 127.1.0.45 64 127.1.0.60:8631 2>/dev/null | tr -d '\r'
 
 # The bi-directional watch with thousands of ports.
 echo

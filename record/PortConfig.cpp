@@ -39,6 +39,8 @@ void ResetPortConfig(PortConfig& config, const char* portName) {
   config.biDiEnabled = 0;
   config.configUpdateInt = 30;
   config.statusUpdateInt = 10;
+  CopyText(config.ippUri, "");
+  CopyText(config.ippDocumentFormat, kDefaultIppDocumentFormat);
 }
 
 bool ReadPortConfig(PortConfig& config) {

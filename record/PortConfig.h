@@ -19,6 +19,10 @@ struct PortConfig {
   uint32_t biDiEnabled;
   uint32_t configUpdateInt;  // seconds
   uint32_t statusUpdateInt;  // seconds
+  // A port that prints over IPP: the printer's "ipp://" or "ipps://" URI; empty for raw
+  // and LPR, which the protocol above then chooses.
+  char ippUri[256];
+  char ippDocumentFormat[128];  // what the job's bytes are, as IPP names it
 };
 
 inline constexpr uint32_t kProtocolRaw = 9100;
@@ -26,6 +30,9 @@ inline constexpr uint32_t kProtocolLpr = 515;
 // The LPD queue of a record that names none, as the configuration dialog shows it and the
 // monitor prints to it.
 inline constexpr char kDefaultLprQueue[] = "raw";
+// What an IPP port calls its jobs when the record names no format: bytes the printer
+// takes as the driver made them.
+inline constexpr char kDefaultIppDocumentFormat[] = "application/octet-stream";
 
 void ResetPortConfig(PortConfig& config, const char* portName = nullptr);
 // Loads the values of the key named by portName, over the numbers' defaults

@@ -15,3 +15,11 @@ PortReading ReadStoredPort(std::string_view name) {
   if (reading.error == ERROR_SUCCESS) ReadPortValues(key.get(), reading.port);
   return reading;
 }
+
+LONG WritePortCertificates(std::string_view name, std::string_view trusted, std::string_view offered) {
+  UniqueKey key;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(name).c_str(), 0, KEY_SET_VALUE, key.put());
+  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key.get(), kIppCertificateValue, trusted);
+  if (rc == ERROR_SUCCESS) rc = WriteTextValue(key.get(), kIppCertificateOfferedValue, offered);
+  return rc;
+}

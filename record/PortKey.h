@@ -16,6 +16,10 @@ struct PortReading {
   LONG error;       // the registry's code when the key cannot be opened (the port is then all defaults)
 };
 
-// The named port's key as stored, all ten values: the defaults of DefaultStoredPort for
+// The named port's key as stored, all its values: the defaults of DefaultStoredPort for
 // whatever is missing, and the error apart, so that a caller need not fail to get them.
 PortReading ReadStoredPort(std::string_view name);
+
+// Stores an IPPS printer's certificates in the existing key of the port: the one trusted
+// and a different one that the printer offered (empty: none). The registry's code.
+LONG WritePortCertificates(std::string_view name, std::string_view trusted, std::string_view offered);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "IppUri.h"
 #include "TextField.h"
 
 namespace {
@@ -12,21 +13,27 @@ constexpr uint32_t kLargestInterval = 999;  // the configuration dialog's three 
 bool AnyInRange(uint32_t) { return true; }
 bool PrintProtocol(uint32_t number) { return number == kProtocolRaw || number == kProtocolLpr; }
 
-constexpr PortValue Text(const char* name, size_t offset, size_t capacity, bool mayBeEmpty) {
-  return {name, ValueType::Text, offset, capacity, mayBeEmpty, 0, nullptr, nullptr, std::nullopt, false};
+constexpr PortValue Text(const char* name, size_t offset, size_t capacity, bool mayBeEmpty,
+                         ValueKind kind = ValueKind::Port,
+                         std::optional<std::string> (*formRefusal)(std::string_view) = nullptr) {
+  return {name, ValueType::Text, offset, capacity, mayBeEmpty, 0, nullptr, nullptr, std::nullopt, false, kind, formRefusal};
 }
 
 constexpr PortValue Number(const char* name, size_t offset, uint32_t most, const char* allowed,
                            std::optional<uint32_t> whenMissing, bool clamped = false) {
-  return {name, ValueType::Number, offset, 0, false, most, AnyInRange, allowed, whenMissing, clamped};
+  return {name, ValueType::Number, offset, 0, false, most, AnyInRange, allowed, whenMissing, clamped, ValueKind::Port, nullptr};
+}
+
+constexpr PortValue Fingerprint(const char* name, size_t offset) {
+  return Text(name, offset, kFingerprintDigits + 1, true, ValueKind::Certificate, FingerprintRefusal);
 }
 
 }  // namespace
 
-const std::array<PortValue, 10> kPortValues = {
+const std::array<PortValue, 14> kPortValues = {
     Text(kDeviceIpValue, offsetof(StoredPort, config.deviceIP), sizeof PortConfig::deviceIP, false),
     PortValue{"Protocal", ValueType::Number, offsetof(StoredPort, config.protocol), 0, false, kProtocolRaw, PrintProtocol,
-              "9100 (raw) or 515 (LPR)", std::nullopt, false},
+              "9100 (raw) or 515 (LPR)", std::nullopt, false, ValueKind::Port, nullptr},
     Text("LprQueue", offsetof(StoredPort, config.lprQueue), sizeof PortConfig::lprQueue, true),
     Number("LprByteCounting", offsetof(StoredPort, config.lprByteCounting), 1, "a whole number from 0 to 1", 0),
     // 0 is what the wizard stores for a printer of no known model; the monitor prints it to 9100.
@@ -36,6 +43,11 @@ const std::array<PortValue, 10> kPortValues = {
     Number("ConfigUpdateInt", offsetof(StoredPort, config.configUpdateInt), kLargestInterval, "a whole number from 0 to 999", 30, true),
     Number("StatusUpdateInt", offsetof(StoredPort, config.statusUpdateInt), kLargestInterval, "a whole number from 0 to 999", 10, true),
     Number(kSnmpUpdatedValue, offsetof(StoredPort, snmpUpdated), 1, "a whole number from 0 to 1", 0),
+    Text(kIppUriValue, offsetof(StoredPort, config.ippUri), sizeof PortConfig::ippUri, true, ValueKind::Ipp, IppUriRefusal),
+    Text("IppDocumentFormat", offsetof(StoredPort, config.ippDocumentFormat), sizeof PortConfig::ippDocumentFormat,
+         false, ValueKind::Ipp, DocumentFormatRefusal),
+    Fingerprint(kIppCertificateValue, offsetof(StoredPort, ippCertificate)),
+    Fingerprint(kIppCertificateOfferedValue, offsetof(StoredPort, ippCertificateOffered)),
 };
 
 namespace {
@@ -84,6 +96,7 @@ StoredPort DefaultStoredPort(std::string_view name) {
   port.config.modelIndex = -1;
   CopyText(port.config.portName, name);
   port.config.protocol = kProtocolRaw;
+  CopyText(port.config.ippDocumentFormat, kDefaultIppDocumentFormat);
   SetNumberDefaults(port.config);
   return port;
 }
@@ -93,6 +106,7 @@ std::optional<std::string> TextRefusal(const PortValue& value, std::string_view 
   if (HoldsControlCharacter(text)) return "holds a control character";
   if (text.size() >= value.capacity) return "is longer than " + std::to_string(value.capacity - 1) + " characters";
   if (text.empty() && !value.mayBeEmpty) return "is empty";
+  if (value.formRefusal != nullptr) return value.formRefusal(text);
   return std::nullopt;
 }
 
@@ -114,6 +128,7 @@ std::optional<std::string> NameRefusal(std::string_view name) {
 std::optional<std::string> RecordRefusal(const PortConfig& config) {
   const StoredPort port{config, 0};
   for (const PortValue& value : kPortValues) {
+    if (value.kind == ValueKind::Certificate) continue;
     auto refusal = value.type == ValueType::Text ? TextRefusal(value, ValueText(port, value))
                                                  : NumberRefusal(value, ValueNumber(port, value));
     if (refusal) return "\"" + std::string(value.name) + "\" " + *refusal;

@@ -1,8 +1,8 @@
 #pragma once
-// The ten values of a port's registry key, named once: reading, writing, prlport's
-// export and import (whose JSON fields carry the same names) and every check of a
-// record that is about to be stored go through this table. Portable: no Windows API,
-// so that the import's reader is fuzzed on the host.
+// The values of a port's registry key, named once: reading, writing, prlport's export
+// and import (whose JSON fields carry the same names) and every check of a record that
+// is about to be stored go through this table. Portable: no Windows API, so that the
+// import's reader is fuzzed on the host.
 //
 // "Protocal" is the stored spelling, on purpose: ports written by every earlier
 // version carry it, and the monitor reads it.
@@ -21,15 +21,32 @@ inline constexpr char kDeviceIpValue[] = "DeviceIP";
 inline constexpr char kCommunityNameValue[] = "CommunityName";
 inline constexpr char kSnmpUpdatedValue[] = "SnmpUpdated";
 inline constexpr wchar_t kSnmpUpdatedValueW[] = L"SnmpUpdated";
+inline constexpr char kIppUriValue[] = "IppUri";
+inline constexpr char kIppCertificateValue[] = "IppCertificate";
+inline constexpr char kIppCertificateOfferedValue[] = "IppCertificateOffered";
 
-// A port as its key stores it: the record's settings, and "SnmpUpdated", which tells
-// the monitor that the address or community changed.
+// A SHA-256 fingerprint in hex, and its field.
+inline constexpr size_t kFingerprintDigits = 64;
+using FingerprintField = char[kFingerprintDigits + 1];
+
+// A port as its key stores it: the record's settings, "SnmpUpdated", which tells the
+// monitor that the address or community changed, and an IPPS printer's certificates as
+// the monitor met them.
 struct StoredPort {
   PortConfig config;
   uint32_t snmpUpdated = 0;
+  FingerprintField ippCertificate = {};         // trusted: the first one met, or one accepted since
+  FingerprintField ippCertificateOffered = {};  // a different one the printer showed last
 };
 
 enum class ValueType { Text, Number };  // REG_SZ, REG_DWORD
+
+// Who writes a value, and what carries it.
+enum class ValueKind {
+  Port,         // the ten values of every version: every writer of a record, every file
+  Ipp,          // an IPP port's: every writer of a record; a file holds them for an IPP port
+  Certificate,  // written by the monitor and by an administrator's trust only; no file holds them
+};
 
 struct PortValue {
   const char* name;  // the registry value's name, and the export's field name
@@ -45,10 +62,14 @@ struct PortValue {
   // A number that is brought into 0 to `most` whenever it is set, so that a value read
   // holds to the range whatever wrote it.
   bool clamped;
+  ValueKind kind;
+  // A text's own form beyond the checks of every text: why it cannot be stored, in words
+  // that follow the value's quoted name; none: any text that fits.
+  std::optional<std::string> (*formRefusal)(std::string_view);
 };
 
 // In the order in which a port is written.
-extern const std::array<PortValue, 10> kPortValues;
+extern const std::array<PortValue, 14> kPortValues;
 
 std::string_view ValueText(const StoredPort& port, const PortValue& value);
 void SetValueText(StoredPort& port, const PortValue& value, std::string_view text);  // cut to fit
@@ -58,8 +79,8 @@ void SetValueNumber(StoredPort& port, const PortValue& value, uint32_t number);
 // Sets the numbers that a key without values gives (raw port 9100, 30 and 10 seconds,
 // byte counting and bi-directional off); the texts and the protocol stay.
 void SetNumberDefaults(PortConfig& config);
-// A port that a key without values gives: the name, empty texts, a raw port on 9100
-// and every number's default.
+// A port that a key without values gives: the name, empty texts but the IPP document
+// format's default, a raw port on 9100 and every number's default.
 StoredPort DefaultStoredPort(std::string_view name);
 
 // Why a text or number cannot be stored as the value, in words that follow the value's

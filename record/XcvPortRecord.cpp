@@ -49,5 +49,6 @@ DWORD PortConfigOf(const XcvPortRecord& record, PortConfig& config) {
   CopyText(config.deviceIP, record.deviceIP);
   CopyText(config.lprQueue, record.lprQueue);
   CopyText(config.communityName, record.communityName);
+  CopyText(config.ippDocumentFormat, kDefaultIppDocumentFormat);
   return ERROR_SUCCESS;
 }

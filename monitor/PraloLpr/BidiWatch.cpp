@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BidiWords.h"
+#include "IppQuestions.h"
 #include "LibraryThread.h"
 #include "MonitorRegistry.h"
 #include "NameLookups.h"
@@ -82,6 +83,7 @@ class Watcher {
   void RebuildIndex();
   void TakeLookups();
   void TakeAnswers(ULONGLONG now);
+  void TakeIppAnswers(ULONGLONG now);
   void RunDuePorts(ULONGLONG now);
   void Schedule(uint64_t id, const PortWatch& port);
   void ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now);
@@ -96,6 +98,7 @@ class Watcher {
   WinsockSession winsock_;
   SnmpExchange exchange_{kStatusAttemptWaitsMs};
   NameLookups lookups_;
+  IppQuestions ipp_;
   PrinterIndex printers_;
   StoredWords stored_;
   TreeWatch portKeys_{kPortNamesKeyW};
@@ -126,7 +129,7 @@ void Watcher::Run() {
 }
 
 bool Watcher::Wait(ULONGLONG until) {
-  std::vector<HANDLE> events = {stop_, portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready()};
+  std::vector<HANDLE> events = {stop_, portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready(), ipp_.Ready()};
   for (HANDLE socket : exchange_.Events()) events.push_back(socket);
   const ULONGLONG now = GetTickCount64();
   const DWORD timeout = until == kNever ? INFINITE : static_cast<DWORD>(until <= now ? 0 : std::min(until - now, kLongestWaitMs));
@@ -152,6 +155,7 @@ void Watcher::TakeEvents(ULONGLONG now) {
   }
   TakeLookups();
   TakeAnswers(now);
+  TakeIppAnswers(now);
 }
 
 PortWatch* Watcher::Find(uint64_t id) {
@@ -246,6 +250,18 @@ void Watcher::TakeAnswers(ULONGLONG now) {
   }
 }
 
+// An answer for a port that has been disabled meanwhile is dropped.
+void Watcher::TakeIppAnswers(ULONGLONG now) {
+  for (auto& [id, state] : ipp_.Take()) {
+    if (Stopping()) return;
+    PortWatch* port = Find(id);
+    if (port == nullptr || !port->ippAsked) continue;
+    port->ippAsked = false;
+    if (port->Enabled()) Finish(*port, state, now);
+    Schedule(id, *port);
+  }
+}
+
 void Watcher::RunDuePorts(ULONGLONG now) {
   while (!timetable_.empty() && timetable_.begin()->first <= now && exchange_.InFlight() < kMostInFlight &&
          !Stopping()) {
@@ -254,7 +270,8 @@ void Watcher::RunDuePorts(ULONGLONG now) {
     scheduled_.erase(id);
     PortWatch& port = ports_.at(id);
     if (port.recordDue <= now) ReadRecord(id, port, now);
-    if (port.Enabled() && !port.questions && !port.lookupName && port.questionDue <= now) Ask(id, port, now);
+    if (port.Enabled() && !port.questions && !port.lookupName && !port.ippAsked && port.questionDue <= now)
+      Ask(id, port, now);
     Schedule(id, port);
   }
 }
@@ -267,7 +284,7 @@ void Watcher::Schedule(uint64_t id, const PortWatch& port) {
     scheduled_.erase(placed);
   }
   ULONGLONG due = port.recordDue;
-  if (port.Enabled() && !port.questions && !port.lookupName) due = std::min(due, port.questionDue);
+  if (port.Enabled() && !port.questions && !port.lookupName && !port.ippAsked) due = std::min(due, port.questionDue);
   timetable_.insert({due, id});
   scheduled_[id] = due;
 }
@@ -282,7 +299,7 @@ void Watcher::ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now) {
     return;
   }
   port.wordsRemoved = false;
-  if (!port.lookupName) Resolve(id, port);
+  if (!port.lookupName && !port.AsksOverIpp()) Resolve(id, port);
 }
 
 // While a lookup is under way, its result is awaited (TakeLookups).
@@ -298,6 +315,11 @@ void Watcher::Resolve(uint64_t id, PortWatch& port) {
 
 void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
   PrinterState state;
+  if (port.AsksOverIpp()) {
+    port.ippAsked = true;
+    ipp_.Ask(id, {port.Record().ippUri, port.PinnedCertificate()});
+    return;
+  }
   if (port.Addresses().empty()) {
     state.reach = PrinterState::Reach::Unresolved;
   } else if (!exchange_.CanAsk(port.CurrentAddress().Family())) {

@@ -3,7 +3,8 @@
 // however many ports it has. One thread keeps a timetable of when each port's record is
 // read and its printer asked, and has the questions to every printer in flight at once
 // through one UDP socket per address family (SnmpExchange.h); host names are looked up
-// off that thread (NameLookups.h). One change notification on the "Port Names" tree
+// off that thread (NameLookups.h), and so are the ports that print over IPP
+// (IppQuestions.h). One change notification on the "Port Names" tree
 // brings ports that come and go and "SnmpUpdated"; one on the printers brings the
 // printers-per-port index up to date.
 #include <windows.h>

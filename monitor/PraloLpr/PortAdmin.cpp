@@ -62,14 +62,18 @@ DWORD AddPortFromRecord(const PortConfig& config) {
   return Written(config, false, PortKeyOpening::CreateIfMissing);
 }
 
-DWORD ConfigurePortFromRecord(const PortConfig& config) {
+DWORD ConfigurePortFromRecord(const PortConfig& record) {
   PortConfig stored{};
-  const std::wstring name = PortNameOf(config);
+  const std::wstring name = PortNameOf(record);
   if (DWORD error = ReadPortRecord(name.c_str(), stored); error != ERROR_SUCCESS) return error;
   const bool snmpUpdated =
-      TextOf(stored.deviceIP, sizeof stored.deviceIP) != TextOf(config.deviceIP, sizeof config.deviceIP) ||
+      TextOf(stored.deviceIP, sizeof stored.deviceIP) != TextOf(record.deviceIP, sizeof record.deviceIP) ||
       TextOf(stored.communityName, sizeof stored.communityName) !=
-          TextOf(config.communityName, sizeof config.communityName);
+          TextOf(record.communityName, sizeof record.communityName);
+  // XcvData's record carries no IPP settings: an IPP port stays one.
+  PortConfig config = record;
+  CopyText(config.ippUri, TextOf(stored.ippUri, sizeof stored.ippUri));
+  CopyText(config.ippDocumentFormat, TextOf(stored.ippDocumentFormat, sizeof stored.ippDocumentFormat));
   return Written(config, snmpUpdated, PortKeyOpening::ExistingOnly);  // one deleted meanwhile stays gone
 }
 

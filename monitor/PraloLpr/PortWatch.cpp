@@ -9,7 +9,11 @@
 PortWatch::PortWatch(std::wstring name)
     : name_(std::move(name)), record_(DefaultStoredPort(AnsiText(name_.c_str())).config) {}
 
-void PortWatch::ReadRecord() { record_ = ReadStoredPort(AnsiText(name_.c_str())).port.config; }
+void PortWatch::ReadRecord() {
+  const StoredPort stored = ReadStoredPort(AnsiText(name_.c_str())).port;
+  record_ = stored.config;
+  pinned_ = stored.ippCertificate;
+}
 
 bool PortWatch::TakeSnmpUpdated() const {
   UniqueKey key;

@@ -21,6 +21,10 @@ class PortWatch {
   const std::wstring& Name() const { return name_; }
   const PortConfig& Record() const { return record_; }
   bool Enabled() const { return record_.biDiEnabled != 0; }
+  // A port that prints over IPP is asked over IPP (IppQuestions.h), with the certificate
+  // that its port trusts; the monitor's jobs, not the watch, pin one first.
+  bool AsksOverIpp() const { return record_.ippUri[0] != '\0'; }
+  const std::string& PinnedCertificate() const { return pinned_; }
   // Reads the record again.
   void ReadRecord();
   // "SnmpUpdated" 1 in the port's key: it is set back to 0, and true comes back.
@@ -46,6 +50,7 @@ class PortWatch {
   std::optional<BidiWords> words;           // the words last made, for printers that join the port
   std::optional<StatusQuestions> questions;  // the questions in progress
   std::optional<std::string> lookupName;  // the host name whose lookup is under way
+  bool ippAsked = false;                  // an IPP question is under way
   bool wordsRemoved = false;  // the port is disabled and its printers' words are gone
   ULONGLONG recordDue = 0, questionDue = 0;
 
@@ -55,6 +60,7 @@ class PortWatch {
 
   std::wstring name_;
   PortConfig record_{};
+  std::string pinned_;
   std::vector<SocketAddress> addresses_;
   size_t current_ = 0;
   bool answeredBefore_ = false;

@@ -74,7 +74,7 @@ DWORD PortHandle::StartDoc(const wchar_t* printerName, DWORD jobId, const wchar_
   const PortConfig& config = reading.port.config;
   address_ = TextOf(config.deviceIP, sizeof config.deviceIP);
   if (DWORD fault = RecordFault(config); fault != 0) return Failed(fault);
-  job_ = MakePrintJob(config, DetailsOf(jobId, documentName));
+  job_ = MakePrintJob(reading.port, DetailsOf(jobId, documentName), [this] { return Cancelled(); });
   return Failed(job_->Start());
 }
 
@@ -140,6 +140,7 @@ DWORD PortHandle::EndDoc() {
   if (error == 0 && !cancelled && shortWrite_) error = FailedWith(MSG_JOB_ABANDONED, ERROR_PRINT_CANCELLED);
   if (error == 0 && !cancelled) {
     error = Failed(job_->Finish());
+    if (error == 0 && !job_->Outcome().empty()) ShowStatus(job_->Outcome());
     if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
   }
   EndStall(error == 0 && !cancelled);
@@ -151,6 +152,7 @@ DWORD PortHandle::EndDoc() {
 DWORD PortHandle::Failed(DWORD error) {
   if (error == 0) return 0;
   if (NameNotFound(error)) return FailedWith(MSG_HOST_NOT_FOUND, error);
+  if (job_ && !job_->CertificateChange().empty()) return FailedWith(MSG_CERTIFICATE_CHANGED, error);
   return FailedWith(job_ && !job_->Refusal().empty() ? MSG_PRINTER_REFUSED : MSG_JOB_FAILED, error);
 }
 
@@ -161,15 +163,21 @@ DWORD PortHandle::FailedWith(DWORD message, DWORD error) {
   if (failure_ != 0) return failure_;
   failure_ = error;
   const std::string refusal = job_ ? job_->Refusal() : std::string();
-  news_.JobFailed(message, EventOf(refusal.empty() ? Trimmed(SystemErrorText(error)) : refusal, error));
-  if (!refusal.empty()) {
-    std::wstring wide = WideText("Refused by the printer: " + job_->Refusal());
-    if (std::vector<BYTE> buffer = JobInfo(printer_.get(), jobId_); !buffer.empty()) {
-      auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
-      info->pStatus = wide.data();
-      info->Position = JOB_POSITION_UNSPECIFIED;
-      SetJobW(printer_.get(), jobId_, 1, reinterpret_cast<BYTE*>(info), 0);
-    }
-  }
+  const std::string change = job_ ? job_->CertificateChange() : std::string();
+  const std::string said = !refusal.empty() ? refusal : change;
+  news_.JobFailed(message, EventOf(said.empty() ? Trimmed(SystemErrorText(error)) : said, error));
+  if (!refusal.empty()) ShowStatus("Refused by the printer: " + refusal);
+  if (!change.empty())
+    ShowStatus("The printer's certificate has changed: \"prlport trust " + portName_ + "\" accepts the new one");
   return error;
+}
+
+void PortHandle::ShowStatus(const std::string& text) {
+  std::wstring wide = WideText(text);
+  if (std::vector<BYTE> buffer = JobInfo(printer_.get(), jobId_); !buffer.empty()) {
+    auto* info = reinterpret_cast<JOB_INFO_1W*>(buffer.data());
+    info->pStatus = wide.data();
+    info->Position = JOB_POSITION_UNSPECIFIED;
+    SetJobW(printer_.get(), jobId_, 1, reinterpret_cast<BYTE*>(info), 0);
+  }
 }

@@ -34,6 +34,8 @@ class PortHandle {
  private:
   DWORD Failed(DWORD error);
   DWORD FailedWith(DWORD message, DWORD error);
+  // The job's status text in the queue, where the user sees it.
+  void ShowStatus(const std::string& text);
   void Progress(size_t taken, size_t offered);
   void EndStall(bool resumed);
   JobEvent EventOf(const std::string& text, DWORD error) const;

@@ -1,10 +1,14 @@
 #include "PrintJob.h"
 
+#include "IppJob.h"
 #include "LprJob.h"
 #include "RawJob.h"
 #include "TextField.h"
 
-std::unique_ptr<PrintJob> MakePrintJob(const PortConfig& config, const JobDetails& details) {
+std::unique_ptr<PrintJob> MakePrintJob(const StoredPort& port, const JobDetails& details,
+                                       std::function<bool()> deleted) {
+  if (port.config.ippUri[0] != '\0') return std::make_unique<IppJob>(port, details, std::move(deleted));
+  const PortConfig& config = port.config;
   std::string host(TextOf(config.deviceIP, sizeof config.deviceIP));
   if (config.protocol == kProtocolRaw)
     return std::make_unique<RawJob>(std::move(host), config.rawPortNumber != 0

@@ -7,11 +7,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 
-#include "PortConfig.h"
+#include "PortValues.h"
 
 // How long a printer may take to accept the connection, and to answer an LPR command.
 inline constexpr DWORD kConnectTimeoutMs = 10'000;
@@ -23,7 +24,7 @@ inline constexpr DWORD kWriteBoundMs = 10'000;
 // The raw port that a record without a port number prints to.
 inline constexpr uint16_t kDefaultRawPort = 9100;
 
-// What the control file of an LPR job says about it.
+// What a job says of itself: an LPR control file's host, user and name; an IPP job's user and name.
 struct JobDetails {
   std::string host;
   std::string user;
@@ -40,11 +41,21 @@ class PrintJob {
   virtual DWORD Finish() = 0;
   // What the printer answered when it refused the job; empty when it did not.
   const std::string& Refusal() const { return refusal_; }
+  // A printer whose certificate is not the one trusted, in words with both fingerprints;
+  // empty when it did not change.
+  const std::string& CertificateChange() const { return certificateChange_; }
+  // What the printer said became of a job that it was sent, for the job's status text;
+  // empty when it did not say.
+  const std::string& Outcome() const { return outcome_; }
 
  protected:
   std::string refusal_;
+  std::string certificateChange_;
+  std::string outcome_;
 };
 
-// The job for the port's record: raw for protocol 9100, LPR for any other value (to the
-// default queue when the record names none).
-std::unique_ptr<PrintJob> MakePrintJob(const PortConfig& config, const JobDetails& details);
+// The job for the port's record: IPP when it holds a printer URI, else raw for protocol
+// 9100, LPR for any other value (to the default queue when the record names none).
+// `deleted` says whether the spooler's job was deleted meanwhile.
+std::unique_ptr<PrintJob> MakePrintJob(const StoredPort& port, const JobDetails& details,
+                                       std::function<bool()> deleted);

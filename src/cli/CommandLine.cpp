@@ -27,6 +27,11 @@ std::optional<std::string> CommandLine::TakeOption() {
   return m_words[m_next++];
 }
 
+std::optional<std::string> CommandLine::TakeArgument() {
+  if (Done() || m_words[m_next].rfind("--", 0) == 0) return std::nullopt;
+  return m_words[m_next++];
+}
+
 bool CommandLine::TakeFlag(const std::string& flag) {
   for (size_t i = m_next; i < m_words.size(); ++i) {
     if (m_words[i] != flag) continue;

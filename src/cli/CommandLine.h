@@ -28,6 +28,8 @@ class CommandLine {
   std::string Take(const char* what);
   // The next word when it is an option ("--..."), else nothing and nothing taken.
   std::optional<std::string> TakeOption();
+  // The next word when it is not an option, else nothing and nothing taken.
+  std::optional<std::string> TakeArgument();
   // Takes the flag from wherever it stands among the words not taken yet; false when absent.
   bool TakeFlag(const std::string& flag);
   // The value that follows an option.

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <mutex>
 
+#include "CertificateCommands.h"
 #include "CommandLine.h"
 #include "DelayLoadHook.h"
 #include "DiscoveryScope.h"
+#include "Ipp.h"
 #include "MonitorPorts.h"
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
@@ -39,19 +41,22 @@ constexpr char kHelp[] =
     "  prlport list [--csv]            the ports, their monitor and the printers that use them\n"
     "  prlport show NAME               one port's settings\n"
     "  prlport add NAME ADDRESS [--identify | --model N | --custom] [SETTINGS] [--restart-spooler]\n"
+    "  prlport add NAME --ipp URI [SETTINGS]   an IPP port; its address is the URI's host\n"
     "  prlport set NAME [--address ADDRESS] [--identify | --model N | --custom] [SETTINGS]\n"
     "  prlport delete NAME\n"
     "  prlport identify ADDRESS [--community-file FILE | --community TEXT]\n"
     "  prlport find [--seconds S] [--subnet ADDRESS/MASK]...\n"
     "  prlport models                  the printer models of the catalogue, by number\n"
     "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
+    "  prlport trust NAME              trusts the certificate that the port's IPPS printer offered\n"
     "  prlport export [FILE]           every port of the monitor and the discovery scope, as JSON\n"
     "  prlport import FILE [--replace] [--dry-run]   the ports and scope of an export, all or nothing\n"
     "  prlport apply FILE [--prune] [--what-if] [--json]   the machine brought to an export: only\n"
     "                                  what differs is changed; --prune removes the ports it lacks\n"
     "  prlport list --json, prlport show NAME --json   the same as JSON\n"
     "\n"
-    "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting], --bidi on|off,\n"
+    "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting] | --ipp ipp[s]://HOST[:PORT]/PATH,\n"
+    "          --document-format TYPE (IPP; application/octet-stream unless given), --bidi on|off,\n"
     "          --community-file FILE (its first line; - reads standard input) | --community TEXT,\n"
     "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
     "A community on the command line shows in every process listing: prefer --community-file.\n"
@@ -117,7 +122,7 @@ int Show(CommandLine& line) {
   const bool raw = config.protocol == kProtocolRaw;
   std::printf("Port name               %s\n", config.portName);
   std::printf("Printer address         %s\n", config.deviceIP);
-  std::printf("Protocol                %s\n", raw ? "RAW" : "LPR");
+  std::printf("Protocol                %s\n", config.ippUri[0] != '\0' ? "IPP" : raw ? "RAW" : "LPR");
   std::printf("Raw port number         %u\n", config.rawPortNumber);
   std::printf("LPR queue               %s\n", config.lprQueue);
   std::printf("LPR byte counting       %s\n", config.lprByteCounting != 0 ? "on" : "off");
@@ -125,6 +130,10 @@ int Show(CommandLine& line) {
   std::printf("SNMP community          %s\n", config.communityName);
   std::printf("Configuration interval  %u s\n", config.configUpdateInt);
   std::printf("Status interval         %u s\n", config.statusUpdateInt);
+  if (config.ippUri[0] != '\0') {
+    std::printf("IPP URI                 %s\n", config.ippUri);
+    std::printf("IPP document format     %s\n", config.ippDocumentFormat);
+  }
   return kExitOk;
 }
 
@@ -156,11 +165,20 @@ void Write(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening) {
   if (!WritePortConfig(config, snmpUpdated, opening)) SystemFailure("writing the port", GetLastError());
 }
 
+// The address a new port is added with: the one given, else the host of its IPP URI.
+std::string NewPortAddress(const std::optional<std::string>& given, const PortOptions& options) {
+  if (!given && !options.ippUri) UsageFailure("missing printer address");
+  return FittingText(given ? *given : ipp::ParseUri(*options.ippUri)->host, sizeof PortConfig{}.deviceIP, "the address");
+}
+
 int Add(CommandLine& line, const ModelCatalogue& catalogue) {
   const std::string name = FittingText(line.Take("port name"), sizeof PortConfig{}.portName, "the port name");
-  const std::string address = FittingText(line.Take("printer address"), sizeof PortConfig{}.deviceIP, "the address");
+  const std::optional<std::string> given = line.TakeArgument();
   PortOptions options = ReadPortOptions(line, catalogue, false);
+  const std::string address = NewPortAddress(given, options);
   if (name.empty() || address.empty()) Refuse("the port name and the address must not be empty");
+  // An IPP printer is not asked over SNMP for a model unless told to.
+  if (options.ippUri && options.model == PortOptions::Model::Unchanged) options.model = PortOptions::Model::Custom;
   if (unsigned refusal = PortNameRefusal(name.c_str()); refusal != 0) Refuse(Text(refusal));
 
   PortConfig config;
@@ -327,6 +345,7 @@ int Run(CommandLine& line) {
   if (command == "find") return Find(line);
   if (command == "models") return Models(line, catalogue);
   if (command == "status") return Status(line);
+  if (command == "trust") return Trust(line);
   UsageFailure("unknown command " + command);
 }
 

@@ -55,10 +55,14 @@ int ListPortsJson(CommandLine& line) {
   NoMoreWords(line);
   const PrinterUseIndex users = PrinterUse();
   nlohmann::ordered_json ports = nlohmann::ordered_json::array();
-  for (const SpoolerPort& port : SpoolerPorts())
+  for (const SpoolerPort& port : SpoolerPorts()) {
     ports.push_back({{"name", AnsiToUtf8(port.name)},
                      {"monitor", AnsiToUtf8(port.monitor)},
                      {"printers", PrinterNames(users.PrintersOf(port.name))}});
+    if (port.monitor != kMonitorName) continue;
+    const TransferredPort stored = ReadTransferredPort(port.name);
+    if (stored.config.ippUri[0] != '\0') ports.back()["IppUri"] = AnsiToUtf8(stored.config.ippUri);
+  }
   Print(ports.dump(2) + "\n");
   return kExitOk;
 }

@@ -1,5 +1,7 @@
 #include "PortOptions.h"
 
+#include "Ipp.h"
+#include "IppUri.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
 #include "TextField.h"
@@ -40,6 +42,13 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
       options.configInterval = NumberOf(line.TakeValue(name), kLargestInterval, "the configuration interval");
     } else if (name == "--status-interval") {
       options.statusInterval = NumberOf(line.TakeValue(name), kLargestInterval, "the status interval");
+    } else if (name == "--ipp") {
+      options.ippUri = FittingText(line.TakeValue(name), sizeof PortConfig{}.ippUri, "the IPP URI");
+      if (!ipp::ParseUri(*options.ippUri)) Refuse("--ipp takes ipp://HOST[:PORT]/PATH or ipps://...: " + *options.ippUri);
+    } else if (name == "--document-format") {
+      options.documentFormat =
+          FittingText(line.TakeValue(name), sizeof PortConfig{}.ippDocumentFormat, "the document format");
+      if (auto refusal = DocumentFormatRefusal(*options.documentFormat)) Refuse("the document format " + *refusal);
     } else if (name == "--restart-spooler" && !changing) {
       options.restartSpooler = true;
     } else if (name == "--address" && changing) {
@@ -49,7 +58,8 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
     }
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  if (options.rawPort && options.lprQueue) UsageFailure("--raw and --lpr exclude each other");
+  if (int(options.rawPort.has_value()) + int(options.lprQueue.has_value()) + int(options.ippUri.has_value()) > 1)
+    UsageFailure("--raw, --lpr and --ipp exclude each other");
   if (options.byteCounting && !options.lprQueue) UsageFailure("--byte-counting goes with --lpr");
   return options;
 }
@@ -77,9 +87,11 @@ void ApplySettings(PortConfig& config, const PortOptions& options) {
   if (options.rawPort) {
     config.protocol = kProtocolRaw;
     config.rawPortNumber = *options.rawPort;
+    CopyText(config.ippUri, "");
   }
   if (options.lprQueue) {
     config.protocol = kProtocolLpr;
+    CopyText(config.ippUri, "");
     CopyText(config.lprQueue, *options.lprQueue);
     config.lprByteCounting = options.byteCounting ? 1 : 0;
   }
@@ -87,4 +99,6 @@ void ApplySettings(PortConfig& config, const PortOptions& options) {
   if (options.community) CopyText(config.communityName, *options.community);
   if (options.configInterval) config.configUpdateInt = *options.configInterval;
   if (options.statusInterval) config.statusUpdateInt = *options.statusInterval;
+  if (options.ippUri) CopyText(config.ippUri, *options.ippUri);
+  if (options.documentFormat) CopyText(config.ippDocumentFormat, *options.documentFormat);
 }

@@ -19,6 +19,8 @@ struct PortOptions {
   std::optional<std::string> community;
   std::optional<unsigned> configInterval;
   std::optional<unsigned> statusInterval;
+  std::optional<std::string> ippUri;
+  std::optional<std::string> documentFormat;
   bool restartSpooler = false;
 };
 
@@ -29,5 +31,6 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
 // Puts the model's defaults into the record as the wizard does: a catalogue model's, or
 // the printer's identified model's (a refusal when it is not identified).
 void ApplyModelChoice(PortConfig& config, const PortOptions& options, const ModelCatalogue& catalogue);
-// Puts the explicit settings into the record, over whatever the model gave.
+// Puts the explicit settings into the record, over whatever the model gave: --raw and
+// --lpr make an IPP port raw or LPR again.
 void ApplySettings(PortConfig& config, const PortOptions& options);

@@ -54,9 +54,19 @@ void ValueAt(const Json& entry, const PortValue& value, TransferredPort& port, c
   SetValueNumber(port, value, static_cast<uint32_t>(number.get<uint64_t>()));
 }
 
+// The values that a file carries: the certificates stay with the machine that met them.
+bool Carried(const PortValue& value) { return value.kind != ValueKind::Certificate; }
+
 bool KnownField(const std::string& key) {
-  return key == "name" || std::any_of(kPortValues.begin(), kPortValues.end(),
-                                      [&](const PortValue& value) { return key == value.name; });
+  return key == "name" || std::any_of(kPortValues.begin(), kPortValues.end(), [&](const PortValue& value) {
+           return Carried(value) && key == value.name;
+         });
+}
+
+// Every value of the ten that the file must hold: "SnmpUpdated" and an IPP port's values
+// may be missing, and take their defaults.
+bool Required(const PortValue& value) {
+  return value.kind == ValueKind::Port && std::string_view(value.name) != kSnmpUpdatedValue;
 }
 
 TransferredPort PortFrom(const Json& entry, const std::string& place, const ToNative& toNative) {
@@ -68,8 +78,7 @@ TransferredPort PortFrom(const Json& entry, const std::string& place, const ToNa
   const std::string named = place + " (\"" + name + "\")";
   TransferredPort port = DefaultStoredPort(name);
   for (const PortValue& value : kPortValues)
-    if (std::string_view(value.name) != kSnmpUpdatedValue || entry.contains(value.name))
-      ValueAt(entry, value, port, named, toNative);
+    if (Carried(value) && (Required(value) || entry.contains(value.name))) ValueAt(entry, value, port, named, toNative);
   return port;
 }
 
@@ -194,7 +203,9 @@ std::optional<Json> ParseBounded(std::string_view text, std::string& error) {
 
 Json PortObject(const TransferredPort& port, const ToUtf8& toUtf8) {
   Json object{{"name", toUtf8(TextOf(port.config.portName, sizeof port.config.portName))}};
+  const bool ipp = port.config.ippUri[0] != '\0';
   for (const PortValue& value : kPortValues) {
+    if (!Carried(value) || (value.kind == ValueKind::Ipp && !ipp)) continue;
     if (value.type == ValueType::Text) object[value.name] = toUtf8(ValueText(port, value));
     else object[value.name] = ValueNumber(port, value);
   }

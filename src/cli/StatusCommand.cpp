@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "CertificateCommands.h"
+#include "IppStatus.h"
 #include "PortConfig.h"
 #include "StatusQuery.h"
 #include "Unique.h"
@@ -47,13 +49,43 @@ const char* ReachText(PrinterState::Reach reach) {
   }
 }
 
-void PrintText(const PortConfig& config, const PrinterState& state) {
+// What the port's printer is reached at: its IPP URI, or its address for SNMP.
+const char* PrinterOf(const PortConfig& config) { return config.ippUri[0] != '\0' ? config.ippUri : config.deviceIP; }
+
+const char* TrustText(CertificateTrust trust) {
+  switch (trust) {
+    case CertificateTrust::System: return "trusted by the system";
+    case CertificateTrust::FirstUse: return "not pinned yet";
+    case CertificateTrust::Pinned: return "the port's";
+    default: return "changed";
+  }
+}
+
+// An IPP printer's own words: its state, reasons and certificate.
+void PrintIppText(const IppPrinterStatus& ipp) {
+  std::printf("Printer state           %s\n", IppPrinterStateName(ipp.printerState));
+  std::vector<std::string> reasons;
+  for (const std::string& reason : ipp.reasons) reasons.push_back(ConsoleText(reason));
+  std::printf("State reasons           %s\n", Joined(reasons, ", ", "none").c_str());
+  if (ipp.outcome.secure)
+    std::printf("Certificate             %s (%s)\n", ipp.outcome.certificate.fingerprint.c_str(),
+                TrustText(ipp.outcome.trust));
+}
+
+void PrintText(const PortConfig& config, const PrinterState& state, const IppPrinterStatus* ipp) {
   std::printf("Port                    %s\n", config.portName);
-  std::printf("Printer address         %s\n", config.deviceIP);
-  std::printf("Reachable               %s\n", ReachText(state.reach));
+  std::printf("%s%s\n", ipp ? "Printer URI             " : "Printer address         ", PrinterOf(config));
+  if (ipp && !state.Answered() && state.reach == PrinterState::Reach::NoAnswer)
+    std::printf("Reachable               no (%s)\n", ipp->outcome.Answered() ? "the printer refused the question"
+                                                                         : ipp->outcome.Text().c_str());
+  else
+    std::printf("Reachable               %s\n", ReachText(state.reach));
   if (!state.Answered()) return;
-  std::printf("Identifier              %s\n",
-              state.identity.empty() ? "not reported" : ConsoleText(state.identity).c_str());
+  if (ipp)
+    PrintIppText(*ipp);
+  else
+    std::printf("Identifier              %s\n",
+                state.identity.empty() ? "not reported" : ConsoleText(state.identity).c_str());
   std::printf("Device status           %s\n", DeviceStatusName(state.deviceStatus));
   std::printf("Printer status          %s\n", PrinterStatusName(state.printerStatus));
   std::printf("Errors                  %s\n", Joined(PrinterErrorNames(state.errors), ", ", "none").c_str());
@@ -63,7 +95,7 @@ void PrintText(const PortConfig& config, const PrinterState& state) {
 void PrintCsv(const PortConfig& config, const PrinterState& state) {
   std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies\n");
   const bool answered = state.Answered();
-  std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(config.deviceIP).c_str(),
+  std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(PrinterOf(config)).c_str(),
               answered ? "yes" : "no", CsvField(ConsoleText(state.identity)).c_str(),
               answered ? DeviceStatusName(state.deviceStatus) : "",
               answered ? PrinterStatusName(state.printerStatus) : "",
@@ -84,9 +116,13 @@ int Status(CommandLine& line) {
   const PortReading reading = ReadStoredPort(FittingText(name, sizeof PortConfig::portName, "the port name"));
   if (reading.error != ERROR_SUCCESS) Refuse("no port \"" + name + "\" of the monitor");
   const PortConfig& config = reading.port.config;
-  // Nothing stops the question but its own time limit.
+  // A port that prints over IPP is asked over IPP, with the certificate it trusts.
+  std::optional<IppPrinterStatus> ipp;
+  if (config.ippUri[0] != '\0') ipp = QueryIppStatus(config.ippUri, reading.port.ippCertificate);
+  // Nothing stops the SNMP question but its own time limit.
   UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const PrinterState state = QueryPrinterState(config.deviceIP, config.communityName, never.get());
-  csv ? PrintCsv(config, state) : PrintText(config, state);
+  const PrinterState state = ipp ? ipp->state : QueryPrinterState(config.deviceIP, config.communityName, never.get());
+  csv ? PrintCsv(config, state) : PrintText(config, state, ipp ? &*ipp : nullptr);
+  if (!csv) PrintCertificates(reading.port);
   return state.Answered() ? kExitOk : kExitRefused;
 }

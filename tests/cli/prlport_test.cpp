@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "MonitorRegistry.h"
 #include "PortConfigDlg.h"
@@ -27,7 +28,7 @@ class PrlPortTest : public testing::Test {
     spooler.AddLocalPrinter("Office", "Used");
   }
   ~PrlPortTest() override {
-    for (const char* name : {"CliRaw", "CliLpr", "X", "CliRestart", "strasse"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
+    for (const char* name : {"CliRaw", "CliLpr", "CliIpp", "X", "CliRestart", "strasse"}) DeleteTree(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + name);
   }
   SpoolerLab spooler;
 };
@@ -57,6 +58,15 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
            Case{"add X 127.1.0.99 --custom --community \"a\x07" "b\"", 1, "\"CommunityName\" holds a control character"},
            Case{"add \"X\x1b[2J\" 127.1.0.99 --custom", 1, "cannot contain a backslash"},
            Case{"set Used --lpr \"q\x1b[2J\"", 1, "\"LprQueue\" holds a control character"},
+           Case{"add X --raw 9100", 2, "missing printer address"},
+           Case{"add X --ipp http://127.1.0.99/ipp/print", 1, "--ipp takes ipp://HOST[:PORT]/PATH"},
+           Case{"add X --ipp ipp://127.1.0.99:0/ipp/print", 1, "--ipp takes"},
+           Case{"add X --ipp \"ipp://a b/ipp/print\"", 1, "--ipp takes"},
+           Case{"add X --ipp ipps://127.1.0.99/ipp/print --lpr q", 2, "--raw, --lpr and --ipp exclude each other"},
+           Case{"add X --ipp ipp://127.1.0.99/ipp/print --document-format pdf", 1,
+                "the document format must be a media type"},
+           Case{"trust Used", 1, "the port Used has no other certificate to trust"},
+           Case{"trust Nowhere", 1, "no port \"Nowhere\""},
        }) {
     SCOPED_TRACE(c.arguments);
     ChildResult result = PrlPort(c.arguments);
@@ -101,6 +111,57 @@ TEST_F(PrlPortTest, APortAddedHereOpensInTheConfigurationDialogWithTheSameValues
   for (const char* line : {"Printer address         127.1.0.98", "Protocol                RAW",
                            "Raw port number         9101", "LPR queue               queue7"})
     EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
+}
+
+// An IPP port: its URI and document format through add, show, list, set, and back to raw.
+TEST_F(PrlPortTest, AnIppPortCarriesItsUriUntilItIsMadeRawAgain) {
+  ChildResult added = PrlPort("add CliIpp --ipp ipps://127.1.0.99:8631/ipp/print --document-format application/pdf");
+  ASSERT_EQ(added.exitCode, 0u) << added.output;
+  EXPECT_EQ(StoredText("CliIpp", "DeviceIP"), "127.1.0.99") << "the URI's host, for the list and the status";
+  EXPECT_EQ(StoredText("CliIpp", "IppUri"), "ipps://127.1.0.99:8631/ipp/print");
+  EXPECT_EQ(StoredText("CliIpp", "IppDocumentFormat"), "application/pdf");
+  ChildResult shown = PrlPort("show CliIpp");
+  for (const char* line : {"Protocol                IPP", "IPP URI                 ipps://127.1.0.99:8631/ipp/print",
+                           "IPP document format     application/pdf"})
+    EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
+  const nlohmann::json one = nlohmann::json::parse(PrlPort("show CliIpp --json").output);
+  EXPECT_EQ(one["IppUri"], "ipps://127.1.0.99:8631/ipp/print");
+  EXPECT_EQ(one["IppDocumentFormat"], "application/pdf");
+  bool listed = false;
+  for (const nlohmann::json& port : nlohmann::json::parse(PrlPort("list --json").output))
+    if (port["name"] == "CliIpp") listed = port.value("IppUri", "") == "ipps://127.1.0.99:8631/ipp/print";
+  EXPECT_TRUE(listed);
+
+  ASSERT_EQ(PrlPort("set CliIpp --status-interval 20").exitCode, 0u);
+  EXPECT_EQ(StoredText("CliIpp", "IppUri"), "ipps://127.1.0.99:8631/ipp/print") << "a change of another setting keeps it";
+  ASSERT_EQ(PrlPort("set CliIpp --ipp ipp://127.1.0.98/printers/q").exitCode, 0u);
+  EXPECT_EQ(StoredText("CliIpp", "IppUri"), "ipp://127.1.0.98/printers/q");
+  ASSERT_EQ(PrlPort("set CliIpp --raw 9100").exitCode, 0u);
+  EXPECT_EQ(StoredText("CliIpp", "IppUri"), "");
+  EXPECT_NE(PrlPort("show CliIpp").output.find("Protocol                RAW"), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(PrlPort("show CliIpp --json").output).count("IppUri"), 0u)
+      << "a port that is not IPP is written as earlier versions read it";
+}
+
+// The monitor keeps the certificate it first met and the different one a printer offered
+// later; status shows both, and trust moves the offered one to the trusted.
+TEST_F(PrlPortTest, TrustAcceptsTheCertificateThatThePrinterOffered) {
+  const std::string trusted(64, 'a'), offered(64, 'b');
+  ASSERT_EQ(PrlPort("add CliIpp --ipp ipps://127.1.0.99:8631/ipp/print").exitCode, 0u);
+  SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\CliIpp", "IppCertificate", trusted);
+  SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\CliIpp", "IppCertificateOffered", offered);
+  ChildResult status = PrlPort("status CliIpp");
+  for (const std::string& line : {"Certificate trusted     " + trusted, "Certificate offered     " + offered,
+                                  std::string("prlport trust CliIpp")})
+    EXPECT_NE(status.output.find(line), std::string::npos) << line << "\n" << status.output;
+  EXPECT_EQ(nlohmann::json::parse(PrlPort("show CliIpp --json").output).count("IppCertificate"), 0u)
+      << "each machine trusts what it met";
+
+  ChildResult trust = PrlPort("trust cliipp");
+  EXPECT_EQ(trust.exitCode, 0u) << trust.output;
+  EXPECT_EQ(StoredText("CliIpp", "IppCertificate"), offered);
+  EXPECT_EQ(StoredText("CliIpp", "IppCertificateOffered"), "");
+  EXPECT_EQ(PrlPort("status CliIpp").output.find("Certificate offered"), std::string::npos);
 }
 
 TEST_F(PrlPortTest, AnIdentifiedPrinterTakesItsModelAndTheMainWindowListsThePort) {

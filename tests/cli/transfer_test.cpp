@@ -174,6 +174,12 @@ TEST_F(TransferTest, EveryStoredStateExportsAndImportsBackTheSame) {
                   SetNumberValue(HKEY_LOCAL_MACHINE, carried, "StatusUpdateInt", 4294967295u);
                   SetNumberValue(HKEY_LOCAL_MACHINE, carried, "ConfigUpdateInt", 5000);
                 }},
+           Case{"an IPP port whose printer's certificate the monitor met (it stays behind)",
+                [&] {
+                  ASSERT_EQ(PrlPort("add CarryRaw --ipp ipps://127.1.0.99:8631/ipp/print --document-format "
+                                    "application/pdf").exitCode, 0u);
+                  SetTextValue(HKEY_LOCAL_MACHINE, carried, "IppCertificate", std::string(64, 'a'));
+                }},
        }) {
     SCOPED_TRACE(c.state);
     c.store();

@@ -24,7 +24,7 @@ std::optional<std::string> Native(std::string_view text) {
 
 TransferredPort Port(const char* name, const char* address) {
   TransferredPort port;
-  port.config = PortConfig{-1, {}, {}, {}, {}, 9100, 515, 1, 1, 45, 15};
+  port.config = PortConfig{-1, {}, {}, {}, {}, 9100, 515, 1, 1, 45, 15, {}, "application/octet-stream"};
   snprintf(port.config.portName, sizeof port.config.portName, "%s", name);
   snprintf(port.config.deviceIP, sizeof port.config.deviceIP, "%s", address);
   snprintf(port.config.lprQueue, sizeof port.config.lprQueue, "queue7");
@@ -47,15 +47,20 @@ std::string GoodPortWith(const std::string& key, const std::string& value) {
   return port.replace(at, end - at, "\"" + key + "\": " + value);
 }
 
+// The good port with an IPP port's values added.
+std::string WithIpp(const std::string& values) { return kGoodPort.substr(0, kGoodPort.size() - 1) + ", " + values + "}"; }
+
 TEST(PortTransfer, WhatExportWritesReadsBackTheSame) {
   PortTransfer transfer;
-  transfer.ports = {Port("Lobby", "127.1.0.22"), Port("Labels", "labels-3")};
+  transfer.ports = {Port("Lobby", "127.1.0.22"), Port("Labels", "labels-3"), Port("Tls", "tls-printer")};
   transfer.ports[1].snmpUpdated = 1;
+  snprintf(transfer.ports[2].config.ippUri, sizeof transfer.ports[2].config.ippUri, "ipps://[::1]:8631/ipp/print");
+  snprintf(transfer.ports[2].config.ippDocumentFormat, sizeof transfer.ports[2].config.ippDocumentFormat, "image/pwg-raster");
   transfer.scope = StoredScope{"255.255.255.0", {"127.2.0.0", "127.020.0.0"}};
   TransferReading reading = ReadTransferJson(WriteTransferJson(transfer, Same), Native, CaseBlindLess);
   ASSERT_EQ(reading.error, "");
-  ASSERT_EQ(reading.transfer.ports.size(), 2u);
-  for (size_t i = 0; i < 2; ++i) {
+  ASSERT_EQ(reading.transfer.ports.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(WritePortJson(reading.transfer.ports[i], Same), WritePortJson(transfer.ports[i], Same));
   }
   ASSERT_TRUE(reading.transfer.scope);
@@ -97,6 +102,15 @@ TEST(PortTransfer, FaultyDocumentsAreRefusedWithTheirPlace) {
            Case{Document(R"({"name": "X", "DeviceIP": "a", "DeviceIP": "b"})"), "names a value twice"},
            Case{Document(R"({"name": "X"})"), "ports[0] (\"X\"): \"DeviceIP\" is missing"},
            Case{Document(R"({"name": "X", "Colour": 1})"), "unknown value \"Colour\""},
+           Case{Document(WithIpp(R"("IppUri": "http://printer/ipp/print")")),
+                "\"IppUri\" must be ipp:// or ipps:// with a host"},
+           Case{Document(WithIpp(R"("IppUri": "ipps://printer:65536/ipp/print")")), "\"IppUri\" must be ipp://"},
+           Case{Document(WithIpp(R"("IppUri": "ipp:///ipp/print")")), "\"IppUri\" must be ipp://"},
+           Case{Document(WithIpp(R"("IppUri": "ipp://printer/a b")")), "\"IppUri\" must be ipp://"},
+           Case{Document(WithIpp(R"("IppUri": "ipp://printer/", "IppDocumentFormat": "pdf")")),
+                "\"IppDocumentFormat\" must be a media type"},
+           Case{Document(WithIpp(R"("IppUri": "ipp://printer/", "IppCertificate": "")")),
+                "unknown value \"IppCertificate\""},
            Case{Document("", R"(, "discovery": {"SubnetMask": "255.0.0.0", "SubnetAddresses": []})"),
                 "'255.0.0.0' is an invalid subnet mask."},
            Case{Document("", R"(, "discovery": {"SubnetMask": "255.255.255.0", "SubnetAddresses": ["1.2.3.300"]})"),

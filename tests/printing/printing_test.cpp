@@ -471,6 +471,10 @@ TEST(MonitorEvents, EveryMessageReadsWholeWithItsInsertions) {
            Case{MSG_JOB_ABANDONED,
                 "Job 12 on port Office ended while the printer at printer.example had not taken all of it: the rest "
                 "was not sent (No such host is known., error 11001)."},
+           Case{MSG_CERTIFICATE_CHANGED,
+                "Job 12 on port Office was not printed: the printer's certificate has changed (No such host is "
+                "known.). No job prints to printer.example until an administrator who trusts the new certificate "
+                "accepts it with \"prlport trust Office\"."},
        }) {
     char text[1024] = {};
     const DWORD length =

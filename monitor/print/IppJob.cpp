@@ -1,0 +1,143 @@
+#include "IppJob.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "PortKey.h"
+#include "TextField.h"
+
+namespace {
+
+// job-state (RFC 8011 5.3.7): the three ends of a job.
+constexpr int32_t kJobCanceled = 7;
+constexpr int32_t kJobAborted = 8;
+constexpr int32_t kJobCompleted = 9;
+// A printer that prints at once answers the first questions; one that takes its time is
+// asked less often.
+constexpr DWORD kFirstFollowIntervalMs = 20;
+constexpr DWORD kLongestFollowIntervalMs = 500;
+
+IppTimeouts Timeouts() {
+  IppTimeouts timeouts;
+  timeouts.connectMs = static_cast<int>(kConnectTimeoutMs);
+  timeouts.receiveMs = static_cast<int>(kAnswerTimeoutMs);
+  return timeouts;
+}
+
+DWORD ConnectionError(DWORD error) {
+  return error == ERROR_WINHTTP_NAME_NOT_RESOLVED ? static_cast<DWORD>(WSAHOST_NOT_FOUND) : error;
+}
+
+// The printer's words on a job that ended: its job-state-message, else its reasons.
+std::string EndedSaying(const ipp::Response& response) {
+  if (const ipp::Attribute* message = response.Find(ipp::Tag::JobAttributes, "job-state-message");
+      message != nullptr && !message->Text().empty())
+    return message->Text();
+  std::string reasons;
+  if (const ipp::Attribute* said = response.Find(ipp::Tag::JobAttributes, "job-state-reasons"))
+    for (const std::string& reason : said->Texts()) reasons += (reasons.empty() ? "" : ", ") + reason;
+  return reasons;
+}
+
+}  // namespace
+
+IppJob::IppJob(const StoredPort& port, JobDetails details, std::function<bool()> deleted)
+    : portName_(TextOf(port.config.portName, sizeof port.config.portName)),
+      uri_(TextOf(port.config.ippUri, sizeof port.config.ippUri)),
+      documentFormat_(TextOf(port.config.ippDocumentFormat, sizeof port.config.ippDocumentFormat)),
+      pinned_(TextOf(port.ippCertificate, sizeof port.ippCertificate)),
+      details_(std::move(details)),
+      deleted_(std::move(deleted)) {
+  if (documentFormat_.empty()) documentFormat_ = kDefaultIppDocumentFormat;
+}
+
+ipp::Request IppJob::RequestFor(uint16_t operation) const {
+  ipp::Request request;
+  request.operation = operation;
+  request.printerUri = uri_;
+  request.userName = details_.user;
+  if (printerJobId_ != 0) request.jobId = printerJobId_;
+  return request;
+}
+
+// The request's attributes go first; the spooler's bytes follow.
+DWORD IppJob::Start() {
+  ipp::Request print = RequestFor(ipp::kPrintJob);
+  print.jobName = details_.document;
+  print.documentFormat = documentFormat_;
+  post_ = std::make_unique<IppPost>(uri_, pinned_, Timeouts());
+  if (!post_->Begin(std::nullopt) || !post_->Write(ipp::EncodeRequest(print))) return error_ = Judged(post_->Finish());
+  return 0;
+}
+
+DWORD IppJob::Write(std::span<const uint8_t> bytes, size_t& taken) {
+  taken = 0;
+  if (error_ != 0) return error_;
+  if (!post_->Write(bytes)) return error_ = Judged(post_->Finish());
+  taken = bytes.size();
+  return 0;
+}
+
+DWORD IppJob::Finish() {
+  if (error_ != 0) return error_;
+  const IppOutcome outcome = post_->Finish();
+  if (DWORD error = Judged(outcome); error != 0) return error_ = error;
+  const ipp::Attribute* jobId = outcome.response->Find(ipp::Tag::JobAttributes, "job-id");
+  if (jobId != nullptr && !jobId->Integers().empty()) printerJobId_ = jobId->Integers().front();
+  if (printerJobId_ != 0) Follow();
+  return 0;
+}
+
+std::optional<ipp::Response> IppJob::Ask(const ipp::Request& request) {
+  const std::vector<uint8_t> body = ipp::EncodeRequest(request);
+  IppOutcome outcome = PostIpp(uri_, body, pinned_, Timeouts());
+  if (Judged(outcome) != 0) return std::nullopt;
+  return std::move(outcome.response);
+}
+
+DWORD IppJob::Judged(const IppOutcome& outcome) {
+  if (outcome.trust == CertificateTrust::FirstUse && pinned_.empty() && !outcome.certificate.fingerprint.empty()) {
+    pinned_ = outcome.certificate.fingerprint;
+    WritePortCertificates(portName_, pinned_, "");
+  }
+  switch (outcome.failure) {
+    case IppOutcome::Failure::None: break;
+    case IppOutcome::Failure::CertificateChanged:
+      certificateChange_ = outcome.Text();
+      WritePortCertificates(portName_, pinned_, outcome.certificate.fingerprint);
+      return kCertificateChangedError;
+    case IppOutcome::Failure::Connection: return ConnectionError(outcome.error);
+    default:
+      refusal_ = outcome.Text();
+      return ERROR_BAD_NET_RESP;
+  }
+  const ipp::Response& response = *outcome.response;
+  if (ipp::Succeeded(response.status)) return 0;
+  refusal_ = response.StatusMessage();
+  if (refusal_.empty()) {
+    char status[48];
+    std::snprintf(status, sizeof status, "IPP status 0x%04X", response.status);
+    refusal_ = status;
+  }
+  return ERROR_BAD_NET_RESP;
+}
+
+// Asks for the job's state until the printer says it ended, for a bound at most: a
+// printer that takes longer has the job, and the job is sent all the same. A job that
+// the user deletes in the queue meanwhile is cancelled at the printer.
+void IppJob::Follow() {
+  ipp::Request question = RequestFor(ipp::kGetJobAttributes);
+  question.requestedAttributes = {"job-state", "job-state-reasons", "job-state-message"};
+  const ULONGLONG deadline = GetTickCount64() + kFollowBoundMs;
+  DWORD interval = kFirstFollowIntervalMs;
+  for (bool cancelled = false;; Sleep(interval), interval = std::min(2 * interval, kLongestFollowIntervalMs)) {
+    if (!cancelled && deleted_()) cancelled = Ask(RequestFor(ipp::kCancelJob)).has_value();
+    const std::optional<ipp::Response> answer = Ask(question);
+    const ipp::Attribute* state = answer ? answer->Find(ipp::Tag::JobAttributes, "job-state") : nullptr;
+    const int32_t value = state != nullptr && !state->Integers().empty() ? state->Integers().front() : 0;
+    if (value == kJobCompleted) outcome_ = "Printed by the printer";
+    if (value == kJobAborted) outcome_ = "Aborted by the printer: " + EndedSaying(*answer);
+    if (value == kJobCanceled) outcome_ = "Cancelled at the printer";
+    if (!outcome_.empty() || !answer || GetTickCount64() >= deadline) return;
+  }
+}

@@ -1,0 +1,211 @@
+// IPP requests over WinHTTP to the lab's IPP printers: over ipp:// and ipps://, a body of
+// known or unknown length, and the printer's certificate against the pin.
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "IppClient.h"
+#include "ipp_lab.h"
+
+namespace {
+
+std::vector<uint8_t> GetPrinterAttributes(const std::string& uri) {
+  ipp::Request request;
+  request.printerUri = uri;
+  request.requestedAttributes = {"printer-state", "printer-state-reasons"};
+  return ipp::EncodeRequest(request);
+}
+
+// A document that the printer takes (it sees PostScript in its first bytes), with every
+// byte value after them.
+std::vector<uint8_t> Document(size_t size) {
+  std::vector<uint8_t> document = {'%', '!', 'P', 'S', '\n'};
+  for (size_t i = 0; document.size() < size; ++i) document.push_back(static_cast<uint8_t>(i * 7));
+  return document;
+}
+
+std::vector<uint8_t> PrintJob(const std::string& uri, const std::string& jobName) {
+  ipp::Request request;
+  request.operation = ipp::kPrintJob;
+  request.printerUri = uri;
+  request.userName = "ann";
+  request.jobName = jobName;
+  request.documentFormat = "application/octet-stream";
+  return ipp::EncodeRequest(request);
+}
+
+int JobId(const IppOutcome& outcome) {
+  const ipp::Attribute* id = outcome.response ? outcome.response->Find(ipp::Tag::JobAttributes, "job-id") : nullptr;
+  return id && !id->Integers().empty() ? id->Integers()[0] : 0;
+}
+
+// What the printer kept of a job (it names the file after the job's number and name).
+std::string Kept(int port, int jobId, const std::string& lowerName) {
+  const std::string path = IppPrinterFolder(port) + "/" + std::to_string(jobId) + "-" + lowerName + ".ps";
+  for (int waited = 0; waited < 100 && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++waited) Sleep(50);
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+size_t FilesKept(int port) {
+  size_t count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((IppPrinterFolder(port) + "/*.ps").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do ++count;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+// The fingerprint that the printer at that port shows, trusted on first use.
+std::string FingerprintAt(int port) {
+  const std::string uri = IppPrinterUri("ipps", port);
+  return PostIpp(uri, GetPrinterAttributes(uri), "").certificate.fingerprint;
+}
+
+TEST(IppClient, AsksThePrinterForItsStateOverIppAndIpps) {
+  for (const char* scheme : {"ipp", "ipps"}) {
+    SCOPED_TRACE(scheme);
+    const std::string uri = IppPrinterUri(scheme);
+    const IppOutcome outcome = PostIpp(uri, GetPrinterAttributes(uri), "");
+    ASSERT_TRUE(outcome.Answered()) << outcome.Text();
+    EXPECT_EQ(outcome.httpStatus, 200u);
+    EXPECT_TRUE(ipp::Succeeded(outcome.response->status));
+    const ipp::Attribute* state = outcome.response->Find(ipp::Tag::PrinterAttributes, "printer-state");
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->Integers().size(), 1u);
+    EXPECT_EQ(outcome.secure, std::string(scheme) == "ipps");
+    if (!outcome.secure) {
+      EXPECT_EQ(outcome.certificate.fingerprint, "");
+      continue;
+    }
+    // The lab's certificate is self-signed: the first use trusts it, and says what it was.
+    EXPECT_EQ(outcome.trust, CertificateTrust::FirstUse);
+    EXPECT_FALSE(outcome.certificate.systemTrusted);
+    EXPECT_EQ(outcome.certificate.fingerprint.size(), 64u);
+  }
+}
+
+// Every wait is bounded, the wait for the response's headers too.
+TEST(IppClient, APrinterThatNeverAnswersIsGivenUp) {
+  MutePrinter mute(8641);
+  ASSERT_TRUE(mute.Listening());
+  const IppOutcome outcome = PostIpp(mute.Uri(), GetPrinterAttributes(mute.Uri()), "", {2000, 2000, 2000, 2000});
+  EXPECT_EQ(outcome.failure, IppOutcome::Failure::Connection);
+  // Windows' WinHTTP gives ERROR_WINHTTP_TIMEOUT; Wine's, the socket's WSAETIMEDOUT.
+  EXPECT_TRUE(outcome.error == ERROR_WINHTTP_TIMEOUT || outcome.error == WSAETIMEDOUT) << outcome.error;
+}
+
+TEST(IppClient, ACertificateGoesOnOnlyWithItsPin) {
+  const std::string fingerprint = FingerprintAt(kIppPrinterPort);
+  const std::string other = FingerprintAt(kIppOtherCertificatePort);
+  ASSERT_EQ(fingerprint.size(), 64u);
+  ASSERT_NE(fingerprint, other);
+  std::string written;  // as an administrator may write it: lower case, colons
+  for (size_t i = 0; i < fingerprint.size(); i += 2)
+    written += (i ? ":" : "") + std::string{static_cast<char>(tolower(fingerprint[i])), static_cast<char>(tolower(fingerprint[i + 1]))};
+  struct Case {
+    const char* what;
+    std::string pin;
+    int port;
+    CertificateTrust trust;
+    bool answered;
+  };
+  const Case cases[] = {
+      {"nothing pinned", "", kIppPrinterPort, CertificateTrust::FirstUse, true},
+      {"its own fingerprint", fingerprint, kIppPrinterPort, CertificateTrust::Pinned, true},
+      {"its own, written with colons", written, kIppPrinterPort, CertificateTrust::Pinned, true},
+      {"another certificate for the same name", fingerprint, kIppOtherCertificatePort, CertificateTrust::Changed, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string uri = IppPrinterUri("ipps", c.port);
+    const IppOutcome outcome = PostIpp(uri, GetPrinterAttributes(uri), c.pin);
+    EXPECT_EQ(outcome.trust, c.trust);
+    EXPECT_EQ(outcome.Answered(), c.answered) << outcome.Text();
+    if (c.answered) continue;
+    EXPECT_EQ(outcome.failure, IppOutcome::Failure::CertificateChanged);
+    EXPECT_FALSE(outcome.response);
+    EXPECT_EQ(outcome.Text(), "the printer's certificate has changed: " + other + " offered, " + fingerprint + " trusted");
+  }
+}
+
+// The job's pieces as a driver writes them: the attributes, then the document in pieces.
+bool WriteJob(IppPost& post, const std::vector<uint8_t>& attributes, const std::vector<uint8_t>& document) {
+  if (!post.Write(attributes)) return false;
+  for (size_t at = 0; at < document.size(); at += 40000)
+    if (!post.Write(std::span(document).subspan(at, std::min<size_t>(40000, document.size() - at)))) return false;
+  return true;
+}
+
+std::optional<uint64_t> LengthOf(bool known, const std::vector<uint8_t>& attributes, const std::vector<uint8_t>& document) {
+  return known ? std::optional<uint64_t>(attributes.size() + document.size()) : std::nullopt;
+}
+
+// Prints a job as a client does: again while the printer says it is busy with another
+// (server-error-busy: the lab's printer takes one job at a time).
+IppOutcome PrintWhenFree(const std::string& uri, const std::string& pinned, const std::string& name,
+                         const std::vector<uint8_t>& document, bool lengthKnown) {
+  constexpr uint16_t kServerErrorBusy = 0x0507;
+  const std::vector<uint8_t> attributes = PrintJob(uri, name);
+  for (int attempt = 0;; ++attempt) {
+    IppPost post(uri, pinned);
+    if (post.Begin(LengthOf(lengthKnown, attributes, document))) WriteJob(post, attributes, document);
+    const IppOutcome outcome = post.Finish();
+    if (attempt == 50 || !outcome.Answered() || outcome.response->status != kServerErrorBusy) return outcome;
+    Sleep(200);
+  }
+}
+
+TEST(IppClient, APrintJobArrivesByteForByteOfKnownOrUnknownLength) {
+  struct Case {
+    const char* scheme;
+    bool lengthKnown;
+    size_t size;
+  };
+  for (const Case& c : {Case{"ipp", true, 70000}, Case{"ipp", false, 300000}, Case{"ipps", true, 300000},
+                        Case{"ipps", false, 70000}}) {
+    const std::string name = std::string(c.scheme) + (c.lengthKnown ? "-known" : "-unknown");
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> document = Document(c.size);
+    const IppOutcome outcome = PrintWhenFree(IppPrinterUri(c.scheme), "", name, document, c.lengthKnown);
+    ASSERT_TRUE(outcome.Answered()) << outcome.Text();
+    ASSERT_TRUE(ipp::Succeeded(outcome.response->status)) << outcome.response->StatusMessage();
+    EXPECT_EQ(Kept(kIppPrinterPort, JobId(outcome), name), std::string(document.begin(), document.end()));
+  }
+}
+
+// Refused at the certificate: the printer gets the headers, and not one byte of the job,
+// whether the job's length was known (refused at once) or not (refused when it ends).
+TEST(IppClient, AChangedCertificateGetsNoByteOfTheJobAndItsOwnPinPrints) {
+  const std::string pinned = FingerprintAt(kIppPrinterPort), own = FingerprintAt(kIppOtherCertificatePort);
+  const std::string uri = IppPrinterUri("ipps", kIppOtherCertificatePort);
+  const std::vector<uint8_t> attributes = PrintJob(uri, "changed"), document = Document(5000);
+  for (bool lengthKnown : {true, false}) {
+    SCOPED_TRACE(lengthKnown ? "length known" : "length unknown");
+    const size_t before = FilesKept(kIppOtherCertificatePort);
+    IppPost refused(uri, pinned);
+    EXPECT_EQ(refused.Begin(LengthOf(lengthKnown, attributes, document)) && WriteJob(refused, attributes, document),
+              !lengthKnown);
+    const IppOutcome outcome = refused.Finish();
+    EXPECT_EQ(outcome.failure, IppOutcome::Failure::CertificateChanged);
+    EXPECT_EQ(outcome.certificate.fingerprint, own);
+    Sleep(500);
+    EXPECT_EQ(FilesKept(kIppOtherCertificatePort), before);
+
+    const IppOutcome printed = PrintWhenFree(uri, own, "changed", document, lengthKnown);
+    ASSERT_TRUE(printed.Answered()) << printed.Text();
+    EXPECT_EQ(printed.trust, CertificateTrust::Pinned);
+    EXPECT_EQ(Kept(kIppOtherCertificatePort, JobId(printed), "changed"), std::string(document.begin(), document.end()));
+  }
+}
+
+}  // namespace

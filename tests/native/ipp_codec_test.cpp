@@ -1,0 +1,198 @@
+// The IPP codec on the host, under AddressSanitizer and UBSan: requests encode as RFC 8010
+// lays them out, responses decode with every value kept, and malformed responses are
+// refused without reading past the message.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "Ipp.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+// One value on the wire: tag, name, value.
+Bytes Field(uint8_t tag, const std::string& name, const Bytes& value) {
+  Bytes out = {tag, static_cast<uint8_t>(name.size() >> 8), static_cast<uint8_t>(name.size())};
+  out.insert(out.end(), name.begin(), name.end());
+  out.push_back(static_cast<uint8_t>(value.size() >> 8));
+  out.push_back(static_cast<uint8_t>(value.size()));
+  out.insert(out.end(), value.begin(), value.end());
+  return out;
+}
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Long(uint32_t value) {
+  return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+          static_cast<uint8_t>(value)};
+}
+Bytes Header(uint16_t status = 0, uint32_t requestId = 7) {
+  return Cat({{2, 0, static_cast<uint8_t>(status >> 8), static_cast<uint8_t>(status)}, Long(requestId)});
+}
+const Bytes kOperationGroup = Cat({{0x01}, Field(0x47, "attributes-charset", Text("utf-8")),
+                                   Field(0x48, "attributes-natural-language", Text("en"))});
+const Bytes kEnd = {0x03};
+
+// A printer's answer to Get-Printer-Attributes: a state, two reasons, markers, and a
+// collection (media-col-default) with a nested one between them.
+Bytes PrinterAnswer() {
+  return Cat({Header(), kOperationGroup, Field(0x41, "status-message", Text("successful-ok")), {0x04},
+              Field(0x23, "printer-state", Long(5)), Field(0x44, "printer-state-reasons", Text("media-empty-error")),
+              Field(0x44, "", Text("toner-low-warning")), Field(0x34, "media-col-default", {}),
+              Field(0x4A, "", Text("media-size")), Field(0x34, "", {}), Field(0x4A, "", Text("x-dimension")),
+              Field(0x21, "", Long(21000)), Field(0x37, "", {}), Field(0x37, "", {}),
+              Field(0x42, "marker-names", Text("Black toner")), Field(0x21, "marker-levels", Long(0xFFFFFFFE)),
+              Field(0x22, "printer-is-accepting-jobs", {1}), Field(0x32, "printer-resolution-default", Cat({Long(600), Long(600), {3}})),
+              kEnd});
+}
+
+TEST(IppRequest, EncodesOperationAttributesInTheirOrder) {
+  ipp::Request request;
+  request.operation = ipp::kGetJobAttributes;
+  request.requestId = 0x01020304;
+  request.printerUri = "ipp://127.1.0.60:8631/ipp/print";
+  request.jobId = 9;
+  request.userName = "ann";
+  request.requestedAttributes = {"job-state", "job-state-reasons"};
+  request.extra = {{ipp::Tag::Boolean, "last-document", {"true"}}};
+  const Bytes expected = Cat({{2, 0, 0, 0x09, 1, 2, 3, 4}, kOperationGroup,
+                              Field(0x45, "printer-uri", Text("ipp://127.1.0.60:8631/ipp/print")),
+                              Field(0x21, "job-id", Long(9)), Field(0x42, "requesting-user-name", Text("ann")),
+                              Field(0x44, "requested-attributes", Text("job-state")),
+                              Field(0x44, "", Text("job-state-reasons")), Field(0x22, "last-document", {1}), kEnd});
+  EXPECT_EQ(ipp::EncodeRequest(request), expected);
+}
+
+TEST(IppRequest, APrintJobCarriesTheJobsNameAndFormat) {
+  ipp::Request request;
+  request.operation = ipp::kPrintJob;
+  request.printerUri = "ipps://printer/ipp/print";
+  request.userName = "ann";
+  request.jobName = "Report.pdf";
+  request.documentFormat = "application/octet-stream";
+  const Bytes expected = Cat({{2, 0, 0, 0x02}, Long(1), kOperationGroup,
+                              Field(0x45, "printer-uri", Text("ipps://printer/ipp/print")),
+                              Field(0x42, "requesting-user-name", Text("ann")), Field(0x42, "job-name", Text("Report.pdf")),
+                              Field(0x49, "document-format", Text("application/octet-stream")), kEnd});
+  EXPECT_EQ(ipp::EncodeRequest(request), expected);
+}
+
+TEST(IppResponse, KeepsEveryValueAndSkipsCollections) {
+  const Bytes answer = PrinterAnswer();
+  auto response = ipp::DecodeResponse(answer);
+  ASSERT_TRUE(response);
+  EXPECT_EQ(response->status, ipp::kSuccessfulOk);
+  EXPECT_EQ(response->requestId, 7);
+  EXPECT_EQ(response->StatusMessage(), "successful-ok");
+  ASSERT_EQ(response->groups.size(), 2u);
+  const ipp::Tag printer = ipp::Tag::PrinterAttributes;
+  EXPECT_EQ(response->Find(printer, "printer-state")->Integers(), std::vector<int32_t>{5});
+  EXPECT_EQ(response->Find(printer, "printer-state-reasons")->Texts(),
+            (std::vector<std::string>{"media-empty-error", "toner-low-warning"}));
+  ASSERT_TRUE(response->Find(printer, "media-col-default"));
+  EXPECT_EQ(response->Find(printer, "media-col-default")->values[0].tag, ipp::Tag::BeginCollection);
+  EXPECT_EQ(response->Find(printer, "marker-names")->Text(), "Black toner");
+  EXPECT_EQ(response->Find(printer, "marker-levels")->Integers(), std::vector<int32_t>{-2});
+  EXPECT_EQ(response->Find(printer, "printer-is-accepting-jobs")->Integers(), std::vector<int32_t>{1});
+  EXPECT_EQ(response->Find(printer, "printer-resolution-default")->values[0].bytes.size(), 9u);
+  EXPECT_FALSE(response->Find(printer, "x-dimension"));  // a collection's member is not an attribute
+  EXPECT_FALSE(response->Find(ipp::Tag::JobAttributes, "printer-state"));
+}
+
+// The lab's IPP printer's whole answer to Get-Printer-Attributes (a seed of the fuzz
+// corpus): collections (media-col-ready) among its 7 KB.
+TEST(IppResponse, DecodesARealPrintersAnswer) {
+  std::ifstream file(PRALO_IPP_CORPUS "/adccb7470e51313b4724133d5d12532752753a2f", std::ios::binary);
+  const Bytes answer((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_GT(answer.size(), 7000u);
+  auto response = ipp::DecodeResponse(answer);
+  ASSERT_TRUE(response);
+  const ipp::Tag printer = ipp::Tag::PrinterAttributes;
+  ASSERT_TRUE(response->Find(printer, "media-col-ready"));
+  EXPECT_EQ(response->Find(printer, "media-col-ready")->values[1].tag, ipp::Tag::BeginCollection);
+  EXPECT_EQ(response->Find(printer, "printer-state")->Integers(), std::vector<int32_t>{3});
+  EXPECT_EQ(response->Find(printer, "printer-uri-supported")->Texts(),
+            (std::vector<std::string>{"ipp://127.1.0.60:8631/ipp/print", "ipps://127.1.0.60:8631/ipp/print"}));
+}
+
+TEST(IppResponse, ARefusalKeepsItsStatusAndMessage) {
+  auto response = ipp::DecodeResponse(
+      Cat({Header(0x040A), kOperationGroup, Field(0x41, "status-message", Text("Unsupported format")), kEnd}));
+  ASSERT_TRUE(response);
+  EXPECT_FALSE(ipp::Succeeded(response->status));
+  EXPECT_EQ(response->StatusMessage(), "Unsupported format");
+}
+
+TEST(IppResponse, RefusesMalformedMessages) {
+  struct Case {
+    const char* what;
+    Bytes message;
+  };
+  Bytes nested = Header();
+  nested.push_back(0x04);
+  for (size_t depth = 0; depth <= ipp::kMaxCollectionDepth; ++depth)
+    nested = Cat({nested, Field(0x34, depth == 0 ? "deep" : "", {})});
+  const Bytes answer = PrinterAnswer();
+  const Case cases[] = {
+      {"empty", {}},
+      {"a header cut short", {2, 0, 0, 0, 0, 0}},
+      {"no end-of-attributes", Cat({Header(), kOperationGroup})},
+      {"a value before any group", Cat({Header(), Field(0x44, "a", Text("b")), kEnd})},
+      {"an additional value first in its group", Cat({Header(), {0x04}, Field(0x44, "", Text("b")), kEnd})},
+      {"a name longer than the message", Cat({Header(), {0x04, 0x44, 0x00, 0x40, 'a'}})},
+      {"a value longer than the message", Cat({Header(), {0x04, 0x44, 0x00, 0x01, 'a', 0xFF, 0xFF, 'b'}})},
+      {"an integer of two bytes", Cat({Header(), {0x04}, Field(0x21, "copies", {0, 1}), kEnd})},
+      {"a boolean of two bytes", Cat({Header(), {0x04}, Field(0x22, "ok", {0, 1}), kEnd})},
+      {"an endCollection outside a collection", Cat({Header(), {0x04}, Field(0x37, "x", {}), kEnd})},
+      {"a collection never ended", Cat({Header(), {0x04}, Field(0x34, "col", {}), Field(0x4A, "", Text("m")), kEnd})},
+      {"collections nested too deep", Cat({nested, kEnd})},
+      {"the reserved delimiter 0x00", Cat({Header(), {0x00}, kEnd})},
+      {"over the size limit", Cat({answer, Bytes(ipp::kMaxResponseBytes, 0)})},
+  };
+  for (const Case& c : cases) EXPECT_FALSE(ipp::DecodeResponse(c.message)) << c.what;
+  for (size_t cut = 0; cut + 1 < answer.size(); ++cut)
+    EXPECT_FALSE(ipp::DecodeResponse(std::span(answer).first(cut))) << "cut at " << cut;
+}
+
+TEST(IppUri, ParsesSchemeHostPortAndPath) {
+  struct Case {
+    const char* text;
+    bool secure;
+    const char* host;
+    uint16_t port;
+    const char* path;
+  };
+  const Case cases[] = {
+      {"ipp://printer/ipp/print", false, "printer", 631, "/ipp/print"},
+      {"ipps://127.1.0.60:8631/ipp/print", true, "127.1.0.60", 8631, "/ipp/print"},
+      {"ipp://printer", false, "printer", 631, "/"},
+      {"ipps://[::1]:8632/ipp/print", true, "::1", 8632, "/ipp/print"},
+      {"ipp://[::1]/x", false, "::1", 631, "/x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto uri = ipp::ParseUri(c.text);
+    ASSERT_TRUE(uri);
+    EXPECT_EQ(uri->secure, c.secure);
+    EXPECT_EQ(uri->host, c.host);
+    EXPECT_EQ(uri->port, c.port);
+    EXPECT_EQ(uri->path, c.path);
+  }
+}
+
+TEST(IppUri, RefusesOtherSchemesAndBadAuthorities) {
+  for (const char* text : {"http://printer/ipp/print", "ipp:///ipp/print", "ipp://printer:/x", "ipp://printer:0/x",
+                           "ipp://printer:65536/x", "ipp://printer:63a/x", "ipp://user@printer/x", "ipp://[::1/x",
+                           "ipp://[::1]x/y", "ipp://printer/a b", "ipp://printer/\x7f"})
+    EXPECT_FALSE(ipp::ParseUri(text)) << text;
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+// Jobs to a lab IPP printer (tests/lab/bin/lab-ipp-printer) over ipp:// and ipps://:
+// through Wine's spooler, what arrives is what was printed, under the job's name and
+// user; and the print path's job for an IPP port, driven as a port handle drives it: the
+// printer's end of the job, a refusal in the printer's own words, a job deleted in the
+// queue while the printer prints it cancelled there, and a printer whose certificate
+// changed refused until an administrator trusts it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "IppClient.h"
+#include "IppJob.h"
+#include "PortKey.h"
+#include "PrintJob.h"
+#include "TextField.h"
+#include "child_process.h"
+#include "ipp_lab.h"
+#include "lab_printers.h"
+#include "registry.h"
+#include "spooler_lab.h"
+#include "spooler_printer.h"
+
+namespace {
+
+constexpr int32_t kJobCanceled = 7;
+// These tests' own printer (tests/printing/CMakeLists.txt).
+constexpr int kPrinter = 8633;
+
+// A driver's output as the printer knows it (the lab's printer takes a document of
+// unknown format only when its first bytes name one), then every byte value, `size`
+// bytes in all.
+std::string Document(size_t size) {
+  std::string bytes = "%!PS\n";
+  for (size_t i = 0; bytes.size() < size; ++i) bytes.push_back(static_cast<char>(i * 7 + i / 256));
+  return bytes;
+}
+
+std::string UserName() {
+  char name[257];
+  DWORD size = sizeof name;
+  GetUserNameA(name, &size);
+  return name;
+}
+
+PortConfig IppPort(const std::string& name, const std::string& uri, const char* format = kDefaultIppDocumentFormat) {
+  PortConfig config;
+  ResetPortConfig(config, name.c_str());
+  CopyText(config.deviceIP, kIppPrinterAddress);
+  CopyText(config.ippUri, uri);
+  CopyText(config.ippDocumentFormat, format);
+  return config;
+}
+
+// The lab printer's answer about its jobs (Get-Jobs, all of them), asked over ipp://.
+ipp::Response Jobs(int port = kPrinter) {
+  ipp::Request request;
+  request.operation = ipp::kGetJobs;
+  request.printerUri = IppPrinterUri("ipp", port);
+  request.requestedAttributes = {"job-id", "job-name", "job-originating-user-name", "job-state"};
+  request.extra.push_back({ipp::Tag::Keyword, "which-jobs", {"all"}});
+  IppOutcome outcome = PostIpp(request.printerUri, ipp::EncodeRequest(request), "");
+  EXPECT_TRUE(outcome.Answered()) << outcome.Text();
+  return outcome.response ? *outcome.response : ipp::Response{};
+}
+
+struct PrinterJob {
+  int32_t id = 0, state = 0;
+  std::string user;
+};
+
+// The printer's job of that name (the latest), once it reached an end.
+PrinterJob JobNamed(const std::string& name) {
+  PrinterJob job;
+  for (int tries = 0; tries < 100 && job.state < kJobCanceled; ++tries, Sleep(100)) {
+    for (const ipp::Group& group : Jobs().groups) {
+      const ipp::Attribute* named = group.Find("job-name");
+      if (group.tag != ipp::Tag::JobAttributes || named == nullptr || named->Text() != name) continue;
+      job.id = group.Find("job-id")->Integers().front();
+      job.state = group.Find("job-state")->Integers().front();
+      job.user = group.Find("job-originating-user-name")->Text();
+    }
+  }
+  return job;
+}
+
+// What the printer kept of its job: the file named after the job's number.
+std::string Kept(int32_t jobId) {
+  const std::string folder = IppPrinterFolder(kPrinter);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "/" + std::to_string(jobId) + "-*.ps").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return "(nothing kept)";
+  FindClose(search);
+  std::ifstream in(folder + "/" + found.cFileName, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The fingerprint of the certificate that the printer shows.
+std::string Fingerprint() {
+  ipp::Request request;
+  request.printerUri = IppPrinterUri("ipps", kPrinter);
+  return PostIpp(request.printerUri, ipp::EncodeRequest(request), "").certificate.fingerprint;
+}
+
+class IppPrinting : public testing::Test {
+ protected:
+  SpoolerLab spooler;
+};
+
+TEST_F(IppPrinting, WhatArrivesIsWhatWasPrintedUnderTheJobsNameAndUser) {
+  const std::string every = Document(16384), large = Document(6u << 20);
+  for (const char* scheme : {"ipp", "ipps"}) {
+    for (const std::string* bytes : {&every, &large}) {
+      const std::string port = std::string("Ipp ") + scheme + " " + std::to_string(bytes->size());
+      SCOPED_TRACE(port);
+      spooler.AddMonitorPort(IppPort(port, IppPrinterUri(scheme, kPrinter)));
+      SpoolerPrinter printer("Printer " + port, port);
+      ASSERT_TRUE(printer.Added()) << GetLastError();
+      const std::string document = "Report " + port;
+
+      ASSERT_EQ(printer.Print(document, *bytes), 0u);
+
+      const PrinterJob job = JobNamed(document);
+      EXPECT_EQ(job.user, UserName());
+      EXPECT_TRUE(Kept(job.id) == *bytes);
+      if (std::string(scheme) == "ipps") {
+        EXPECT_EQ(StoredText(port, "IppCertificate"), Fingerprint()) << "trusted on first use";
+      }
+    }
+  }
+}
+
+// The port's job as the port handle makes it from the record and drives it; `deleted`
+// stands for the spooler's word on whether the user deleted the job.
+struct JobRun {
+  DWORD started = 0, written = 0, finished = 0;
+  std::unique_ptr<PrintJob> job;
+};
+
+JobRun RunJob(const std::string& port, const std::string& document, const std::string& bytes,
+              std::function<bool()> deleted = [] { return false; }) {
+  JobRun run;
+  run.job = MakePrintJob(ReadStoredPort(port).port, JobDetails{"host", "ann", document}, std::move(deleted));
+  if ((run.started = run.job->Start()) != 0) return run;
+  for (size_t at = 0; at < bytes.size() && run.written == 0;) {
+    size_t taken = 0;
+    run.written = run.job->Write(std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + at, bytes.size() - at), taken);
+    at += taken;
+  }
+  if (run.written == 0) run.finished = run.job->Finish();
+  return run;
+}
+
+std::string IppUri(const char* scheme) { return IppPrinterUri(scheme, kPrinter); }
+
+TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
+  const std::string bytes = Document(16384);
+  struct Case {
+    const char* name;
+    PortConfig port;
+    std::function<void(const std::string& document)> check;
+  };
+  for (Case& c : std::vector<Case>{
+           {"completed over ipp", IppPort("IppDone", IppUri("ipp")),
+            [&](const std::string& document) {
+              const JobRun run = RunJob("IppDone", document, bytes);
+              EXPECT_EQ(run.finished, 0u) << run.job->Refusal();
+              EXPECT_EQ(run.job->Outcome(), "Printed by the printer");
+              EXPECT_TRUE(Kept(JobNamed(document).id) == bytes);
+            }},
+           {"completed over ipps", IppPort("IppsDone", IppUri("ipps")),
+            [&](const std::string& document) {
+              const JobRun run = RunJob("IppsDone", document, bytes);
+              EXPECT_EQ(run.job->Outcome(), "Printed by the printer");
+              EXPECT_EQ(StoredText("IppsDone", "IppCertificate"), Fingerprint()) << "trusted on first use";
+            }},
+           {"a format that the printer does not take", IppPort("IppFormat", IppUri("ipp"), "image/pwg-raster"),
+            [&](const std::string& document) {
+              const JobRun run = RunJob("IppFormat", document, bytes);
+              EXPECT_EQ(run.started | run.written | run.finished, static_cast<DWORD>(ERROR_BAD_NET_RESP));
+              EXPECT_NE(run.job->Refusal().find("document-format"), std::string::npos) << run.job->Refusal();
+              EXPECT_EQ(JobNamed(document).id, 0) << "the printer made no job of it";
+            }},
+           {"deleted in the queue while the printer prints it", IppPort("IppDeleted", IppUri("ipps")),
+            [&](const std::string& document) {
+              // The printer's command holds each job while this file is there (lab-ipp-printer).
+              const std::string hold = IppPrinterFolder(kPrinter) + "/../hold";
+              std::ofstream(hold).put('\n');
+              std::thread release([&] { Sleep(2000), DeleteFileA(hold.c_str()); });
+              const JobRun run = RunJob("IppDeleted", document, bytes, [] { return true; });
+              release.join();
+              EXPECT_EQ(run.finished, 0u) << run.job->Refusal();
+              EXPECT_EQ(run.job->Outcome(), "Cancelled at the printer");
+              EXPECT_EQ(JobNamed(document).state, kJobCanceled);
+            }},
+           {"a certificate other than the one trusted", IppPort("IppChanged", IppUri("ipps")),
+            [&](const std::string& document) {
+              const std::string first = Fingerprint();
+              ASSERT_EQ(RunJob("IppChanged", document + " first", bytes).finished, 0u);
+              ASSERT_TRUE(RunLabTool("lab-ipp-printer", "rekey " + std::to_string(kPrinter)));
+              const std::string renewed = Fingerprint();
+              ASSERT_NE(renewed, first);
+
+              const JobRun refused = RunJob("IppChanged", document, bytes);
+              EXPECT_EQ(refused.finished, kCertificateChangedError);
+              EXPECT_NE(refused.job->CertificateChange().find(renewed + " offered"), std::string::npos);
+              EXPECT_EQ(StoredText("IppChanged", "IppCertificate"), first);
+              EXPECT_EQ(StoredText("IppChanged", "IppCertificateOffered"), renewed);
+              EXPECT_EQ(JobNamed(document).id, 0) << "the printer has nothing of it";
+
+              ChildResult trust = RunChild("\"" + DistFile("prlport.exe") + "\" trust IppChanged");
+              ASSERT_EQ(trust.exitCode, 0u) << trust.output;
+              EXPECT_EQ(RunJob("IppChanged", document, bytes).job->Outcome(), "Printed by the printer");
+            }},
+       }) {
+    SCOPED_TRACE(c.name);
+    spooler.AddMonitorPort(c.port);
+    c.check(std::string("Job ") + c.name);
+  }
+}
+
+}  // namespace

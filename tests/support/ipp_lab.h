@@ -1,0 +1,47 @@
+#pragma once
+// The lab's IPP printers of the tests (tests/lab/bin/lab-ipp-printer): one on each port of
+// the LAN address 127.1.0.60, each with a certificate of its own for the same host name.
+#include <winsock2.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "UdpSocket.h"
+
+inline constexpr char kIppPrinterAddress[] = "127.1.0.60";
+inline constexpr int kIppPrinterPort = 8631;
+inline constexpr int kIppOtherCertificatePort = 8632;  // another certificate, the same name
+
+inline std::string IppPrinterUri(const char* scheme, int port = kIppPrinterPort) {
+  return std::string(scheme) + "://" + kIppPrinterAddress + ":" + std::to_string(port) + "/ipp/print";
+}
+
+// The folder where that printer keeps the documents it received, as Wine sees it.
+inline std::string IppPrinterFolder(int port = kIppPrinterPort) {
+  const char* lab = std::getenv("PRALO_LAB_DIR");
+  return std::string("Z:") + (lab != nullptr ? lab : "") + "/ipp-printer-" + std::to_string(port) + "/spool";
+}
+
+// A printer that takes the connection and never answers: a listener on loopback that
+// accepts nothing (the system completes the connection into its queue).
+class MutePrinter {
+ public:
+  explicit MutePrinter(int port) : port_(port), socket_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    listening_ = bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(socket_, 4) == 0;
+  }
+  ~MutePrinter() { closesocket(socket_); }
+  MutePrinter(const MutePrinter&) = delete;
+  MutePrinter& operator=(const MutePrinter&) = delete;
+  bool Listening() const { return listening_; }
+  std::string Uri() const { return "ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/print"; }
+
+ private:
+  int port_;
+  WinsockSession winsock_;
+  SOCKET socket_;
+  bool listening_ = false;
+};
