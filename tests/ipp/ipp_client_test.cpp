@@ -178,7 +178,7 @@ TEST(IppClient, APrintJobArrivesByteForByteOfKnownOrUnknownLength) {
     const std::vector<uint8_t> document = Document(c.size);
     const IppOutcome outcome = PrintWhenFree(IppPrinterUri(c.scheme), "", name, document, c.lengthKnown);
     ASSERT_TRUE(outcome.Answered()) << outcome.Text();
-    ASSERT_TRUE(ipp::Succeeded(outcome.response->status)) << outcome.response->StatusMessage();
+    ASSERT_TRUE(ipp::Succeeded(outcome.response->status)) << std::hex << outcome.response->status << " " << outcome.response->StatusMessage();
     EXPECT_EQ(Kept(kIppPrinterPort, JobId(outcome), name), std::string(document.begin(), document.end()));
   }
 }
