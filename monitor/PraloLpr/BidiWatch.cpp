@@ -1,6 +1,7 @@
 #include "BidiWatch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -16,6 +17,13 @@
 #include "PrinterIndex.h"
 #include "SnmpExchange.h"
 #include "SpoolerPortStatus.h"
+
+// What Shutdown tells the watch: an event that ends its waits, and a flag that its loops
+// read between ports without a call to the system.
+struct StopSignal {
+  UniqueHandle event{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> stopped{false};
+};
 
 namespace {
 
@@ -68,14 +76,14 @@ class TreeWatch {
 
 class Watcher {
  public:
-  explicit Watcher(HANDLE stop) : stop_(stop) {}
+  explicit Watcher(const StopSignal& stop) : stop_(stop) {}
   void Run();
 
  private:
   // Waits until `until` or an event; false when the watch is to stop.
   bool Wait(ULONGLONG until);
   // Once Shutdown has returned nothing more is read or written.
-  bool Stopping() const { return WaitForSingleObject(stop_, 0) != WAIT_TIMEOUT; }
+  bool Stopping() const { return stop_.stopped.load(std::memory_order_acquire); }
   void TakeEvents(ULONGLONG now);
   void FollowPortList(ULONGLONG now, ULONGLONG settle);
   void TakeUpdatedRecords(ULONGLONG now);
@@ -92,7 +100,7 @@ class Watcher {
   void WriteWords(const PortWatch& port, const BidiWords& words);
   PortWatch* Find(uint64_t id);
 
-  HANDLE stop_;
+  const StopSignal& stop_;
   WinsockSession winsock_;
   SnmpExchange exchange_{kStatusAttemptWaitsMs};
   NameLookups lookups_;
@@ -110,7 +118,7 @@ class Watcher {
 };
 
 void Watcher::Run() {
-  if (WaitForSingleObject(stop_, kSettleMs) != WAIT_TIMEOUT) return;
+  if (WaitForSingleObject(stop_.event.get(), kSettleMs) != WAIT_TIMEOUT) return;
   const ULONGLONG start = GetTickCount64();
   printers_.Rebuild();
   FollowPortList(start, 0);
@@ -126,7 +134,7 @@ void Watcher::Run() {
 }
 
 bool Watcher::Wait(ULONGLONG until) {
-  std::vector<HANDLE> events = {stop_, portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready()};
+  std::vector<HANDLE> events = {stop_.event.get(), portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready()};
   for (HANDLE socket : exchange_.Events()) events.push_back(socket);
   const ULONGLONG now = GetTickCount64();
   const DWORD timeout = until == kNever ? INFINITE : static_cast<DWORD>(until <= now ? 0 : std::min(until - now, kLongestWaitMs));
@@ -333,23 +341,23 @@ void Watcher::WriteWords(const PortWatch& port, const BidiWords& words) {
 }
 
 DWORD Watch(void* stop) {
-  UniqueHandle held(static_cast<HANDLE>(stop));
-  Watcher(held.get()).Run();
+  const std::unique_ptr<std::shared_ptr<StopSignal>> held(static_cast<std::shared_ptr<StopSignal>*>(stop));
+  Watcher(**held).Run();
   return 0;
 }
 
 }  // namespace
 
-BidiWatch::BidiWatch() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  HANDLE threadStop = nullptr;
-  if (!stop_ || !DuplicateHandle(GetCurrentProcess(), stop_.get(), GetCurrentProcess(), &threadStop, 0, FALSE,
-                                 DUPLICATE_SAME_ACCESS))
-    return;
+// The signal is shared: the thread may outlive this object (it holds the library).
+BidiWatch::BidiWatch() : stop_(std::make_shared<StopSignal>()) {
+  if (!stop_->event) return;
+  auto* threadStop = new std::shared_ptr<StopSignal>(stop_);
   thread_ = StartLibraryThread(Watch, threadStop);
-  if (!thread_) CloseHandle(threadStop);
+  if (!thread_) delete threadStop;
 }
 
 BidiWatch::~BidiWatch() {
-  SetEvent(stop_.get());
+  stop_->stopped.store(true, std::memory_order_release);
+  SetEvent(stop_->event.get());
   if (thread_) WaitForSingleObject(thread_.get(), kShutdownWaitMs);
 }

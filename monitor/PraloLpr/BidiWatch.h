@@ -8,7 +8,11 @@
 // printers-per-port index up to date.
 #include <windows.h>
 
+#include <memory>
+
 #include "Unique.h"
+
+struct StopSignal;
 
 class BidiWatch {
  public:
@@ -20,6 +24,6 @@ class BidiWatch {
   BidiWatch& operator=(const BidiWatch&) = delete;
 
  private:
-  UniqueHandle stop_;
+  std::shared_ptr<StopSignal> stop_;
   UniqueHandle thread_;
 };
