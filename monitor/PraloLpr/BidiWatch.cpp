@@ -44,6 +44,8 @@ constexpr size_t kMostInFlight = 256;
 // A port that joins the running watch has its record read this long after its key came,
 // so that the values written one after another (the wizard's, prlport's) are all there.
 constexpr ULONGLONG kJoinSettleMs = 500;
+// The words tell only whether the printer reports supplies: its first says so.
+constexpr uint32_t kSuppliesAsked = 1;
 // The longest single wait, so that no sum of times runs over.
 constexpr ULONGLONG kLongestWaitMs = 60000;
 constexpr ULONGLONG kNever = ~0ull;
@@ -311,7 +313,7 @@ void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
   } else if (!exchange_.CanAsk(port.CurrentAddress().Family())) {
     state.reach = PrinterState::Reach::NoSocket;
   } else {
-    port.questions.emplace();
+    port.questions.emplace(kSuppliesAsked);
     exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
     return;
   }
