@@ -115,6 +115,7 @@ class Watcher {
   std::set<std::pair<ULONGLONG, uint64_t>> timetable_;
   std::unordered_map<uint64_t, ULONGLONG> scheduled_;  // each port's place in the timetable
   uint64_t nextId_ = 1;
+  uint64_t portKeyChanges_ = 0;  // changes of the ports' tree taken so far
   ULONGLONG indexDue_ = kNever;
   ULONGLONG pollDue_ = kNever;
 };
@@ -146,6 +147,7 @@ bool Watcher::Wait(ULONGLONG until) {
 
 void Watcher::TakeEvents(ULONGLONG now) {
   if (portKeys_.TakeChange() || pollDue_ <= now) {
+    ++portKeyChanges_;
     portKeys_.Arm();
     printerKeys_.Arm();
     FollowPortList(now, kJoinSettleMs);
@@ -282,10 +284,14 @@ void Watcher::Schedule(uint64_t id, const PortWatch& port) {
   scheduled_[id] = due;
 }
 
-// The record is read, and the address resolved, again every "ConfigUpdateInt": a
+// The record is read again every "ConfigUpdateInt" when the ports' tree has changed
+// since it was last read (or cannot be watched), and the address resolved again: a
 // number at once, a name off this thread.
 void Watcher::ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now) {
-  port.ReadRecord();
+  if (port.recordRead != portKeyChanges_ || !portKeys_.Watching()) {
+    port.ReadRecord();
+    port.recordRead = portKeyChanges_;
+  }
   port.recordDue = now + port.RecordIntervalMs();
   if (!port.Enabled()) {
     Disable(id, port);

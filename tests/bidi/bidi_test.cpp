@@ -147,6 +147,34 @@ TEST_F(Bidi, APortWithoutBidirectionalCommunicationKeepsNoWordsAndAsksNothing) {
   EXPECT_FALSE(GetRawValue(HKEY_LOCAL_MACHINE, kDriverData, "PbdStatus").exists);
 }
 
+// A record changed without "SnmpUpdated" is taken at the next "ConfigUpdateInt", however
+// long the watch has left it unread.
+TEST_F(Bidi, ARecordChangedWithoutSnmpUpdatedCountsAtTheNextConfigInterval) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::function<bool()> until;
+  };
+  const Case cases[] = {
+      {"a new address where nothing answers",
+       [] { SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kSilent); }, Stopped},
+      {"bi-directional communication off", [] { SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "BiDiEnabled", 0); },
+       [] { return !GetRawValue(HKEY_LOCAL_MACHINE, kDriverData, "PbdControl").exists; }},
+  };
+  SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "ConfigUpdateInt", 2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kLive);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "BiDiEnabled", 1);
+    monitor.emplace();
+    ASSERT_TRUE(Within([] { return Established() && !Stopped(); }));
+    Sleep(3000);  // the record has been due, unchanged, since it was read
+    c.change();
+    EXPECT_TRUE(Within(c.until));
+    monitor.reset();
+  }
+}
+
 TEST_F(Bidi, AnUnloadWhileAQuestionIsOnTheWireNeitherCrashesNorHangs) {
   SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kSilent);
   monitor.emplace();
