@@ -89,7 +89,7 @@ class Watcher {
   void TakeEvents(ULONGLONG now);
   void FollowPortList(ULONGLONG now, ULONGLONG settle);
   void TakeUpdatedRecords(ULONGLONG now);
-  void RebuildIndex();
+  void RefreshIndex();
   void TakeLookups();
   void TakeAnswers(ULONGLONG now);
   void RunDuePorts(ULONGLONG now);
@@ -123,7 +123,7 @@ class Watcher {
 void Watcher::Run() {
   if (WaitForSingleObject(stop_.event.get(), kSettleMs) != WAIT_TIMEOUT) return;
   const ULONGLONG start = GetTickCount64();
-  printers_.Rebuild();
+  printers_.Refresh();
   FollowPortList(start, 0);
   TakeUpdatedRecords(start);
   for (;;) {
@@ -160,7 +160,7 @@ void Watcher::TakeEvents(ULONGLONG now) {
   }
   if (indexDue_ <= now) {
     indexDue_ = kNever;
-    RebuildIndex();
+    RefreshIndex();
   }
   TakeLookups();
   TakeAnswers(now);
@@ -211,8 +211,8 @@ void Watcher::TakeUpdatedRecords(ULONGLONG now) {
 }
 
 // Printers that joined a port get its words at once.
-void Watcher::RebuildIndex() {
-  printers_.Rebuild();
+void Watcher::RefreshIndex() {
+  printers_.Refresh();
   for (const auto& [id, port] : ports_) {
     if (Stopping()) return;
     if (port.words) WriteWords(port, *port.words);

@@ -175,6 +175,24 @@ TEST_F(Bidi, ARecordChangedWithoutSnmpUpdatedCountsAtTheNextConfigInterval) {
   }
 }
 
+// The spooler writes a printer's new port list into its key; the watch knew the printer
+// on another port.
+TEST_F(Bidi, APrinterMovedOntoTheWatchedPortGetsItsWords) {
+  struct Case {
+    const char* printer;
+    const char* ports;
+  };
+  monitor.emplace();
+  ASSERT_TRUE(Within(Established));
+  for (const Case& c : {Case{"BidiMoved", kPort}, Case{"BidiPooled", "LPT1:,BidiPort"}}) {
+    SCOPED_TRACE(c.printer);
+    spooler.AddLocalPrinter(c.printer, "LPT1:");
+    Sleep(2500);  // the watch has seen the printer on its first port
+    SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\" + c.printer, "Port", c.ports);
+    EXPECT_TRUE(Within([&] { return IsBiDiLinkEstablished(c.printer); }));
+  }
+}
+
 TEST_F(Bidi, AnUnloadWhileAQuestionIsOnTheWireNeitherCrashesNorHangs) {
   SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kSilent);
   monitor.emplace();
