@@ -10,9 +10,6 @@
 
 namespace {
 
-// Marker supplies asked for, from index 1 until the first that the printer lacks.
-constexpr uint32_t kMostSupplies = 4;
-
 const snmp::Oid kSysObjectId = {1, 3, 6, 1, 2, 1, 1, 2, 0};
 const snmp::Oid kDeviceStatus = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5, 1};
 const snmp::Oid kPrinterStatus = {1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 1, 1};
@@ -67,7 +64,7 @@ bool StatusQuestions::Take(const snmp::Response* answer) {
   const snmp::Varbind* text = Find(*answer, current_[0]);
   if (answer->errorStatus != 0 || text == nullptr) return false;
   state_.supplies.push_back({text->text, IntegerOf(*answer, current_[2]), IntegerOf(*answer, current_[1])});
-  return supply_ < kMostSupplies && Ask(supply_ + 1);
+  return supply_ < mostSupplies_ && Ask(supply_ + 1);
 }
 
 namespace {

@@ -56,11 +56,16 @@ enum PrinterError : uint16_t {
 // A question waits 500 ms, then is asked once more and waits 1000 ms.
 inline constexpr DWORD kStatusAttemptWaitsMs[] = {500, 1000};
 
+// The marker supplies asked for, from index 1.
+inline constexpr uint32_t kMostSupplies = 4;
+
 // The questions of one printer's state, in their order: the status first, then each
-// marker supply from index 1 until the first that the printer lacks. A caller asks
-// Current() and hands the answer to Take() until it says that no question follows.
+// marker supply from index 1 until the first that the printer lacks, `mostSupplies` at
+// most. A caller asks Current() and hands the answer to Take() until it says that no
+// question follows.
 class StatusQuestions {
  public:
+  explicit StatusQuestions(uint32_t mostSupplies = kMostSupplies) : mostSupplies_(mostSupplies) {}
   const std::vector<snmp::Oid>& Current() const { return current_; }
   // The answer to the current question, or nothing when none came; true when another
   // question follows.
@@ -70,6 +75,7 @@ class StatusQuestions {
  private:
   bool Ask(uint32_t supply);
 
+  uint32_t mostSupplies_;
   uint32_t supply_ = 0;  // 0 while the status is asked
   std::vector<snmp::Oid> current_ = StatusOids();
   PrinterState state_;

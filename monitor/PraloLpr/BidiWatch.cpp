@@ -1,6 +1,7 @@
 #include "BidiWatch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -17,6 +18,13 @@
 #include "PrinterIndex.h"
 #include "SnmpExchange.h"
 #include "SpoolerPortStatus.h"
+
+// What Shutdown tells the watch: an event that ends its waits, and a flag that its loops
+// read between ports without a call to the system.
+struct StopSignal {
+  UniqueHandle event{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> stopped{false};
+};
 
 namespace {
 
@@ -37,6 +45,8 @@ constexpr size_t kMostInFlight = 256;
 // A port that joins the running watch has its record read this long after its key came,
 // so that the values written one after another (the wizard's, prlport's) are all there.
 constexpr ULONGLONG kJoinSettleMs = 500;
+// The words tell only whether the printer reports supplies: its first says so.
+constexpr uint32_t kSuppliesAsked = 1;
 // The longest single wait, so that no sum of times runs over.
 constexpr ULONGLONG kLongestWaitMs = 60000;
 constexpr ULONGLONG kNever = ~0ull;
@@ -69,18 +79,18 @@ class TreeWatch {
 
 class Watcher {
  public:
-  explicit Watcher(HANDLE stop) : stop_(stop) {}
+  explicit Watcher(const StopSignal& stop) : stop_(stop) {}
   void Run();
 
  private:
   // Waits until `until` or an event; false when the watch is to stop.
   bool Wait(ULONGLONG until);
   // Once Shutdown has returned nothing more is read or written.
-  bool Stopping() const { return WaitForSingleObject(stop_, 0) != WAIT_TIMEOUT; }
+  bool Stopping() const { return stop_.stopped.load(std::memory_order_acquire); }
   void TakeEvents(ULONGLONG now);
   void FollowPortList(ULONGLONG now, ULONGLONG settle);
   void TakeUpdatedRecords(ULONGLONG now);
-  void RebuildIndex();
+  void RefreshIndex();
   void TakeLookups();
   void TakeAnswers(ULONGLONG now);
   void TakeIppAnswers(ULONGLONG now);
@@ -94,7 +104,7 @@ class Watcher {
   void WriteWords(const PortWatch& port, const BidiWords& words);
   PortWatch* Find(uint64_t id);
 
-  HANDLE stop_;
+  const StopSignal& stop_;
   WinsockSession winsock_;
   SnmpExchange exchange_{kStatusAttemptWaitsMs};
   NameLookups lookups_;
@@ -108,14 +118,15 @@ class Watcher {
   std::set<std::pair<ULONGLONG, uint64_t>> timetable_;
   std::unordered_map<uint64_t, ULONGLONG> scheduled_;  // each port's place in the timetable
   uint64_t nextId_ = 1;
+  uint64_t portKeyChanges_ = 0;  // changes of the ports' tree taken so far
   ULONGLONG indexDue_ = kNever;
   ULONGLONG pollDue_ = kNever;
 };
 
 void Watcher::Run() {
-  if (WaitForSingleObject(stop_, kSettleMs) != WAIT_TIMEOUT) return;
+  if (WaitForSingleObject(stop_.event.get(), kSettleMs) != WAIT_TIMEOUT) return;
   const ULONGLONG start = GetTickCount64();
-  printers_.Rebuild();
+  printers_.Refresh();
   FollowPortList(start, 0);
   TakeUpdatedRecords(start);
   for (;;) {
@@ -129,7 +140,8 @@ void Watcher::Run() {
 }
 
 bool Watcher::Wait(ULONGLONG until) {
-  std::vector<HANDLE> events = {stop_, portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready(), ipp_.Ready()};
+  std::vector<HANDLE> events = {stop_.event.get(), portKeys_.Changed(), printerKeys_.Changed(), lookups_.Ready(),
+                                ipp_.Ready()};
   for (HANDLE socket : exchange_.Events()) events.push_back(socket);
   const ULONGLONG now = GetTickCount64();
   const DWORD timeout = until == kNever ? INFINITE : static_cast<DWORD>(until <= now ? 0 : std::min(until - now, kLongestWaitMs));
@@ -139,6 +151,7 @@ bool Watcher::Wait(ULONGLONG until) {
 
 void Watcher::TakeEvents(ULONGLONG now) {
   if (portKeys_.TakeChange() || pollDue_ <= now) {
+    ++portKeyChanges_;
     portKeys_.Arm();
     printerKeys_.Arm();
     FollowPortList(now, kJoinSettleMs);
@@ -151,7 +164,7 @@ void Watcher::TakeEvents(ULONGLONG now) {
   }
   if (indexDue_ <= now) {
     indexDue_ = kNever;
-    RebuildIndex();
+    RefreshIndex();
   }
   TakeLookups();
   TakeAnswers(now);
@@ -203,8 +216,8 @@ void Watcher::TakeUpdatedRecords(ULONGLONG now) {
 }
 
 // Printers that joined a port get its words at once.
-void Watcher::RebuildIndex() {
-  printers_.Rebuild();
+void Watcher::RefreshIndex() {
+  printers_.Refresh();
   for (const auto& [id, port] : ports_) {
     if (Stopping()) return;
     if (port.words) WriteWords(port, *port.words);
@@ -289,10 +302,14 @@ void Watcher::Schedule(uint64_t id, const PortWatch& port) {
   scheduled_[id] = due;
 }
 
-// The record is read, and the address resolved, again every "ConfigUpdateInt": a
+// The record is read again every "ConfigUpdateInt" when the ports' tree has changed
+// since it was last read (or cannot be watched), and the address resolved again: a
 // number at once, a name off this thread.
 void Watcher::ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now) {
-  port.ReadRecord();
+  if (port.recordRead != portKeyChanges_ || !portKeys_.Watching()) {
+    port.ReadRecord();
+    port.recordRead = portKeyChanges_;
+  }
   port.recordDue = now + port.RecordIntervalMs();
   if (!port.Enabled()) {
     Disable(id, port);
@@ -325,7 +342,7 @@ void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
   } else if (!exchange_.CanAsk(port.CurrentAddress().Family())) {
     state.reach = PrinterState::Reach::NoSocket;
   } else {
-    port.questions.emplace();
+    port.questions.emplace(kSuppliesAsked);
     exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
     return;
   }
@@ -355,23 +372,23 @@ void Watcher::WriteWords(const PortWatch& port, const BidiWords& words) {
 }
 
 DWORD Watch(void* stop) {
-  UniqueHandle held(static_cast<HANDLE>(stop));
-  Watcher(held.get()).Run();
+  const std::unique_ptr<std::shared_ptr<StopSignal>> held(static_cast<std::shared_ptr<StopSignal>*>(stop));
+  Watcher(**held).Run();
   return 0;
 }
 
 }  // namespace
 
-BidiWatch::BidiWatch() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  HANDLE threadStop = nullptr;
-  if (!stop_ || !DuplicateHandle(GetCurrentProcess(), stop_.get(), GetCurrentProcess(), &threadStop, 0, FALSE,
-                                 DUPLICATE_SAME_ACCESS))
-    return;
+// The signal is shared: the thread may outlive this object (it holds the library).
+BidiWatch::BidiWatch() : stop_(std::make_shared<StopSignal>()) {
+  if (!stop_->event) return;
+  auto* threadStop = new std::shared_ptr<StopSignal>(stop_);
   thread_ = StartLibraryThread(Watch, threadStop);
-  if (!thread_) CloseHandle(threadStop);
+  if (!thread_) delete threadStop;
 }
 
 BidiWatch::~BidiWatch() {
-  SetEvent(stop_.get());
+  stop_->stopped.store(true, std::memory_order_release);
+  SetEvent(stop_->event.get());
   if (thread_) WaitForSingleObject(thread_.get(), kShutdownWaitMs);
 }

@@ -9,7 +9,11 @@
 // printers-per-port index up to date.
 #include <windows.h>
 
+#include <memory>
+
 #include "Unique.h"
+
+struct StopSignal;
 
 class BidiWatch {
  public:
@@ -21,6 +25,6 @@ class BidiWatch {
   BidiWatch& operator=(const BidiWatch&) = delete;
 
  private:
-  UniqueHandle stop_;
+  std::shared_ptr<StopSignal> stop_;
   UniqueHandle thread_;
 };

@@ -52,6 +52,7 @@ class PortWatch {
   std::optional<std::string> lookupName;  // the host name whose lookup is under way
   bool ippAsked = false;                  // an IPP question is under way
   bool wordsRemoved = false;  // the port is disabled and its printers' words are gone
+  uint64_t recordRead = ~0ull;  // the watch's count of the ports' tree's changes at the last reading
   ULONGLONG recordDue = 0, questionDue = 0;
 
  private:

@@ -48,13 +48,9 @@ std::vector<std::wstring> PrintersUsingPort(const wchar_t* portName) {
   return printers;
 }
 
-std::vector<std::pair<std::wstring, std::vector<std::wstring>>> PrintersAndTheirPorts() {
-  std::vector<std::pair<std::wstring, std::vector<std::wstring>>> printers;
-  for (const std::wstring& printer : SubkeyNames(kPrintersKeyW)) {
-    const std::wstring list = TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port");
-    std::vector<std::wstring> ports;
-    for (std::wstring_view entry : PortListEntries(std::wstring_view(list))) ports.emplace_back(entry);
-    printers.emplace_back(printer, std::move(ports));
-  }
-  return printers;
+std::vector<std::wstring> PortsOfPrinter(const std::wstring& printer) {
+  const std::wstring list = TextValue(std::wstring(kPrintersKeyW) + L"\\" + printer, L"Port");
+  std::vector<std::wstring> ports;
+  for (std::wstring_view entry : PortListEntries(std::wstring_view(list))) ports.emplace_back(entry);
+  return ports;
 }

@@ -147,6 +147,52 @@ TEST_F(Bidi, APortWithoutBidirectionalCommunicationKeepsNoWordsAndAsksNothing) {
   EXPECT_FALSE(GetRawValue(HKEY_LOCAL_MACHINE, kDriverData, "PbdStatus").exists);
 }
 
+// A record changed without "SnmpUpdated" is taken at the next "ConfigUpdateInt", however
+// long the watch has left it unread.
+TEST_F(Bidi, ARecordChangedWithoutSnmpUpdatedCountsAtTheNextConfigInterval) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    std::function<bool()> until;
+  };
+  const Case cases[] = {
+      {"a new address where nothing answers",
+       [] { SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kSilent); }, Stopped},
+      {"bi-directional communication off", [] { SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "BiDiEnabled", 0); },
+       [] { return !GetRawValue(HKEY_LOCAL_MACHINE, kDriverData, "PbdControl").exists; }},
+  };
+  SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "ConfigUpdateInt", 2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kLive);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "BiDiEnabled", 1);
+    monitor.emplace();
+    ASSERT_TRUE(Within([] { return Established() && !Stopped(); }));
+    Sleep(3000);  // the record has been due, unchanged, since it was read
+    c.change();
+    EXPECT_TRUE(Within(c.until));
+    monitor.reset();
+  }
+}
+
+// The spooler writes a printer's new port list into its key; the watch knew the printer
+// on another port.
+TEST_F(Bidi, APrinterMovedOntoTheWatchedPortGetsItsWords) {
+  struct Case {
+    const char* printer;
+    const char* ports;
+  };
+  monitor.emplace();
+  ASSERT_TRUE(Within(Established));
+  for (const Case& c : {Case{"BidiMoved", kPort}, Case{"BidiPooled", "LPT1:,BidiPort"}}) {
+    SCOPED_TRACE(c.printer);
+    spooler.AddLocalPrinter(c.printer, "LPT1:");
+    Sleep(2500);  // the watch has seen the printer on its first port
+    SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\" + c.printer, "Port", c.ports);
+    EXPECT_TRUE(Within([&] { return IsBiDiLinkEstablished(c.printer); }));
+  }
+}
+
 TEST_F(Bidi, AnUnloadWhileAQuestionIsOnTheWireNeitherCrashesNorHangs) {
   SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "DeviceIP", kSilent);
   monitor.emplace();
