@@ -218,6 +218,26 @@ int Install() {
   return 0;
 }
 
+// DeleteMonitor deletes the monitor's key as a tree. A monitor still loaded (in the
+// spooler until its Shutdown has returned; under Wine in any process that opened it) may
+// write into that key as it goes: the deletion then stops part way, and the spooler
+// answers that it knows no such monitor while the key, "Driver" and all, is still there,
+// so that the next install would take the monitor for registered and not bring the kept
+// ports back. What is left goes here, again while a holder still writes into it (the
+// monitor writes only into a key that exists, so none comes back once it is gone).
+constexpr int kKeyRemovalAttempts = 20;
+constexpr DWORD kKeyRemovalPauseMs = 50;
+
+LONG RemoveMonitorKey() {
+  LONG rc = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kKeyRemovalAttempts; ++attempt) {
+    rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, kMonitorKey);
+    if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (rc != ERROR_SUCCESS) Sleep(kKeyRemovalPauseMs);
+  }
+  return rc;
+}
+
 // A port that a printer prints to, whose printer would be left without its monitor.
 std::wstring PortInUse() {
   for (const std::wstring& port : SubkeyNames(kPortNamesKeyW))
@@ -242,6 +262,9 @@ int Uninstall() {
       return Failure("removing the monitor", error);
     }
   }
+  if (LONG rc = RemoveMonitorKey(); rc != ERROR_SUCCESS)
+    return Failure(("removing the monitor's key (its ports are kept under HKLM\\" + std::string(kKeptKey) + ")").c_str(),
+                   static_cast<DWORD>(rc));
   for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(system, library.file);
   RemoveComponent(system, kMonitorUiLibrary);
   RemoveMonitorEventSource();
