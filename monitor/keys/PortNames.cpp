@@ -47,9 +47,20 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 
 namespace {
 
+// The mirror's entries, below the monitor's key.
+constexpr wchar_t kMirrorPrefix[] = L"Ports\\";
+
 // Brings the mirror in line with the ports: stale entries go, missing ones come; the
 // ones already there are left alone, so that a listing of many ports stays quick.
+// Entries are made only inside the monitor's key as it exists, never the key itself: while
+// setup removes the monitor, a listing that comes meanwhile (from a thread of the spooler,
+// or from a process that still holds the monitor loaded) finds no key, or a deleted one
+// (ERROR_KEY_DELETED), and writes nothing, instead of making the key again with ports
+// that were removed.
 void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
+  UniqueKey monitor;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kMonitorKeyW, 0, KEY_READ | KEY_CREATE_SUB_KEY, monitor.put()) != ERROR_SUCCESS)
+    return;
   // Key names compare as port names do.
   const std::set<std::wstring, PortNameLess> wanted(ports.begin(), ports.end());
   std::set<std::wstring, PortNameLess> present;
@@ -57,16 +68,16 @@ void MirrorPortsForSpooler(const std::vector<std::wstring>& ports) {
   for (const std::wstring& mirrored : SubkeyNames(kSpoolerPortsKeyW)) {
     if (wanted.count(mirrored) != 0)
       present.insert(mirrored);
-    else if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + mirrored).c_str()) !=
-             ERROR_SUCCESS)
+    else if (RegDeleteKeyW(monitor.get(), (kMirrorPrefix + mirrored).c_str()) != ERROR_SUCCESS)
       ++failures;
   }
   for (const std::wstring& port : ports) {
     if (present.count(port) != 0) continue;
     UniqueKey key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kSpoolerPortsKeyW) + L"\\" + port).c_str(), 0, nullptr, 0,
-                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-      ++failures;
+    const LONG rc = RegCreateKeyExW(monitor.get(), (kMirrorPrefix + port).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                    key.put(), nullptr);
+    if (rc == ERROR_KEY_DELETED) return;
+    if (rc != ERROR_SUCCESS) ++failures;
   }
   if (failures != 0) AddToMonitorCounter(kMirrorFailuresValue, failures);
 }

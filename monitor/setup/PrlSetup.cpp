@@ -70,6 +70,11 @@ void RemoveComponent(const std::string& folder, const char* name) {
 constexpr char kKeptKey[] = "Software\\Pralo\\Port Manager\\Kept ports";
 constexpr const char* kKeptParts[] = {"Port Names", "Discovery"};
 
+bool KeyExists(const std::string& path) {
+  UniqueKey key;
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
 // Copies a key of HKEY_LOCAL_MACHINE with everything below it: the registry's error code,
 // ERROR_FILE_NOT_FOUND when there is none.
 LONG CopyKey(const std::string& from, const std::string& to) {
@@ -118,28 +123,39 @@ int KeepPorts() {
 // A part copied back into the monitor's key, which the caller restricted first: on
 // Windows its keys take that ACL as they are made; they are also given it here, for a
 // registry that passes nothing on to keys made later (Wine's). A part that cannot be
-// kept so goes again.
+// kept so goes again. A part that the monitor has of its own is left as it is
+// (ERROR_ALREADY_EXISTS): it is newer than the copy.
 LONG RestorePart(const std::string& part) {
-  const std::string target = std::string(kMonitorKey) + "\\" + part;
-  if (LONG rc = CopyKey(std::string(kKeptKey) + "\\" + part, target); rc != ERROR_SUCCESS) return rc;
+  const std::string source = std::string(kKeptKey) + "\\" + part, target = std::string(kMonitorKey) + "\\" + part;
+  if (!KeyExists(source)) return ERROR_FILE_NOT_FOUND;
+  if (KeyExists(target)) return ERROR_ALREADY_EXISTS;
+  if (LONG rc = CopyKey(source, target); rc != ERROR_SUCCESS) return rc;
   const DWORD rc = RestrictKeyTree(target.c_str());
   if (rc != ERROR_SUCCESS) RegDeleteTreeA(HKEY_LOCAL_MACHINE, target.c_str());
   return static_cast<LONG>(rc);
 }
 
 // The kept copy goes only when every part of it came back (or was not there): otherwise
-// it stays, and is said, for the next install or an administrator to take.
+// it stays, and is said, for the next install or an administrator to take. It is looked
+// for also where the monitor was registered already, as a removal that stopped part way
+// leaves it: its parts come back where the monitor lacks them.
 int RestorePorts() {
+  bool whole = true;
   for (const char* part : kKeptParts) {
     const LONG rc = RestorePart(part);
     if (rc == ERROR_FILE_NOT_FOUND) continue;
+    if (rc == ERROR_ALREADY_EXISTS) {
+      std::printf("the monitor has %s of its own: the kept ones stay under HKLM\\%s\n", part, kKeptKey);
+      whole = false;
+      continue;
+    }
     if (rc != ERROR_SUCCESS)
       return Failure(("restoring the monitor's " + std::string(part) + " (they are kept under HKLM\\" + kKeptKey + ")")
                          .c_str(),
                      static_cast<DWORD>(rc));
     std::printf("restored the monitor's %s\n", part);
   }
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
+  if (whole) RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeptKey);
   return 0;
 }
 
@@ -176,11 +192,10 @@ int FindSystemFolders(std::string& system, std::string& windows) {
   return 0;
 }
 
-// Registers the monitor with the spooler, which loads it; `added` says whether it was new.
-int RegisterMonitor(bool& added) {
+// Registers the monitor with the spooler, which loads it; one registered already stays.
+int RegisterMonitor() {
   MONITOR_INFO_2A info{const_cast<char*>(kMonitorName), nullptr, const_cast<char*>(kMonitorLibrary)};
-  added = AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info)) != FALSE;
-  if (added) return 0;
+  if (AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return 0;
   const DWORD error = GetLastError();
   return error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED ? 0 : Failure("registering the monitor", error);
 }
@@ -209,13 +224,41 @@ int Install() {
   if (DWORD error = MakeMonitorFolder(folder); error != ERROR_SUCCESS)
     return Failure("making the monitor's folder", error);
   if (int rc = RegisterMonitorEventSource()) return rc;
-  bool added = false;
-  if (int rc = RegisterMonitor(added)) return rc;
+  if (int rc = RegisterMonitor()) return rc;
   if (int rc = RestrictMonitorKey()) return rc;
-  if (added)
-    if (int rc = RestorePorts()) return rc;
+  if (int rc = RestorePorts()) return rc;
   std::printf("the monitor \"%s\" is installed\n", kMonitorName);
   return 0;
+}
+
+// DeleteMonitor deletes the monitor's key as a tree. A monitor still loaded (in the
+// spooler until its Shutdown has returned; under Wine in any process that opened it) may
+// write into that key as it goes: the deletion then stops part way, and the spooler
+// answers that it knows no such monitor while the key, "Driver" and all, is still there,
+// so that the next install would take the monitor for registered and not bring the kept
+// ports back. What is left goes here, again while a holder still writes into it (the
+// monitor writes only into a key that exists, so none comes back once it is gone).
+constexpr int kKeyRemovalAttempts = 20;
+constexpr DWORD kKeyRemovalPauseMs = 50;
+
+// Deletes a key with everything below it, as RegDeleteTree does, except that a subkey
+// that a holder deleted meanwhile counts as deleted instead of ending the deletion.
+LONG DeleteKeyTree(HKEY parent, const std::wstring& path) {
+  UniqueKey key;
+  if (LONG rc = RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()); rc != ERROR_SUCCESS) return rc;
+  for (const std::wstring& subkey : SubkeyNames(key.get()))
+    if (LONG rc = DeleteKeyTree(key.get(), subkey); rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
+  return RegDeleteKeyW(parent, path.c_str());
+}
+
+LONG RemoveMonitorKey() {
+  LONG rc = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kKeyRemovalAttempts; ++attempt) {
+    rc = DeleteKeyTree(HKEY_LOCAL_MACHINE, kMonitorKeyW);
+    if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (rc != ERROR_SUCCESS) Sleep(kKeyRemovalPauseMs);
+  }
+  return rc;
 }
 
 // A port that a printer prints to, whose printer would be left without its monitor.
@@ -242,6 +285,9 @@ int Uninstall() {
       return Failure("removing the monitor", error);
     }
   }
+  if (LONG rc = RemoveMonitorKey(); rc != ERROR_SUCCESS)
+    return Failure(("removing the monitor's key (its ports are kept under HKLM\\" + std::string(kKeptKey) + ")").c_str(),
+                   static_cast<DWORD>(rc));
   for (const MonitorLibrary& library : kMonitorLibraries) RemoveComponent(system, library.file);
   RemoveComponent(system, kMonitorUiLibrary);
   RemoveMonitorEventSource();

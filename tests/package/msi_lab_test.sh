@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The 64-bit Windows Installer package under Wine's own msiexec, in a fresh prefix of
-# the lab: a quiet install of an older build, ports and scope imported, the upgrade that
-# keeps them, the downgrade refused, the removal refused while a printer uses a port,
-# then the removal that leaves only the ports and scope kept aside, which a new install
-# brings back. The upgrade and the removal run while another process holds the monitor
-# loaded, as Windows' spooler service does. msiinfo checks the tables first.
+# the lab: a quiet install of an older build, a print server's ports and a scope
+# imported, the upgrade that keeps them, the downgrade refused, the removal refused while
+# a printer uses a port, then the removal that leaves only the ports and scope kept
+# aside, which a new install brings back. The upgrade and the removal run while another
+# process holds the monitor loaded, as Windows' spooler service does. msiinfo checks the
+# tables first.
 #   msi_lab_test.sh BUILD_FOLDER      (inside the lab)
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -81,15 +82,26 @@ check "quiet install of the older build" msiexec /i "Z:$older"
 check "prlport list after the install" prlport list
 check "the Start-menu shortcut" grep -q "Pralo Port Manager/Pralo Port Manager.lnk" <(shortcuts)
 check "the monitor's library in the system folder" test -f "$WINEPREFIX/drive_c/windows/system32/PraloLpr.dll"
-cat >"$work/ports.json" <<'JSON'
+# Beside the two ports, a print server's two hundred: the monitor held loaded follows its
+# ports while setup deletes the monitor's key, long enough for any write of the monitor
+# into that key to meet the deletion.
+fleet() {
+  local i
+  for i in $(seq -w 1 200); do
+    printf ' {"name": "Fleet%s", "DeviceIP": "127.1.0.%d", "CommunityName": "mirabo", "Protocal": 9100, "LprQueue": "",\n' "$i" $((10#$i % 200 + 30))
+    printf '  "LprByteCounting": 0, "RawPortNumber": 9100, "BiDiEnabled": 0, "ConfigUpdateInt": 30, "StatusUpdateInt": 10},\n'
+  done
+}
+cat >"$work/ports.json" <<JSON
 {"format": "Pralo TCP/IP Port ports", "version": 1, "ports": [
+$(fleet)
  {"name": "Moved1", "DeviceIP": "127.1.0.22", "CommunityName": "mirabo", "Protocal": 9100, "LprQueue": "",
   "LprByteCounting": 0, "RawPortNumber": 9101, "BiDiEnabled": 1, "ConfigUpdateInt": 30, "StatusUpdateInt": 10},
  {"name": "Moved2", "DeviceIP": "labels-3", "CommunityName": "Sec", "Protocal": 515, "LprQueue": "zpl",
   "LprByteCounting": 1, "RawPortNumber": 9100, "BiDiEnabled": 0, "ConfigUpdateInt": 45, "StatusUpdateInt": 15}],
  "discovery": {"SubnetMask": "255.255.255.0", "SubnetAddresses": ["127.2.0.0"]}}
 JSON
-check "import of two ports and a scope" prlport import "Z:$work/ports.json"
+check "import of the ports and a scope" prlport import "Z:$work/ports.json"
 prlport export >"$work/before.json" 2>/dev/null
 
 hold

@@ -243,6 +243,20 @@ TEST(MonitorSetup, KeptPortsThatCannotBeRestoredStayKept) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupRestored"));
 }
 
+// A removal that a held monitor interrupted left the monitor's key with its "Driver",
+// so that the spooler takes the monitor for registered: the install brings the kept
+// ports back all the same, into the monitor's key that lacks them.
+TEST(MonitorSetup, KeptPortsComeBackWhereARemovalLeftTheMonitorRegistered) {
+  SpoolerLab spooler;
+  spooler.AddMonitorPort("SetupLeftRegistered", "127.1.0.25");
+  ASSERT_EQ(RunSetup("uninstall").exitCode, 0u);
+  SetTextValue(HKEY_LOCAL_MACHINE, kMonitorKey, "Driver", kMonitorLibrary);
+  ChildResult result = RunSetup("install");
+  EXPECT_EQ(result.exitCode, 0u) << result.output;
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\SetupLeftRegistered")) << result.output;
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Pralo\\Port Manager\\Kept ports"));
+}
+
 std::string Contents(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
