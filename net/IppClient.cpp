@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "RandomBytes.h"
+
 namespace {
 
 constexpr wchar_t kAgent[] = L"Pralo TCP/IP Port";
@@ -39,8 +41,8 @@ std::string IppOutcome::Text() const {
   return {};
 }
 
-IppPost::IppPost(const std::string& uri, std::string pinned, const IppTimeouts& timeouts)
-    : uri_(ipp::ParseUri(uri)), timeouts_(timeouts) {
+IppPost::IppPost(const std::string& uri, std::string pinned, const IppTimeouts& timeouts, std::string keepFolder)
+    : uri_(ipp::ParseUri(uri)), timeouts_(timeouts), keepFolder_(std::move(keepFolder)) {
   outcome_.pinned = std::move(pinned);
   outcome_.secure = uri_ && uri_->secure;
   if (!uri_) Fail(IppOutcome::Failure::BadUri);
@@ -86,17 +88,20 @@ bool IppPost::Open() {
 bool IppPost::Begin(std::optional<uint64_t> length) {
   if (!uri_) return false;
   if (length) return SendHeaders(*length);
-  char folder[MAX_PATH], path[MAX_PATH];
-  const DWORD folderLength = GetTempPathA(sizeof folder, folder);
-  if (folderLength == 0 || folderLength >= sizeof folder || !GetTempFileNameA(folder, "ipp", 0, path))
-    return Fail(IppOutcome::Failure::Connection, GetLastError());
-  const HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    DeleteFileA(path);
-    return Fail(IppOutcome::Failure::Connection, error);
+  std::string folder = keepFolder_;
+  if (folder.empty()) {
+    char temporary[MAX_PATH];
+    const DWORD length = GetTempPathA(sizeof temporary, temporary);
+    if (length == 0 || length >= sizeof temporary) return Fail(IppOutcome::Failure::Connection, GetLastError());
+    folder.assign(temporary, length);
   }
+  const std::string name = UnpredictableName("ipp-");
+  if (name.empty()) return Fail(IppOutcome::Failure::Connection, ERROR_GEN_FAILURE);
+  if (folder.back() != '\\') folder += '\\';
+  // Made new, never opened: a file someone made first is never written into.
+  const HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(IppOutcome::Failure::Connection, GetLastError());
   kept_.reset(file);
   return true;
 }

@@ -59,7 +59,9 @@ using UniqueInternet = Unique<HINTERNET, WinHttpCloseHandle>;
 // fails at once and Finish gives the failure.
 class IppPost {
  public:
-  IppPost(const std::string& uri, std::string pinned, const IppTimeouts& timeouts = {});
+  // A body of unknown length is kept in `keepFolder` (the system's temporary folder when
+  // empty) under a name no one can guess; a service gives a folder that only it can write.
+  IppPost(const std::string& uri, std::string pinned, const IppTimeouts& timeouts = {}, std::string keepFolder = {});
   IppPost(const IppPost&) = delete;
   IppPost& operator=(const IppPost&) = delete;
 
@@ -87,6 +89,7 @@ class IppPost {
   std::optional<ipp::Uri> uri_;
   IppTimeouts timeouts_;
   IppOutcome outcome_;
+  std::string keepFolder_;
   UniqueHandle kept_;  // the body of unknown length, until Finish
   UniqueInternet session_, connection_, request_;
 };

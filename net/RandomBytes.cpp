@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 // The C runtime's rand_s draws from the same source where the first call is refused.
@@ -20,4 +21,16 @@ bool FillRandom(std::span<uint8_t> bytes) {
     std::memcpy(bytes.data() + at, &drawn, std::min(sizeof drawn, bytes.size() - at));
   }
   return true;
+}
+
+std::string UnpredictableName(const char* prefix) {
+  uint8_t bits[16];
+  if (!FillRandom(bits)) return {};
+  std::string name = prefix;
+  for (uint8_t byte : bits) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", byte);
+    name += hex;
+  }
+  return name + ".tmp";
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "AdminOnly.h"
 #include "PortKey.h"
 #include "TextField.h"
 
@@ -65,7 +66,7 @@ DWORD IppJob::Start() {
   ipp::Request print = RequestFor(ipp::kPrintJob);
   print.jobName = details_.document;
   print.documentFormat = documentFormat_;
-  post_ = std::make_unique<IppPost>(uri_, pinned_, Timeouts());
+  post_ = std::make_unique<IppPost>(uri_, pinned_, Timeouts(), MonitorFolder());
   if (!post_->Begin(std::nullopt) || !post_->Write(ipp::EncodeRequest(print))) return error_ = Judged(post_->Finish());
   return 0;
 }

@@ -1,33 +1,15 @@
 #include "SpoolFile.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "AdminOnly.h"
 #include "RandomBytes.h"
 
-namespace {
-
-// A name that no one can guess, so that no one can make it first: 128 random bits.
-std::string UnpredictableName() {
-  uint8_t bits[16];
-  if (!FillRandom(bits)) return {};
-  std::string name = "job-";
-  for (uint8_t byte : bits) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", byte);
-    name += hex;
-  }
-  return name + ".tmp";
-}
-
-}  // namespace
-
 // In the monitor's folder, which only SYSTEM and the Administrators can write, never in
 // the shared temporary folder, where any user can make the names first.
 DWORD SpoolFile::Create() {
-  const std::string folder = MonitorFolder(), name = UnpredictableName();
+  const std::string folder = MonitorFolder(), name = UnpredictableName("job-");
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
   if (name.empty()) return ERROR_GEN_FAILURE;
   AdminOnlySecurity security(AdminOnlySecurity::Object::File);
