@@ -6,9 +6,9 @@
 // unknown length), then sent with its length.
 //
 // On every TLS connection the printer's certificate is examined before any byte of the
-// body is sent (ServerCertificate.h): a certificate the system trusts passes; otherwise
-// nothing pinned is trust on first use (the caller keeps what was seen), the pinned one
-// goes on, and another one is refused with both fingerprints.
+// body is sent (ServerCertificate.h): the pinned one goes on, and another one, whoever
+// signed it, is refused with both fingerprints; with nothing pinned, a certificate the
+// system trusts passes and any other is trusted on first use (the caller keeps it).
 #include <windows.h>
 
 #include <winhttp.h>

@@ -61,11 +61,12 @@ std::string NormalizedFingerprint(const std::string& pin) {
   return normal;
 }
 
-// A certificate that cannot be hashed is never taken on trust.
+// A pin holds whoever signed the certificate: a printer that shows another one, even one
+// the system trusts, is a changed printer until an administrator trusts it. A certificate
+// that cannot be hashed is never taken on trust.
 CertificateTrust TrustIn(const ServerCertificate& certificate, const std::string& pinned) {
-  if (certificate.systemTrusted) return CertificateTrust::System;
   const std::string pin = NormalizedFingerprint(pinned);
   if (certificate.fingerprint.empty()) return CertificateTrust::Changed;
-  if (pin.empty()) return CertificateTrust::FirstUse;
-  return pin == certificate.fingerprint ? CertificateTrust::Pinned : CertificateTrust::Changed;
+  if (!pin.empty()) return pin == certificate.fingerprint ? CertificateTrust::Pinned : CertificateTrust::Changed;
+  return certificate.systemTrusted ? CertificateTrust::System : CertificateTrust::FirstUse;
 }

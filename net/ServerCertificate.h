@@ -1,7 +1,8 @@
 #pragma once
 // The certificate that an IPPS printer showed on a TLS connection, and whether it may be
-// trusted: the system's trust for the printer's name, or else the fingerprint pinned for
-// the port (a self-signed certificate, as most printers have, is trusted on first use).
+// trusted: the fingerprint pinned for the port where there is one, else the system's
+// trust for the printer's name (a self-signed certificate, as most printers have, is
+// trusted on first use).
 #include <windows.h>
 
 #include <wincrypt.h>
@@ -20,9 +21,9 @@ ServerCertificate ExamineCertificate(PCCERT_CONTEXT certificate, const std::stri
 std::string NormalizedFingerprint(const std::string& pin);
 
 enum class CertificateTrust {
-  System,     // the system trusts it: the pin is not needed
+  System,     // nothing pinned, and the system trusts it
   FirstUse,   // nothing pinned yet: the caller keeps the fingerprint
   Pinned,     // the fingerprint pinned
-  Changed,    // another certificate than the one pinned: refused
+  Changed,    // another certificate than the one pinned, whoever signed it: refused
 };
 CertificateTrust TrustIn(const ServerCertificate& certificate, const std::string& pinned);

@@ -165,6 +165,21 @@ IppOutcome PrintWhenFree(const std::string& uri, const std::string& pinned, cons
   }
 }
 
+// A certificate that the system trusts, as the lab's self-signed ones cannot be: it passes
+// only where nothing is pinned; a pin holds whoever signed another certificate.
+TEST(IppClient, APinHoldsAgainstACertificateTheSystemTrusts) {
+  const std::string a(64, 'A'), b(64, 'B');
+  struct Case {
+    ServerCertificate shown;
+    std::string pin;
+    CertificateTrust trust;
+  };
+  for (const Case& c : {Case{{a, true}, "", CertificateTrust::System}, Case{{a, true}, a, CertificateTrust::Pinned},
+                        Case{{b, true}, a, CertificateTrust::Changed}, Case{{b, false}, "", CertificateTrust::FirstUse},
+                        Case{{"", true}, "", CertificateTrust::Changed}})
+    EXPECT_EQ(TrustIn(c.shown, c.pin), c.trust) << c.shown.fingerprint << " pinned " << c.pin;
+}
+
 TEST(IppClient, APrintJobArrivesByteForByteOfKnownOrUnknownLength) {
   struct Case {
     const char* scheme;
