@@ -25,6 +25,16 @@ IppTimeouts Timeouts() {
   return timeouts;
 }
 
+// What a printer says, as a job's status and an event show it: one line of printable text.
+constexpr size_t kLongestSaying = 255;
+
+// The pin stored for the port now: an administrator may have trusted another certificate
+// since the job began.
+std::string StoredPin(const std::string& portName) {
+  const StoredPort port = ReadStoredPort(portName).port;
+  return std::string(TextOf(port.ippCertificate, sizeof port.ippCertificate));
+}
+
 DWORD ConnectionError(DWORD error) {
   return error == ERROR_WINHTTP_NAME_NOT_RESOLVED ? static_cast<DWORD>(WSAHOST_NOT_FOUND) : error;
 }
@@ -99,22 +109,23 @@ std::optional<ipp::Response> IppJob::Ask(const ipp::Request& request) {
 DWORD IppJob::Judged(const IppOutcome& outcome) {
   if (outcome.trust == CertificateTrust::FirstUse && pinned_.empty() && !outcome.certificate.fingerprint.empty()) {
     pinned_ = outcome.certificate.fingerprint;
-    WritePortCertificates(portName_, pinned_, "");
+    if (StoredPin(portName_).empty()) WritePortCertificates(portName_, pinned_, "");
   }
   switch (outcome.failure) {
     case IppOutcome::Failure::None: break;
     case IppOutcome::Failure::CertificateChanged:
       certificateChange_ = outcome.Text();
-      WritePortCertificates(portName_, pinned_, outcome.certificate.fingerprint);
+      if (const std::string stored = StoredPin(portName_); stored != outcome.certificate.fingerprint)
+        WritePortCertificates(portName_, stored, outcome.certificate.fingerprint);
       return kCertificateChangedError;
     case IppOutcome::Failure::Connection: return ConnectionError(outcome.error);
     default:
-      refusal_ = outcome.Text();
+      refusal_ = LineText(outcome.Text(), kLongestSaying);
       return ERROR_BAD_NET_RESP;
   }
   const ipp::Response& response = *outcome.response;
   if (ipp::Succeeded(response.status)) return 0;
-  refusal_ = response.StatusMessage();
+  refusal_ = LineText(response.StatusMessage(), kLongestSaying);
   if (refusal_.empty()) {
     char status[48];
     std::snprintf(status, sizeof status, "IPP status 0x%04X", response.status);
@@ -137,7 +148,7 @@ void IppJob::Follow() {
     const ipp::Attribute* state = answer ? answer->Find(ipp::Tag::JobAttributes, "job-state") : nullptr;
     const int32_t value = state != nullptr && !state->Integers().empty() ? state->Integers().front() : 0;
     if (value == kJobCompleted) outcome_ = "Printed by the printer";
-    if (value == kJobAborted) outcome_ = "Aborted by the printer: " + EndedSaying(*answer);
+    if (value == kJobAborted) outcome_ = "Aborted by the printer: " + LineText(EndedSaying(*answer), kLongestSaying);
     if (value == kJobCanceled) outcome_ = "Cancelled at the printer";
     if (!outcome_.empty() || !answer || GetTickCount64() >= deadline) return;
   }

@@ -23,15 +23,6 @@ unsigned NextJobNumber() {
   return (kept ? *kept : clockJobNumber++) % 1000;
 }
 
-// A control file line holds no control characters (a newline would start a line of its
-// own) and at most the length that RFC 1179 gives its command.
-std::string LineText(std::string_view text, size_t maxLength) {
-  std::string line(text.substr(0, maxLength));
-  for (char& c : line)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
-  return line;
-}
-
 // The host as it goes into file names: letters, digits, '-' and '.', at most 31.
 std::string FileNameHost(std::string_view host) {
   std::string name(host.substr(0, 31));

@@ -5,6 +5,13 @@
 #include "RawJob.h"
 #include "TextField.h"
 
+std::string LineText(std::string_view text, size_t maxLength) {
+  std::string line(text.substr(0, maxLength));
+  for (char& c : line)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  return line;
+}
+
 std::unique_ptr<PrintJob> MakePrintJob(const StoredPort& port, const JobDetails& details,
                                        std::function<bool()> deleted) {
   if (port.config.ippUri[0] != '\0') return std::make_unique<IppJob>(port, details, std::move(deleted));

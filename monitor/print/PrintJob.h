@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "PortValues.h"
 
@@ -53,6 +54,11 @@ class PrintJob {
   std::string certificateChange_;
   std::string outcome_;
 };
+
+// Text for one line, a control file's or a job's status: no control characters (a
+// newline would start a line of its own, an escape sequence would reach a console) and at
+// most `maxLength` bytes.
+std::string LineText(std::string_view text, size_t maxLength);
 
 // The job for the port's record: IPP when it holds a printer URI, else raw for protocol
 // 9100, LPR for any other value (to the default queue when the record names none).
