@@ -81,6 +81,7 @@ extern "C" int WINAPI QueryPrinterIdentifierUsm(uint32_t address, const char* co
   result->identifier[0] = '\0';
   const bool v3First = (flags & kPrlStatV3First) != 0;
   int outcome = kPrlStatNoAnswer;
+  UsmError refusal = UsmError::None;  // an SNMPv3 refusal, said when no version answers
   for (int version : {v3First ? 3 : 1, v3First ? 1 : 3}) {
     std::string identifier;
     UsmError error = UsmError::None;
@@ -90,12 +91,15 @@ extern "C" int WINAPI QueryPrinterIdentifierUsm(uint32_t address, const char* co
       outcome = IdentifyV3(address, usmUser, identifier, error);
     else
       continue;
-    result->usmError = static_cast<int32_t>(error);
+    if (outcome == kPrlStatUsmRefused) refusal = error;
     if (outcome == kPrlStatOk || outcome == kPrlStatRefused || outcome == kPrlStatMalformed) {  // the printer answered
+      result->usmError = static_cast<int32_t>(error);
       result->version = static_cast<uint32_t>(version);
       CopyText(result->identifier, sizeof result->identifier, identifier);
       return outcome;
     }
   }
-  return outcome;
+  if (refusal == UsmError::None) return outcome;
+  result->usmError = static_cast<int32_t>(refusal);
+  return kPrlStatUsmRefused;
 }
