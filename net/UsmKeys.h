@@ -1,7 +1,8 @@
 #pragma once
-// A user's keys localized to one agent's engine, made once and kept for the process: the
-// pass phrase's megabyte of hashing is paid once per user and engine, not per question.
-// The cache is found by a fingerprint of the pass phrases, never by the pass phrases.
+// A user's keys localized to one agent's engine. The pass phrase's megabyte of hashing is
+// paid once per pass phrase and kept for the process (found by a fingerprint of the pass
+// phrase, never by the pass phrase); localizing to an engine is one short hash, so an
+// agent, or a forged Report, naming ever new engines costs next to nothing.
 #include <memory>
 #include <string>
 
