@@ -16,6 +16,10 @@ struct PortReading {
   LONG error;       // the registry's code when the key cannot be opened (the port is then all defaults)
 };
 
-// The named port's key as stored, all ten values: the defaults of DefaultStoredPort for
+// The named port's key as stored, every value of the table: the defaults of DefaultStoredPort for
 // whatever is missing, and the error apart, so that a caller need not fail to get them.
 PortReading ReadStoredPort(std::string_view name);
+
+// Stores every value of the table, the SNMP choice included, as WritePortConfig stores
+// the record's ten: false with the registry's error code for GetLastError.
+bool WriteStoredPort(const StoredPort& port, PortKeyOpening opening);

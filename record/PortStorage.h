@@ -1,5 +1,5 @@
 #pragma once
-// The ten values of a port's open key, through the table of PortValues.h.
+// The values of a port's open key, through the table of PortValues.h.
 #include <windows.h>
 
 #include "PortValues.h"
@@ -7,5 +7,7 @@
 
 // Sets every value the key holds into the port; a missing one leaves its field alone.
 void ReadPortValues(HKEY key, StoredPort& port);
-// Sets the ten values in the table's order; the first failure ends it with its code.
-LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set);
+// Which values a write stores: the record's ten, or the SNMP choice too.
+enum class PortValueSet { Record, All };
+// Sets the values in the table's order; the first failure ends it with its code.
+LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set, PortValueSet which = PortValueSet::Record);

@@ -1,8 +1,13 @@
 #pragma once
-// The ten values of a port's registry key, named once: reading, writing, prlport's
-// export and import (whose JSON fields carry the same names) and every check of a
-// record that is about to be stored go through this table. Portable: no Windows API,
-// so that the import's reader is fuzzed on the host.
+// The values of a port's registry key, named once: reading, writing, prlport's export
+// and import (whose JSON fields carry the same names) and every check of a record that
+// is about to be stored go through this table. Portable: no Windows API, so that the
+// import's reader is fuzzed on the host.
+//
+// Ten are the port's record, which the dialogs, XcvData's record and `prlport set` store
+// whole. The SNMP choice (the community, or SNMPv3 with the machine's profile or the
+// port's own user) lies beside them: written only by whoever changes that choice, so
+// that storing the record keeps it.
 //
 // "Protocal" is the stored spelling, on purpose: ports written by every earlier
 // version carry it, and the monitor reads it.
@@ -22,11 +27,30 @@ inline constexpr char kCommunityNameValue[] = "CommunityName";
 inline constexpr char kSnmpUpdatedValue[] = "SnmpUpdated";
 inline constexpr wchar_t kSnmpUpdatedValueW[] = L"SnmpUpdated";
 
-// A port as its key stores it: the record's settings, and "SnmpUpdated", which tells
-// the monitor that the address or community changed.
+inline constexpr char kSnmpVersionValue[] = "SnmpVersion";
+// A port's own SNMPv3 user; the machine's profile stores its user under the same names.
+inline constexpr char kSnmpV3UserValue[] = "SnmpV3User";
+inline constexpr char kSnmpV3LevelValue[] = "SnmpV3Level";
+inline constexpr char kSnmpV3AuthValue[] = "SnmpV3Auth";
+inline constexpr char kSnmpV3PrivValue[] = "SnmpV3Priv";
+
+// How the port's printer is asked for its state. The user's protocols are those of
+// UsmUser.h, as numbers; its pass phrases are kept apart, protected (SnmpCredentials.h).
+enum : uint32_t { kSnmpCommunity = 1, kSnmpV3 = 3 };
+struct PortSnmpChoice {
+  uint32_t version = kSnmpCommunity;
+  char v3User[33] = {};  // the port's own SNMPv3 user; empty: the machine's profile
+  uint32_t v3Level = 2;  // UsmLevel::AuthPriv
+  uint32_t v3Auth = 1;   // UsmAuth::HmacSha96
+  uint32_t v3Priv = 1;   // UsmPriv::Aes128Cfb
+};
+
+// A port as its key stores it: the record's settings, "SnmpUpdated", which tells the
+// monitor that the address or community changed, and the SNMP choice.
 struct StoredPort {
   PortConfig config;
   uint32_t snmpUpdated = 0;
+  PortSnmpChoice snmp;
 };
 
 enum class ValueType { Text, Number };  // REG_SZ, REG_DWORD
@@ -45,10 +69,17 @@ struct PortValue {
   // A number that is brought into 0 to `most` whenever it is set, so that a value read
   // holds to the range whatever wrote it.
   bool clamped;
+  // One of the record's ten; else one of the SNMP choice, which a file may lack (it then
+  // takes its default) and an export writes only when the port does not have the default.
+  bool inRecord = true;
+  // Of the SNMP choice: written in an export even at its default.
+  bool exportedAlways = false;
 };
 
 // In the order in which a port is written.
-extern const std::array<PortValue, 10> kPortValues;
+extern const std::array<PortValue, 15> kPortValues;
+// Whether an export writes the value of that port.
+bool ExportsValue(const StoredPort& port, const PortValue& value);
 
 std::string_view ValueText(const StoredPort& port, const PortValue& value);
 void SetValueText(StoredPort& port, const PortValue& value, std::string_view text);  // cut to fit
@@ -58,8 +89,8 @@ void SetValueNumber(StoredPort& port, const PortValue& value, uint32_t number);
 // Sets the numbers that a key without values gives (raw port 9100, 30 and 10 seconds,
 // byte counting and bi-directional off); the texts and the protocol stay.
 void SetNumberDefaults(PortConfig& config);
-// A port that a key without values gives: the name, empty texts, a raw port on 9100
-// and every number's default.
+// A port that a key without values gives: the name, empty texts, a raw port on 9100,
+// every number's default and the community.
 StoredPort DefaultStoredPort(std::string_view name);
 
 // Why a text or number cannot be stored as the value, in words that follow the value's

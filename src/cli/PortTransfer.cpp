@@ -68,7 +68,7 @@ TransferredPort PortFrom(const Json& entry, const std::string& place, const ToNa
   const std::string named = place + " (\"" + name + "\")";
   TransferredPort port = DefaultStoredPort(name);
   for (const PortValue& value : kPortValues)
-    if (std::string_view(value.name) != kSnmpUpdatedValue || entry.contains(value.name))
+    if ((value.inRecord && std::string_view(value.name) != kSnmpUpdatedValue) || entry.contains(value.name))
       ValueAt(entry, value, port, named, toNative);
   return port;
 }
@@ -195,6 +195,7 @@ std::optional<Json> ParseBounded(std::string_view text, std::string& error) {
 Json PortObject(const TransferredPort& port, const ToUtf8& toUtf8) {
   Json object{{"name", toUtf8(TextOf(port.config.portName, sizeof port.config.portName))}};
   for (const PortValue& value : kPortValues) {
+    if (!ExportsValue(port, value)) continue;
     if (value.type == ValueType::Text) object[value.name] = toUtf8(ValueText(port, value));
     else object[value.name] = ValueNumber(port, value);
   }
