@@ -1,10 +1,13 @@
 #pragma once
 // PRLFIND.dll: searches networks for printers over SNMP in the background and reports
-// each one through a callback. Exported by ordinal only (2 to 5).
+// each one through a callback. Ordinals 2 to 5 keep the maker's contract (SNMPv1);
+// StartDiscoveryUsm, exported by name, is ours: it also finds SNMPv3 agents.
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
+
+#include "PrlUsmUser.h"
 
 // Seven words owned by the caller, who zeroes words 1, 2 and 7 before StartDiscovery.
 // The library keeps its search handle in word 1.
@@ -39,5 +42,20 @@ int WINAPI AddDiscoverySubnet(DiscoveryContext* context, uint32_t subnet, uint32
 // A handle for an address and mask (host order), kept in a table of the library. Two
 // calls with the same pair give the same handle; 0 is never a handle.
 uint32_t WINAPI MakeDiscoverySubnet(uint32_t address, uint32_t mask);
+
+}
+
+// As PFN_DISCOVERY_CALLBACK, with the SNMP version that the printer answered: 1 or 3.
+typedef int(CALLBACK* PFN_DISCOVERY_CALLBACK_USM)(DiscoveredPrinter* printer, uint32_t version, void* context);
+
+extern "C" {
+
+// As StartDiscovery, and each host also gets SNMPv3's discovery probe: an agent that
+// answers it with its engine's Report is asked with `user` (copied; the caller may free
+// it on return). A host that answers both is reported once, by the first answer.
+// StopDiscovery and AddDiscoverySubnet serve this search as any other. -1 for a null
+// argument or a user whose level or protocols are out of range.
+int WINAPI StartDiscoveryUsm(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext,
+                             const PrlUsmUser* user);
 
 }

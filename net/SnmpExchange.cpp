@@ -62,6 +62,16 @@ void SnmpExchange::Ask(uint64_t ticket, const SocketAddress& printer, const std:
   StartAttempt(ticket, question, now);
 }
 
+void SnmpExchange::Ask(uint64_t ticket, const SocketAddress& printer, const UsmUser& user,
+                       const std::vector<snmp::Oid>& oids, ULONGLONG now) {
+  Cancel(ticket);
+  Question& question = questions_[ticket];
+  question.printer = printer;
+  UsmEngine& engine = engines_[std::string(reinterpret_cast<const char*>(&printer.storage), printer.length)];
+  question.usm = std::make_unique<UsmConversation>(user, oids, engine);
+  StartAttempt(ticket, question, now);
+}
+
 void SnmpExchange::Forget(uint64_t ticket, Question& question) {
   byRequestId_.erase(question.requestId);
   deadlines_.erase({question.deadline, ticket});
@@ -78,14 +88,25 @@ void SnmpExchange::Cancel(uint64_t ticket) {
 // A fresh id that no question in flight has, and the attempt's deadline.
 void SnmpExchange::StartAttempt(uint64_t ticket, Question& question, ULONGLONG now) {
   Forget(ticket, question);
-  do question.requestId = RandomRequestId();
-  while (byRequestId_.count(question.requestId) != 0);
+  if (question.usm) {
+    // An SNMPv3 question is known by its msgID; one that cannot be sent (no key) ends now.
+    do question.request = question.usm->Request(now);
+    while (byRequestId_.count(question.usm->MsgId()) != 0);
+    question.requestId = question.usm->MsgId();
+  } else {
+    do question.requestId = RandomRequestId();
+    while (byRequestId_.count(question.requestId) != 0);
+    question.request = snmp::EncodeGetRequest(question.community, question.requestId, question.oids);
+  }
   byRequestId_[question.requestId] = ticket;
-  question.request = snmp::EncodeGetRequest(question.community, question.requestId, question.oids);
-  if (Send(question))
+  if (question.request.empty()) {  // refused before it left: ends at the next Advance
+    question.deadline = now;
+    deadlines_.insert({now, ticket});
+  } else if (Send(question)) {
     StartWait(ticket, question, now);
-  else
+  } else {
     waiting_.push_back(ticket);
+  }
 }
 
 // The attempt's time runs from when its request left: a request that waited for the
@@ -114,7 +135,15 @@ void SnmpExchange::SendWaiting(ULONGLONG now) {
   }
 }
 
-void SnmpExchange::Receive(Lane& lane, std::vector<Ended>& ended) {
+void SnmpExchange::End(uint64_t ticket, std::optional<snmp::Response> answer, std::vector<Ended>& ended) {
+  Question& question = questions_[ticket];
+  Forget(ticket, question);
+  ended.push_back({ticket, std::move(answer), question.usm ? 3 : 1,
+                   question.usm ? question.usm->Error() : UsmError::None});
+  questions_.erase(ticket);
+}
+
+void SnmpExchange::Receive(Lane& lane, std::vector<Ended>& ended, ULONGLONG now) {
   std::vector<uint8_t> datagram;
   SocketAddress from;
   for (int reads = 0; reads < kMostReadsPerPass; ++reads) {
@@ -122,15 +151,33 @@ void SnmpExchange::Receive(Lane& lane, std::vector<Ended>& ended) {
     if (read == UdpSocket::Read::Nothing) return;
     if (read == UdpSocket::Read::Failed) continue;
     std::optional<snmp::Response> response = snmp::DecodeGetResponse(datagram);
-    if (!response) continue;
+    if (!response) {
+      ReceiveV3(datagram, from, ended, now);
+      continue;
+    }
     const auto id = byRequestId_.find(response->requestId);
     if (id == byRequestId_.end()) continue;
     const uint64_t ticket = id->second;
     const auto question = questions_.find(ticket);
-    if (!(question->second.printer == from)) continue;
-    Forget(ticket, question->second);
-    questions_.erase(question);
-    ended.push_back({ticket, std::move(*response)});
+    if (!(question->second.printer == from) || question->second.usm) continue;
+    End(ticket, std::move(*response), ended);
+  }
+}
+
+void SnmpExchange::ReceiveV3(std::span<const uint8_t> datagram, const SocketAddress& from, std::vector<Ended>& ended,
+                             ULONGLONG now) {
+  std::optional<snmp::DecodedV3> message = snmp::DecodeV3(datagram);
+  if (!message) return;
+  const auto id = byRequestId_.find(message->header.msgId);
+  if (id == byRequestId_.end()) return;
+  const uint64_t ticket = id->second;
+  Question& question = questions_.find(ticket)->second;
+  if (!(question.printer == from) || !question.usm || question.deadline == 0) return;
+  switch (question.usm->Take(datagram, *message, now)) {
+    case UsmConversation::Step::Answered: End(ticket, question.usm->Answer(), ended); return;
+    case UsmConversation::Step::Failed: End(ticket, std::nullopt, ended); return;
+    case UsmConversation::Step::SendAgain: StartAttempt(ticket, question, now); return;
+    case UsmConversation::Step::Drop: return;
   }
 }
 
@@ -139,19 +186,19 @@ std::vector<SnmpExchange::Ended> SnmpExchange::Advance(ULONGLONG now) {
   for (const auto& lane : lanes_) {
     WSANETWORKEVENTS happened;
     WSAEnumNetworkEvents(lane->socket.Handle(), lane->event, &happened);
-    Receive(*lane, ended);
+    Receive(*lane, ended, now);
   }
   SendWaiting(now);
   while (!deadlines_.empty() && deadlines_.begin()->first <= now) {
     const uint64_t ticket = deadlines_.begin()->second;
     Question& question = questions_[ticket];
-    if (++question.attempt < waits_.size()) {
+    const bool refused = question.usm && question.usm->Error() != UsmError::None;
+    if (!refused && ++question.attempt < waits_.size()) {
       StartAttempt(ticket, question, now);
       continue;
     }
-    Forget(ticket, question);
-    questions_.erase(ticket);
-    ended.push_back({ticket, std::nullopt});
+    if (question.usm) question.usm->RanOut();
+    End(ticket, std::nullopt, ended);
   }
   return ended;
 }

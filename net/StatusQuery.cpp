@@ -70,9 +70,16 @@ bool StatusQuestions::Take(const snmp::Response* answer) {
   return supply_ < kMostSupplies && Ask(supply_ + 1);
 }
 
-PrinterState QueryPrinterState(const char* address, const char* community, HANDLE stop) {
+namespace {
+
+// Every address of the text in turn until one answers; `ask` puts one question to one
+// connected socket and says how it went. An SNMPv3 agent's engine, learned by the first
+// question to an address, serves the questions after it.
+template <typename Ask>
+PrinterState QueryEachAddress(const char* address, int version, Ask ask) {
   WinsockSession winsock;
   PrinterState state;
+  state.version = version;
   state.reach = PrinterState::Reach::Unresolved;
   for (const SocketAddress& printer : PrinterAddresses(address)) {
     UdpSocket socket(printer.Family());
@@ -81,19 +88,42 @@ PrinterState QueryPrinterState(const char* address, const char* community, HANDL
       continue;
     }
     StatusQuestions questions;
+    UsmError error = UsmError::None;
+    UsmEngine engine;
     for (bool more = true; more;) {
       snmp::Response answer;
-      const Asked asked = AskPrinter(socket, community, questions.Current(), kStatusAttemptWaitsMs, stop, answer);
+      const Asked asked = ask(socket, questions.Current(), answer, error, engine);
       if (asked == Asked::Stopped) {
         state.reach = PrinterState::Reach::Stopped;
         return state;
       }
       more = questions.Take(asked == Asked::Answered ? &answer : nullptr);
     }
-    if (questions.State().Answered()) return questions.State();
-    state.reach = PrinterState::Reach::NoAnswer;
+    if (questions.State().Answered()) {
+      PrinterState answered = questions.State();
+      answered.version = version;
+      return answered;
+    }
+    state.reach = error == UsmError::None ? PrinterState::Reach::NoAnswer : PrinterState::Reach::Refused;
+    state.usmError = error;
   }
   return state;
+}
+
+}  // namespace
+
+PrinterState QueryPrinterState(const char* address, const char* community, HANDLE stop) {
+  return QueryEachAddress(address, 1, [&](UdpSocket& socket, const std::vector<snmp::Oid>& oids, snmp::Response& answer,
+                                          UsmError&, UsmEngine&) {
+    return AskPrinter(socket, community, oids, kStatusAttemptWaitsMs, stop, answer);
+  });
+}
+
+PrinterState QueryPrinterState(const char* address, const UsmUser& user, HANDLE stop) {
+  return QueryEachAddress(address, 3, [&](UdpSocket& socket, const std::vector<snmp::Oid>& oids, snmp::Response& answer,
+                                          UsmError& error, UsmEngine& engine) {
+    return AskPrinter(socket, user, engine, oids, kStatusAttemptWaitsMs, stop, answer, error);
+  });
 }
 
 std::vector<std::string> PrinterErrorNames(uint16_t errors) {

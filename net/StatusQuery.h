@@ -1,5 +1,5 @@
 #pragma once
-// Asks a printer for its state over SNMPv1: the Host Resources MIB's device and printer
+// Asks a printer for its state over SNMPv1 or SNMPv3: the Host Resources MIB's device and printer
 // status and detected error state (RFC 2790) and the marker supplies' levels of the
 // Printer MIB (RFC 3805). Every wait is bounded and ends at once when `stop` is set.
 #include <windows.h>
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "Snmp.h"
+#include "UsmError.h"
+#include "UsmUser.h"
 
 struct Supply {
   std::string description;
@@ -17,8 +19,11 @@ struct Supply {
 };
 
 struct PrinterState {
-  enum class Reach { Answered, NoAnswer, Unresolved, NoSocket, Stopped };
+  // Refused: an SNMPv3 agent answered with a Report that `usmError` names.
+  enum class Reach { Answered, NoAnswer, Unresolved, NoSocket, Stopped, Refused };
   Reach reach = Reach::NoAnswer;
+  int version = 1;  // the SNMP version asked: 1 or 3
+  UsmError usmError = UsmError::None;
   std::string identity;    // sysObjectID, dotted
   bool hasStatus = false;  // the printer reports the Host Resources printer objects
   int64_t deviceStatus = 0;   // hrDeviceStatus: 1 unknown, 2 running, 3 warning, 4 testing, 5 down
@@ -74,6 +79,7 @@ class StatusQuestions {
 // Asks through a socket connected to the printer, every address of the text in turn
 // until one answers.
 PrinterState QueryPrinterState(const char* address, const char* community, HANDLE stop);
+PrinterState QueryPrinterState(const char* address, const UsmUser& user, HANDLE stop);
 
 // Texts for a user: the names of the error bits that are set, and the two status values.
 std::vector<std::string> PrinterErrorNames(uint16_t errors);

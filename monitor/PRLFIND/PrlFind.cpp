@@ -33,11 +33,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK callback, void* callbackContext,
-                                     uint32_t) {
-  if (context == nullptr || callback == nullptr) return -1;
+namespace {
+
+// Stops the context's previous search and starts this one on the local subnets.
+int Begin(DiscoveryContext* context, std::unique_ptr<Search> search) {
   if (std::unique_ptr<Search> previous = TakeSearch(context)) previous->Stop();
-  auto search = std::make_unique<Search>(callback, callbackContext);
   if (!search->Start(LocalSubnets())) return -1;
   std::lock_guard lock(searchesMutex);
   do ++lastHandle;
@@ -45,6 +45,21 @@ extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CA
   context->words[0] = lastHandle;
   searches[lastHandle] = std::move(search);
   return 0;
+}
+
+}  // namespace
+
+extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK callback, void* callbackContext,
+                                     uint32_t) {
+  if (context == nullptr || callback == nullptr) return -1;
+  return Begin(context, std::make_unique<Search>(callback, callbackContext));
+}
+
+extern "C" int WINAPI StartDiscoveryUsm(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback,
+                                        void* callbackContext, const PrlUsmUser* user) {
+  UsmUser usmUser;
+  if (context == nullptr || callback == nullptr || user == nullptr || !ToUsmUser(*user, usmUser)) return -1;
+  return Begin(context, std::make_unique<Search>(callback, callbackContext, usmUser));
 }
 
 extern "C" int WINAPI StopDiscovery(DiscoveryContext* context) {

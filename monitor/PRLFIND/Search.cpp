@@ -42,6 +42,12 @@ Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
       callbackContext_(callbackContext),
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
+Search::Search(PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext, const UsmUser& user)
+    : callbackUsm_(callback),
+      user_(user),
+      callbackContext_(callbackContext),
+      stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
 Search::~Search() { Stop(); }
 
 void Search::Unloading() { unloading = true; }
@@ -171,21 +177,37 @@ bool Search::SendNext(Lane& lane, DWORD now) {
       lane.outbox.pop_front();
       continue;
     }
-    std::vector<uint8_t> request = snmp::EncodeGetRequest(kCommunities[probe.community],
-                                                          target.RequestId(probe.community, probe.fallback),
-                                                          {kSysName, kSysObjectId, probe.fallback ? kSysDescr : kDeviceDescr});
+    const std::vector<uint8_t> request = RequestFor(probe);
+    if (request.empty()) {
+      lane.outbox.pop_front();
+      continue;
+    }
     if (lane.socket.SendTo(target.address, kSnmpPort, request) == UdpSocket::Sent::WouldBlock) {
       lane.full = true;  // next pass
       return false;
     }
     lane.outbox.pop_front();
-    if (!probe.fallback && probe.community == kCommunityCount - 1) {
+    if (!probe.v3 && !probe.fallback && probe.community == kCommunityCount - 1) {
       lane.retries.push_back({now + kRoundGapMs, probe.target});
       sweepEndsAt_ = now + kRoundGapMs;
     }
     return true;
   }
   return false;
+}
+
+std::vector<uint8_t> Search::RequestFor(const Probe& probe) {
+  Target& target = targets_[probe.target];
+  if (!probe.v3)
+    return snmp::EncodeGetRequest(kCommunities[probe.community], target.RequestId(probe.community, probe.fallback),
+                                  {kSysName, kSysObjectId, probe.fallback ? kSysDescr : kDeviceDescr});
+  if (target.usmEnded) return {};
+  if (!target.usm)
+    target.usm = std::make_unique<UsmConversation>(*user_, std::vector<snmp::Oid>{kSysName, kSysObjectId, kDeviceDescr, kSysDescr},
+                                                   target.engine);
+  std::vector<uint8_t> request = target.usm->Request(GetTickCount64());
+  target.usmEnded = request.empty();
+  return request;
 }
 
 // The lane's next round: a host not asked yet, else a host whose answer is overdue. New
@@ -196,7 +218,7 @@ void Search::Refill(Lane& lane, DWORD now) {
     if (lane.next <= lane.range.last) {
       const auto address = static_cast<uint32_t>(lane.next++);
       if (!known_.emplace(address, targets_.size()).second) continue;
-      targets_.push_back({address, lane.index});
+      targets_.emplace_back(address, lane.index);
       QueueRound(lane, targets_.size() - 1);
     } else if (!lane.retries.empty() && !Later(lane.retries.front().at, now)) {
       size_t index = lane.retries.front().target;
@@ -211,6 +233,7 @@ void Search::Refill(Lane& lane, DWORD now) {
 void Search::QueueRound(Lane& lane, size_t target) {
   ++targets_[target].rounds;
   for (int community = 0; community < kCommunityCount; ++community) lane.outbox.push_back({target, community, false});
+  if (user_) lane.outbox.push_back({target, 0, false, true});
 }
 
 bool Search::Idle(DWORD now) const {
@@ -242,7 +265,10 @@ void Search::ReceiveFor(DWORD waitMs) {
   for (const auto& lane : lanes_) {
     while (lane->socket.Receive(datagram, from, port, 0)) {
       if (port != kSnmpPort) continue;
-      if (std::optional<snmp::Response> response = snmp::DecodeGetResponse(datagram)) Handle(*response, from);
+      if (std::optional<snmp::Response> response = snmp::DecodeGetResponse(datagram))
+        Handle(*response, from);
+      else if (user_)
+        HandleV3(datagram, from);
     }
   }
 }
@@ -265,6 +291,28 @@ void Search::Handle(const snmp::Response& response, uint32_t from) {
   Report(target, response);
 }
 
+// An SNMPv3 message counts when it comes from a host asked and belongs to its conversation.
+void Search::HandleV3(std::span<const uint8_t> datagram, uint32_t from) {
+  const auto known = known_.find(from);
+  if (known == known_.end()) return;
+  const size_t index = known->second;
+  Target& target = targets_[index];
+  if (target.answered || target.usmEnded || !target.usm) return;
+  std::optional<snmp::DecodedV3> message = snmp::DecodeV3(datagram);
+  if (!message || message->header.msgId != target.usm->MsgId()) return;
+  switch (target.usm->Take(datagram, *message, GetTickCount64())) {
+    case UsmConversation::Step::SendAgain:
+      lanes_[target.lane]->outbox.push_front({index, 0, false, true});  // the engine is known: ask with the user
+      return;
+    case UsmConversation::Step::Answered:
+      target.answered = true;
+      ReportV3(target, target.usm->Answer());
+      return;
+    case UsmConversation::Step::Failed: target.usmEnded = true; return;
+    case UsmConversation::Step::Drop: return;
+  }
+}
+
 void Search::Report(const Target& target, const snmp::Response& response) {
   DiscoveredPrinter printer{};
   printer.address = target.address;
@@ -272,5 +320,27 @@ void Search::Report(const Target& target, const snmp::Response& response) {
     CopyText(printer.name, sizeof printer.name, response.varbinds[0].text);
     CopyText(printer.model, sizeof printer.model, response.varbinds[2].text);
   }
-  if (!Stopping()) callback_(&printer, callbackContext_);
+  Deliver(printer, 1);
+}
+
+// The answer to sysName, sysObjectID, hrDeviceDescr.1 and sysDescr.0: the model is the
+// device's description where the agent has one.
+void Search::ReportV3(const Target& target, const snmp::Response& response) {
+  DiscoveredPrinter printer{};
+  printer.address = target.address;
+  const auto& varbinds = response.varbinds;
+  auto textOf = [&varbinds](size_t at) -> const snmp::Varbind* {
+    return at < varbinds.size() && varbinds[at].type == snmp::ValueType::OctetString ? &varbinds[at] : nullptr;
+  };
+  if (const snmp::Varbind* name = textOf(0)) CopyText(printer.name, sizeof printer.name, name->text);
+  if (const snmp::Varbind* model = textOf(2) ? textOf(2) : textOf(3)) CopyText(printer.model, sizeof printer.model, model->text);
+  Deliver(printer, 3);
+}
+
+void Search::Deliver(DiscoveredPrinter& printer, uint32_t version) {
+  if (Stopping()) return;
+  if (callbackUsm_ != nullptr)
+    callbackUsm_(&printer, version, callbackContext_);
+  else
+    callback_(&printer, callbackContext_);
 }

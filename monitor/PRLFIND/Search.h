@@ -10,6 +10,11 @@
 // 500 ms after its last probe left, three rounds in all; the sweep ends 500 ms after
 // the last probe.
 //
+// A search with an SNMPv3 user also sends each host, in each round, SNMPv3's discovery
+// probe (UsmConversation.h); an agent that answers with its engine's Report is then asked
+// the same names with the user, sysDescr.0 beside hrDeviceDescr.1 in one GET. A host is
+// reported once, by whichever version answers first.
+//
 // Each subnet has a socket of its own: on a LAN, datagrams to silent hosts wait for
 // neighbour resolution (about 3 s) and fill their socket's send buffer; a subnet whose
 // socket is full waits for the next pass without holding back the others.
@@ -30,10 +35,12 @@
 #include "Snmp.h"
 #include "UdpSocket.h"
 #include "Unique.h"
+#include "UsmConversation.h"
 
 class Search {
  public:
   Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext);
+  Search(PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext, const UsmUser& user);
   ~Search();
   Search(const Search&) = delete;
   Search& operator=(const Search&) = delete;
@@ -47,11 +54,15 @@ class Search {
 
  private:
   struct Target {
+    Target(uint32_t hostAddress, size_t laneIndex) : address(hostAddress), lane(laneIndex) {}
     uint32_t address;
     size_t lane;
     int rounds = 0;
     bool answered = false;
     int32_t ids[2][2] = {};  // request id by community and kind; 0 not sent yet
+    UsmEngine engine;
+    std::unique_ptr<UsmConversation> usm;  // once its SNMPv3 probe went
+    bool usmEnded = false;                 // the agent refused the user, or no key
 
     int32_t RequestId(int community, bool fallback);
     // True when the id is one sent to this host; its probe's community and kind with it.
@@ -61,6 +72,7 @@ class Search {
     size_t target;
     int community;
     bool fallback;  // asks sysDescr.0 instead of hrDeviceDescr.1
+    bool v3 = false;  // SNMPv3: the discovery probe, or the question that follows it
   };
   struct Due {
     DWORD at;
@@ -89,15 +101,22 @@ class Search {
   void SendAllowed(DWORD now);
   // Sends the lane's next probe; false when it has none to send now.
   bool SendNext(Lane& lane, DWORD now);
+  // The probe's datagram; empty when there is nothing to send for it.
+  std::vector<uint8_t> RequestFor(const Probe& probe);
   void Refill(Lane& lane, DWORD now);
   void QueueRound(Lane& lane, size_t target);
   bool Idle(DWORD now) const;
   DWORD NextWait(DWORD now) const;
   void ReceiveFor(DWORD waitMs);
   void Handle(const snmp::Response& response, uint32_t from);
+  void HandleV3(std::span<const uint8_t> datagram, uint32_t from);
   void Report(const Target& target, const snmp::Response& response);
+  void ReportV3(const Target& target, const snmp::Response& response);
+  void Deliver(DiscoveredPrinter& printer, uint32_t version);
 
-  PFN_DISCOVERY_CALLBACK callback_;
+  PFN_DISCOVERY_CALLBACK callback_ = nullptr;
+  PFN_DISCOVERY_CALLBACK_USM callbackUsm_ = nullptr;
+  std::optional<UsmUser> user_;
   void* callbackContext_;
   WinsockSession winsock_;
   UniqueHandle stop_;
@@ -108,7 +127,7 @@ class Search {
   bool running_ = false;
 
   std::vector<std::unique_ptr<Lane>> lanes_;
-  std::vector<Target> targets_;
+  std::deque<Target> targets_;  // a deque: a conversation refers to its target's engine
   std::unordered_map<uint32_t, size_t> known_;  // address to target
   DWORD sendBudgetAt_ = 0;
   DWORD sweepEndsAt_ = 0;

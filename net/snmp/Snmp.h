@@ -32,7 +32,8 @@ enum class ValueType : uint8_t {
   OctetString = 0x04,
   Null = 0x05,
   ObjectIdentifier = 0x06,
-  Other = 0xFF,  // any application type (counter, gauge, timeticks, address...)
+  Missing = 0x80,  // SNMPv2's noSuchObject, noSuchInstance or endOfMibView (SNMPv3 only)
+  Other = 0xFF,    // any application type (counter, gauge, timeticks, address...)
 };
 
 struct Varbind {

@@ -22,3 +22,16 @@ Identified Identify(const std::string& address, const char* community) {
   if (identified.result == 0) identified.identifier.assign(area.buffer, strnlen(area.buffer, sizeof area.buffer));
   return identified;
 }
+
+Identified IdentifyWithUser(const std::string& address, const char* community, const PrlUsmUser* user, uint32_t flags) {
+  PrlStatIdentification result{};
+  result.size = sizeof result;
+  const DWORD start = GetTickCount();
+  Identified identified;
+  identified.result = QueryPrinterIdentifierUsm(HostOrder(address), community, user, flags, &result);
+  identified.milliseconds = GetTickCount() - start;
+  identified.version = result.version;
+  identified.usmError = result.usmError;
+  identified.identifier.assign(result.identifier, strnlen(result.identifier, sizeof result.identifier));
+  return identified;
+}

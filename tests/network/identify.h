@@ -5,10 +5,17 @@
 
 #include <string>
 
+#include "PrlUsmUser.h"
+
 struct Identified {
   int result = -1;
   std::string identifier;
   DWORD milliseconds = 0;
+  uint32_t version = 0;  // QueryPrinterIdentifierUsm's only
+  int usmError = 0;
 };
 
 Identified Identify(const std::string& address, const char* community);
+// Calls PrlStat.dll's QueryPrinterIdentifierUsm as a caller with an SNMPv3 user does.
+Identified IdentifyWithUser(const std::string& address, const char* community, const PrlUsmUser* user,
+                            uint32_t flags = 0);

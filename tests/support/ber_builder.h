@@ -65,4 +65,29 @@ inline Bytes GetResponse(int32_t requestId, std::initializer_list<Bytes> varbind
                                        Tlv(0x30, list)}))}));
 }
 
+// The USM security parameters of an SNMPv3 message, as the field of the message holds them.
+struct Usm {
+  std::string engineId, user, auth, priv;
+  int32_t boots = 0, time = 0;
+};
+inline Bytes UsmField(const Usm& usm) {
+  return Tlv(0x04, Tlv(0x30, Cat({Text(usm.engineId), Int(usm.boots), Int(usm.time), Text(usm.user), Text(usm.auth),
+                                  Text(usm.priv)})));
+}
+
+// An SNMPv3 message: header, security parameters as given, and `data` (a scoped PDU, or an
+// OCTET STRING of ciphertext) as it stands.
+inline Bytes V3Message(int32_t msgId, uint8_t flags, const Bytes& securityField, const Bytes& data) {
+  return Tlv(0x30, Cat({Int(3), Tlv(0x30, Cat({Int(msgId), Int(65507), Tlv(0x04, Bytes{flags}), Int(3)})),
+                        securityField, data}));
+}
+
+// A scoped PDU of the given type (0xA2 Response, 0xA8 Report) carrying the given varbinds.
+inline Bytes ScopedPdu(const std::string& contextEngineId, uint8_t type, int32_t requestId,
+                       std::initializer_list<Bytes> varbinds) {
+  Bytes list;
+  for (const Bytes& varbind : varbinds) list.insert(list.end(), varbind.begin(), varbind.end());
+  return Tlv(0x30, Cat({Text(contextEngineId), Text(""), Tlv(type, Cat({Int(requestId), Int(0), Int(0), Tlv(0x30, list)}))}));
+}
+
 }  // namespace ber

@@ -2,7 +2,10 @@
 
 #include <winsock2.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -14,16 +17,26 @@ bool LabPrinter::Answers(const std::string& community) const {
 
 uint32_t HostOrder(const std::string& dotted) { return ntohl(inet_addr(dotted.c_str())); }
 
-std::vector<LabPrinter> LabPrinters() {
-  std::vector<LabPrinter> printers;
-  std::ifstream table(PRALO_LAB_PRINTERS);
+namespace {
+
+// The rows of a tab-separated table of the lab, without comments.
+std::vector<std::vector<std::string>> Rows(const char* path) {
+  std::vector<std::vector<std::string>> rows;
+  std::ifstream table(path);
   std::string line;
   while (std::getline(table, line)) {
     if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
+    std::vector<std::string>& fields = rows.emplace_back();
     std::stringstream cells(line);
     for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
-    if (fields.size() != 6) continue;
+  }
+  return rows;
+}
+
+std::vector<LabPrinter> Printers(const char* path, size_t columns) {
+  std::vector<LabPrinter> printers;
+  for (const std::vector<std::string>& fields : Rows(path)) {
+    if (fields.size() != columns) continue;
     LabPrinter& printer = printers.emplace_back();
     printer.address = fields[0];
     printer.hostOrder = HostOrder(fields[0]);
@@ -31,10 +44,55 @@ std::vector<LabPrinter> LabPrinters() {
     printer.sysName = fields[2];
     printer.sysDescr = fields[3];
     printer.model = fields[4] == "-" ? "" : fields[4];
+    if (columns < 6) continue;
     std::stringstream communities(fields[5]);
     for (std::string community; std::getline(communities, community, ',');) printer.communities.push_back(community);
   }
   return printers;
+}
+
+uint32_t Code(const std::string& text, std::initializer_list<const char*> names) {
+  uint32_t code = 0;
+  for (const char* name : names) {
+    if (text == name) return code;
+    ++code;
+  }
+  ADD_FAILURE() << "v3users.tsv: unknown " << text;
+  return 0;
+}
+
+void Copy(char* field, size_t size, const std::string& text) {
+  const std::string value = text == "-" ? "" : text;
+  std::strncpy(field, value.c_str(), size - 1);
+  field[size - 1] = '\0';
+}
+
+}  // namespace
+
+std::vector<LabPrinter> LabPrinters() { return Printers(PRALO_LAB_PRINTERS, 6); }
+
+std::vector<LabPrinter> LabV3Printers() { return Printers(PRALO_LAB_V3_PRINTERS, 5); }
+
+PrlUsmUser LabUsmUser(const std::string& name) {
+  PrlUsmUser user{};
+  for (const std::vector<std::string>& fields : Rows(PRALO_LAB_V3_USERS)) {
+    if (fields.size() != 6 || fields[0] != name) continue;
+    Copy(user.name, sizeof user.name, fields[0]);
+    user.level = Code(fields[1], {"noAuthNoPriv", "authNoPriv", "authPriv"});
+    user.auth = Code(fields[2], {"-", "SHA", "SHA-256"});
+    Copy(user.authPassphrase, sizeof user.authPassphrase, fields[3]);
+    user.priv = Code(fields[4], {"-", "AES"});
+    Copy(user.privPassphrase, sizeof user.privPassphrase, fields[5]);
+    return user;
+  }
+  ADD_FAILURE() << "v3users.tsv has no user " << name;
+  return user;
+}
+
+std::vector<std::string> LabUsmUserNames() {
+  std::vector<std::string> names;
+  for (const std::vector<std::string>& fields : Rows(PRALO_LAB_V3_USERS)) names.push_back(fields[0]);
+  return names;
 }
 
 bool RunLabAgent(const std::string& arguments) { return RunLabTool("lab-agent", arguments); }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "PrlUsmUser.h"
+
 struct LabPrinter {
   std::string address;
   uint32_t hostOrder = 0;
@@ -17,6 +19,12 @@ struct LabPrinter {
 };
 
 std::vector<LabPrinter> LabPrinters();
+// The lab's SNMPv3-only printers (v3printers.tsv): no community answers them.
+std::vector<LabPrinter> LabV3Printers();
+// The SNMPv3 user of v3users.tsv with this name, as the libraries take it; every v3 printer
+// has every user. Fails the test when there is none.
+PrlUsmUser LabUsmUser(const std::string& name);
+std::vector<std::string> LabUsmUserNames();
 uint32_t HostOrder(const std::string& dotted);
 
 // Runs the lab's lab-agent (tests/lab/bin) with these arguments, "stop 127.1.0.40" or

@@ -1,0 +1,264 @@
+// SNMPv3 against the lab's v3-only printers (net-snmp agents without communities, with
+// a user of each security level): identification through PrlStat.dll's entry of our own,
+// the search through PRLFIND.dll's, the exchange that the status watch uses, and the
+// errors that each refusal gives. Times are recorded as test properties; none is asserted.
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+#include "PrlFind.h"
+#include "PrlStat.h"
+#include "SnmpExchange.h"
+#include "StatusQuery.h"
+#include "identify.h"
+#include "lab_printers.h"
+#include "winsock_test.h"
+
+namespace {
+
+using SnmpV3 = WinsockTest;
+
+const snmp::Oid kSysObjectId = {1, 3, 6, 1, 2, 1, 1, 2, 0};
+constexpr DWORD kExchangeWaitsMs[] = {500, 1000};
+const char kRestartingPrinter[] = "127.1.0.72";
+
+UsmUser User(const std::string& name) {
+  UsmUser user;
+  EXPECT_TRUE(ToUsmUser(LabUsmUser(name), user)) << name;
+  return user;
+}
+
+TEST_F(SnmpV3, EveryUserIdentifiesEveryV3OnlyPrinter) {
+  for (const LabPrinter& printer : LabV3Printers()) {
+    if (printer.address == kRestartingPrinter) continue;
+    for (const std::string& name : LabUsmUserNames()) {
+      const PrlUsmUser user = LabUsmUser(name);
+      const Identified identified = IdentifyWithUser(printer.address, nullptr, &user);
+      EXPECT_EQ(identified.result, kPrlStatOk) << printer.address << " as " << name;
+      EXPECT_EQ(identified.version, 3u) << printer.address << " as " << name;
+      EXPECT_EQ(identified.identifier, printer.sysObjectId) << printer.address << " as " << name;
+      RecordProperty("ms_" + printer.address + "_" + name, static_cast<int>(identified.milliseconds));
+    }
+  }
+}
+
+TEST_F(SnmpV3, TheVersionThatAnsweredIsSaid) {
+  const PrlUsmUser admin = LabUsmUser("admin");
+  const struct {
+    const char* what;
+    const char* address;
+    const char* community;
+    uint32_t flags;
+    uint32_t version;
+    const char* identifier;
+  } cases[] = {
+      {"a v1 printer, community first", "127.1.0.20", "mirabo", 0, 1, "1.3.6.1.4.1.99901.1.10"},
+      {"a v3-only printer after its community went unanswered", "127.1.0.70", "public", 0, 3, "1.3.6.1.4.1.99901.1.70"},
+      {"a v3-only printer, v3 first", "127.1.0.70", "public", kPrlStatV3First, 3, "1.3.6.1.4.1.99901.1.70"},
+  };
+  for (const auto& c : cases) {
+    const Identified identified = IdentifyWithUser(c.address, c.community, &admin, c.flags);
+    EXPECT_EQ(identified.result, kPrlStatOk) << c.what;
+    EXPECT_EQ(identified.version, c.version) << c.what;
+    EXPECT_EQ(identified.identifier, c.identifier) << c.what;
+  }
+  const Identified silent = IdentifyWithUser("127.1.0.99", "public", &admin);
+  EXPECT_EQ(silent.result, kPrlStatNoAnswer);
+  EXPECT_EQ(silent.version, 0u);
+}
+
+TEST_F(SnmpV3, EachRefusalGivesItsOwnError) {
+  auto with = [](const char* name, auto change) {
+    PrlUsmUser user = LabUsmUser(name);
+    change(user);
+    return user;
+  };
+  const struct {
+    const char* what;
+    PrlUsmUser user;
+    int result;
+    UsmError error;
+  } cases[] = {
+      {"an unknown user", with("watcher", [](PrlUsmUser& u) { strcpy(u.name, "nobody"); }), kPrlStatUsmRefused,
+       UsmError::UnknownUser},
+      {"a wrong authentication pass phrase", with("admin", [](PrlUsmUser& u) { strcpy(u.authPassphrase, "not-the-key"); }),
+       kPrlStatUsmRefused, UsmError::WrongDigest},
+      {"the wrong authentication protocol", with("admin256", [](PrlUsmUser& u) { u.auth = 1; }), kPrlStatUsmRefused,
+       UsmError::WrongDigest},
+      // net-snmp drops a request that does not decrypt to a scoped PDU without a Report
+      // (snmpget times out too); the agent did answer the discovery.
+      {"a wrong privacy pass phrase", with("admin", [](PrlUsmUser& u) { strcpy(u.privPassphrase, "not-the-key"); }),
+       kPrlStatUsmRefused, UsmError::EncryptedUnanswered},
+      {"a level the user has no keys for", with("watcher", [](PrlUsmUser& u) {
+         u.level = 1;
+         u.auth = 1;
+         strcpy(u.authPassphrase, "watcher-pass");
+       }),
+       kPrlStatUsmRefused, UsmError::UnsupportedSecurityLevel},
+      {"an empty pass phrase", with("admin", [](PrlUsmUser& u) { u.authPassphrase[0] = '\0'; }), kPrlStatUsmRefused,
+       UsmError::NoKey},
+      {"a level below the user's access", with("admin", [](PrlUsmUser& u) { u.level = 0; }), kPrlStatRefused,
+       UsmError::None},
+  };
+  for (const auto& c : cases) {
+    const Identified identified = IdentifyWithUser("127.1.0.70", nullptr, &c.user);
+    EXPECT_EQ(identified.result, c.result) << c.what;
+    EXPECT_EQ(identified.usmError, static_cast<int>(c.error))
+        << c.what << ": " << UsmErrorText(static_cast<UsmError>(identified.usmError));
+  }
+}
+
+TEST_F(SnmpV3, TheStatusQueryAsksWithTheUser) {
+  const PrinterState state = QueryPrinterState("127.1.0.71", User("admin256"), nullptr);
+  EXPECT_EQ(state.reach, PrinterState::Reach::Answered);
+  EXPECT_EQ(state.version, 3);
+  EXPECT_EQ(state.identity, "1.3.6.1.4.1.99902.7.71");
+  EXPECT_FALSE(state.hasStatus);  // the agent reports no printer objects: noSuchInstance, as v1's noSuchName
+
+  UsmUser stranger = User("auditor");
+  stranger.name = "stranger";
+  const PrinterState refused = QueryPrinterState("127.1.0.71", stranger, nullptr);
+  EXPECT_EQ(refused.reach, PrinterState::Reach::Refused);
+  EXPECT_EQ(refused.usmError, UsmError::UnknownUser);
+}
+
+// Runs the exchange until every ticket asked has ended.
+std::map<uint64_t, SnmpExchange::Ended> RunUntilEnded(SnmpExchange& exchange, size_t count) {
+  std::map<uint64_t, SnmpExchange::Ended> ended;
+  const ULONGLONG giveUp = GetTickCount64() + 10000;
+  while (ended.size() < count && GetTickCount64() < giveUp) {
+    for (SnmpExchange::Ended& one : exchange.Advance(GetTickCount64())) ended.emplace(one.ticket, std::move(one));
+    const std::vector<HANDLE> events = exchange.Events();
+    WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, 20);
+  }
+  return ended;
+}
+
+std::string IdentityIn(const SnmpExchange::Ended& ended) {
+  if (!ended.answer || ended.answer->varbinds.empty()) return "";
+  return snmp::OidText(ended.answer->varbinds[0].oid);
+}
+
+TEST_F(SnmpV3, AV1AndAV3QuestionInFlightTogetherAreBothAnswered) {
+  SnmpExchange exchange(kExchangeWaitsMs);
+  const ULONGLONG now = GetTickCount64();
+  exchange.Ask(1, Ipv4(HostOrder("127.1.0.20"), 161), "mirabo", {kSysObjectId}, now);
+  exchange.Ask(2, Ipv4(HostOrder("127.1.0.70"), 161), User("admin"), {kSysObjectId}, now);
+  exchange.Ask(3, Ipv4(HostOrder("127.1.0.71"), 161), User("admin256"), {kSysObjectId}, now);
+  exchange.Ask(4, Ipv4(HostOrder("127.1.0.70"), 161), User("watcher"), {kSysObjectId}, now);
+  std::map<uint64_t, SnmpExchange::Ended> ended = RunUntilEnded(exchange, 4);
+  ASSERT_EQ(ended.size(), 4u);
+  const std::pair<int, const char*> expected[] = {
+      {1, "1.3.6.1.4.1.99901.1.10"}, {3, "1.3.6.1.4.1.99901.1.70"}, {3, "1.3.6.1.4.1.99902.7.71"}, {3, "1.3.6.1.4.1.99901.1.70"}};
+  for (uint64_t ticket = 1; ticket <= 4; ++ticket) {
+    EXPECT_EQ(ended[ticket].version, expected[ticket - 1].first) << ticket;
+    EXPECT_EQ(IdentityIn(ended[ticket]), expected[ticket - 1].second) << ticket;
+  }
+}
+
+TEST_F(SnmpV3, TheExchangeSaysWhyAnAgentRefused) {
+  SnmpExchange exchange(kExchangeWaitsMs);
+  UsmUser wrong = User("admin");
+  wrong.authPassphrase = "not-the-key";
+  exchange.Ask(7, Ipv4(HostOrder("127.1.0.70"), 161), wrong, {kSysObjectId}, GetTickCount64());
+  std::map<uint64_t, SnmpExchange::Ended> ended = RunUntilEnded(exchange, 1);
+  ASSERT_EQ(ended.count(7), 1u);
+  EXPECT_FALSE(ended[7].answer);
+  EXPECT_EQ(ended[7].error, UsmError::WrongDigest);
+}
+
+// The agent keeps its engine ID and counts a new boot; the exchange still holds the old
+// boots and time, is told so by an authenticated notInTimeWindow Report, and follows.
+TEST_F(SnmpV3, AnAgentRestartedWithNewBootsIsFollowed) {
+  SnmpExchange exchange(kExchangeWaitsMs);
+  const SocketAddress printer = Ipv4(HostOrder(kRestartingPrinter), 161);
+  for (const char* user : {"admin", "admin256"}) {
+    exchange.Ask(1, printer, User(user), {kSysObjectId}, GetTickCount64());
+    std::map<uint64_t, SnmpExchange::Ended> before = RunUntilEnded(exchange, 1);
+    EXPECT_EQ(IdentityIn(before[1]), "1.3.6.1.4.1.99903.3.72") << user;
+
+    ASSERT_TRUE(RunLabAgent(std::string("stop ") + kRestartingPrinter));
+    ASSERT_TRUE(RunLabAgent(std::string("start ") + kRestartingPrinter));
+    exchange.Ask(2, printer, User(user), {kSysObjectId}, GetTickCount64());
+    std::map<uint64_t, SnmpExchange::Ended> after = RunUntilEnded(exchange, 1);
+    EXPECT_EQ(IdentityIn(after[2]), "1.3.6.1.4.1.99903.3.72") << user << ": " << UsmErrorText(after[2].error);
+  }
+}
+
+struct Found {
+  std::string name, model;
+  uint32_t version = 0;
+  int times = 0;
+};
+
+class Collector {
+ public:
+  static int CALLBACK Callback(DiscoveredPrinter* printer, uint32_t version, void* context) {
+    auto* self = static_cast<Collector*>(context);
+    std::lock_guard lock(self->mutex_);
+    in_addr address{};
+    address.s_addr = htonl(printer->address);
+    Found& found = self->found_[inet_ntoa(address)];
+    found.name.assign(printer->name, strnlen(printer->name, sizeof printer->name));
+    found.model.assign(printer->model, strnlen(printer->model, sizeof printer->model));
+    found.version = version;
+    ++found.times;
+    return 1;
+  }
+  std::map<std::string, Found> Snapshot() {
+    std::lock_guard lock(mutex_);
+    return found_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, Found> found_;
+};
+
+TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
+  for (const std::string& name : LabUsmUserNames()) {
+    const PrlUsmUser user = LabUsmUser(name);
+    Collector collector;
+    DiscoveryContext context{};
+    const DWORD start = GetTickCount();
+    ASSERT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, &user), 0);
+    Sleep(3000);  // the whole sweep with its retries
+    EXPECT_EQ(StopDiscovery(&context), 0);
+    RecordProperty("ms_search_" + name, static_cast<int>(GetTickCount() - start));
+    std::map<std::string, Found> found = collector.Snapshot();
+    for (const LabPrinter& printer : LabV3Printers()) {
+      ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not found as " << name;
+      EXPECT_EQ(found[printer.address].version, 3u) << printer.address;
+      EXPECT_EQ(found[printer.address].times, 1) << printer.address;
+      EXPECT_EQ(found[printer.address].name, printer.sysName) << printer.address;
+      EXPECT_EQ(found[printer.address].model, printer.ReportedModel()) << printer.address;
+    }
+    for (const LabPrinter& printer : LabPrinters()) {
+      if (!printer.OnLan() || !(printer.Answers("mirabo") || printer.Answers("public"))) continue;
+      ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not found as " << name;
+      EXPECT_EQ(found[printer.address].version, 1u) << printer.address;
+      EXPECT_EQ(found[printer.address].times, 1) << printer.address;
+    }
+  }
+}
+
+TEST_F(SnmpV3, ASearchWithAWrongUserReportsNoV3OnlyPrinter) {
+  PrlUsmUser user = LabUsmUser("admin");
+  strcpy(user.privPassphrase, "not-the-key");
+  Collector collector;
+  DiscoveryContext context{};
+  ASSERT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, &user), 0);
+  Sleep(3000);
+  EXPECT_EQ(StopDiscovery(&context), 0);
+  std::map<std::string, Found> found = collector.Snapshot();
+  for (const LabPrinter& printer : LabV3Printers()) EXPECT_EQ(found.count(printer.address), 0u) << printer.address;
+  PrlUsmUser bad = user;
+  bad.level = 7;
+  EXPECT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, &bad), -1);
+  EXPECT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, nullptr), -1);
+}
+
+}  // namespace
