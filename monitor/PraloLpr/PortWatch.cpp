@@ -4,12 +4,17 @@
 #include "MonitorRegistry.h"
 #include "PortKey.h"
 #include "PortValues.h"
+#include "SnmpCredentials.h"
 #include "Unique.h"
 
 PortWatch::PortWatch(std::wstring name)
     : name_(std::move(name)), record_(DefaultStoredPort(AnsiText(name_.c_str())).config) {}
 
-void PortWatch::ReadRecord() { record_ = ReadStoredPort(AnsiText(name_.c_str())).port.config; }
+void PortWatch::ReadRecord() {
+  const StoredPort stored = ReadStoredPort(AnsiText(name_.c_str())).port;
+  record_ = stored.config;
+  usmUser_ = PortUsmUser(stored);
+}
 
 bool PortWatch::TakeSnmpUpdated() const {
   UniqueKey key;

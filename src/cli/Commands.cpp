@@ -21,6 +21,7 @@
 #include "PortOptions.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
+#include "PrinterSearch.h"
 #include "PrlFind.h"
 #include "ResourceText.h"
 #include "SearchProgress.h"
@@ -256,15 +257,16 @@ int Identify(CommandLine& line, const ModelCatalogue& catalogue) {
   return kExitOk;
 }
 
-// Prints each printer once, as the search reports it; the library's thread calls it.
+// Prints each printer once, as the search reports it, with the SNMP version that
+// answered; the library's thread calls it.
 struct FoundPrinters {
   std::mutex mutex;
-  static int CALLBACK Report(DiscoveredPrinter* printer, void* context) {
+  static int CALLBACK Report(DiscoveredPrinter* printer, uint32_t version, void* context) {
     std::lock_guard lock(static_cast<FoundPrinters*>(context)->mutex);
-    std::printf("%u.%u.%u.%u\t%s\t%s\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
+    std::printf("%u.%u.%u.%u\t%s\t%s\tSNMPv%u\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
                 (printer->address >> 8) & 0xFF, printer->address & 0xFF,
                 ConsoleText(TextOf(printer->name, sizeof printer->name)).c_str(),
-                ConsoleText(TextOf(printer->model, sizeof printer->model)).c_str());
+                ConsoleText(TextOf(printer->model, sizeof printer->model)).c_str(), version);
     std::fflush(stdout);
     return 1;
   }
@@ -298,7 +300,7 @@ int Find(CommandLine& line) {
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
   FoundPrinters found;
   DiscoveryContext context{};
-  if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0)
+  if (StartPrinterSearch(&context, &FoundPrinters::Report, &found) != 0)
     throw CommandFailure{kExitSystem, "the search could not start"};
   for (const auto& [address, mask] : subnets) AddDiscoverySubnet(&context, MakeDiscoverySubnet(address, mask), 0, 0);
   WaitShowingProgress(seconds);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PortConfig.h"
+#include "SnmpCredentials.h"
 #include "StatusQuery.h"
 #include "Unique.h"
 
@@ -38,19 +39,30 @@ std::vector<std::string> SupplyTexts(const PrinterState& state) {
   return texts;
 }
 
-const char* ReachText(PrinterState::Reach reach) {
-  switch (reach) {
+std::string ReachText(const PrinterState& state) {
+  switch (state.reach) {
     case PrinterState::Reach::Answered: return "yes";
     case PrinterState::Reach::Unresolved: return "no (the address does not resolve)";
     case PrinterState::Reach::NoSocket: return "no (no socket)";
+    case PrinterState::Reach::Refused: return std::string("no (") + UsmErrorText(state.usmError) + ")";
     default: return "no (no answer)";
   }
+}
+
+// The version that was asked, and answered where the printer did.
+const char* VersionText(const PrinterState& state) { return state.version == 3 ? "SNMPv3" : "SNMPv1"; }
+
+// With the port's SNMPv3 user, or its community.
+PrinterState AskPrinter(const StoredPort& port, HANDLE stop) {
+  if (const std::optional<UsmUser> user = PortUsmUser(port)) return QueryPrinterState(port.config.deviceIP, *user, stop);
+  return QueryPrinterState(port.config.deviceIP, port.config.communityName, stop);
 }
 
 void PrintText(const PortConfig& config, const PrinterState& state) {
   std::printf("Port                    %s\n", config.portName);
   std::printf("Printer address         %s\n", config.deviceIP);
-  std::printf("Reachable               %s\n", ReachText(state.reach));
+  std::printf("Reachable               %s\n", ReachText(state).c_str());
+  std::printf("SNMP                    %s\n", VersionText(state));
   if (!state.Answered()) return;
   std::printf("Identifier              %s\n",
               state.identity.empty() ? "not reported" : ConsoleText(state.identity).c_str());
@@ -61,14 +73,14 @@ void PrintText(const PortConfig& config, const PrinterState& state) {
 }
 
 void PrintCsv(const PortConfig& config, const PrinterState& state) {
-  std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies\n");
+  std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies,SNMP\n");
   const bool answered = state.Answered();
-  std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(config.deviceIP).c_str(),
+  std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(config.deviceIP).c_str(),
               answered ? "yes" : "no", CsvField(ConsoleText(state.identity)).c_str(),
               answered ? DeviceStatusName(state.deviceStatus) : "",
               answered ? PrinterStatusName(state.printerStatus) : "",
               CsvField(Joined(PrinterErrorNames(state.errors), "; ", "")).c_str(),
-              CsvField(Joined(SupplyTexts(state), "; ", "")).c_str());
+              CsvField(Joined(SupplyTexts(state), "; ", "")).c_str(), VersionText(state));
 }
 
 }  // namespace
@@ -86,7 +98,7 @@ int Status(CommandLine& line) {
   const PortConfig& config = reading.port.config;
   // Nothing stops the question but its own time limit.
   UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const PrinterState state = QueryPrinterState(config.deviceIP, config.communityName, never.get());
+  const PrinterState state = AskPrinter(reading.port, never.get());
   csv ? PrintCsv(config, state) : PrintText(config, state);
   return state.Answered() ? kExitOk : kExitRefused;
 }
