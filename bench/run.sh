@@ -17,7 +17,7 @@ lab-printer 127.5.200.77 1.3.6.1.4.1.99901.2.5 deep-office "Kestrel Office 250" 
 
 echo "| measure | median | worst |"
 echo "|---|---|---|"
-wine "$bin/identify_bench.exe" 127.1.0.20 127.1.0.99 5 2>/dev/null | tr -d '\r'
+wine "$bin/identify_bench.exe" 127.1.0.20 127.1.0.99 5 127.1.0.70 admin admin-auth-pass admin-priv-pass 2>/dev/null | tr -d '\r'
 
 echo
 echo "| measure | time |"

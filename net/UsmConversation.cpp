@@ -58,15 +58,22 @@ std::vector<uint8_t> UsmConversation::Request(ULONGLONG now) {
   msgId_ = RandomRequestId();
   requestId_ = RandomRequestId();
   probing_ = !engine_.Known();
-  if (probing_) {
-    const std::vector<uint8_t> scoped = snmp::EncodeScopedGet("", requestId_, {});
-    return snmp::EncodeV3({msgId_, snmp::kOurMaxMessageSize, snmp::kFlagReportable}, {}, scoped).bytes;
-  }
+  if (probing_) return Probe();
   if (keys_ == nullptr || engine_.id != keys_->engineId) keys_ = LocalizedKeys(user_, engine_.id);
-  if (keys_ == nullptr) {
-    Fail(UsmError::NoKey);
-    return {};
-  }
+  std::vector<uint8_t> request = keys_ == nullptr ? std::vector<uint8_t>{} : Sealed(now);
+  if (request.empty()) Fail(UsmError::NoKey);
+  return request;
+}
+
+// Unauthenticated, without a user, asking nothing: the agent answers with its engine.
+std::vector<uint8_t> UsmConversation::Probe() const {
+  const std::vector<uint8_t> scoped = snmp::EncodeScopedGet("", requestId_, {});
+  return snmp::EncodeV3({msgId_, snmp::kOurMaxMessageSize, snmp::kFlagReportable}, {}, scoped).bytes;
+}
+
+// The request at the user's level: encrypted with a fresh salt, then the digest over the
+// whole message written into its place (RFC 3414 section 6.3.1, RFC 3826 section 3.1.3).
+std::vector<uint8_t> UsmConversation::Sealed(ULONGLONG now) const {
   snmp::UsmParameters usm{engine_.id, engine_.boots, engine_.TimeAt(now), user_.name, {}, {}};
   uint8_t flags = snmp::kFlagReportable;
   std::vector<uint8_t> data = snmp::EncodeScopedGet(engine_.id, requestId_, oids_);
@@ -77,15 +84,13 @@ std::vector<uint8_t> UsmConversation::Request(ULONGLONG now) {
   if (Private()) {
     flags |= snmp::kFlagPriv;
     uint8_t salt[snmp::kPrivParamBytes];
-    if (!FillRandom(salt) || !AesCfb(true, keys_->priv, AesIv(usm.engineBoots, usm.engineTime, salt), data)) {
-      Fail(UsmError::NoKey);
-      return {};
-    }
+    if (!FillRandom(salt) || !AesCfb(true, keys_->priv, AesIv(usm.engineBoots, usm.engineTime, salt), data)) return {};
     usm.privParams.assign(std::begin(salt), std::end(salt));
   }
   snmp::EncodedV3 encoded = snmp::EncodeV3({msgId_, snmp::kOurMaxMessageSize, flags}, usm, data);
   if (Authenticated()) {
     const Bytes digest = MessageDigest(user_.auth, keys_->auth, encoded.bytes);
+    if (digest.empty()) return {};
     std::copy(digest.begin(), digest.end(), encoded.bytes.begin() + static_cast<ptrdiff_t>(encoded.authOffset));
   }
   return std::move(encoded.bytes);

@@ -59,6 +59,8 @@ class UsmConversation {
  private:
   bool Authenticated() const { return user_.level != UsmLevel::NoAuthNoPriv; }
   bool Private() const { return user_.level == UsmLevel::AuthPriv; }
+  std::vector<uint8_t> Probe() const;
+  std::vector<uint8_t> Sealed(ULONGLONG now) const;
   bool Authentic(std::span<const uint8_t> datagram, const snmp::DecodedV3& message) const;
   std::optional<snmp::ScopedPdu> Open(std::span<const uint8_t> datagram, const snmp::DecodedV3& message) const;
   Step TakeReport(const snmp::DecodedV3& message, bool authentic, const snmp::Response& report, ULONGLONG now);

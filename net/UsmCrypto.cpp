@@ -86,9 +86,11 @@ Bytes AesIv(int32_t engineBoots, int32_t engineTime, std::span<const uint8_t> sa
   return iv;
 }
 
-// CFB with 128-bit feedback made over AES's single-block (ECB) transform: Windows' own
-// BCRYPT_CHAIN_MODE_CFB feeds back one byte unless the message block length is set, and
-// what Wine does with that property differs; the block transform is the same on both.
+// CFB with 128-bit feedback (RFC 3826) made over AES's single-block (ECB) transform.
+// BCRYPT_CHAIN_MODE_CFB feeds back one byte (CFB8) unless the key's
+// BCRYPT_MESSAGE_BLOCK_LENGTH is set to 16; Wine's gives CFB8 (NIST SP 800-38A's CFB8
+// vector) and refuses that property (STATUS_NOT_IMPLEMENTED). The block transform is the
+// same on both.
 bool AesCfb(bool encrypt, std::span<const uint8_t> key, std::span<const uint8_t> iv, std::span<uint8_t> data) {
   if (key.size() < kAesBlock || iv.size() != kAesBlock) return false;
   UniqueAlgorithm algorithm;

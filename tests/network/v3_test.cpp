@@ -218,19 +218,21 @@ class Collector {
   std::map<std::string, Found> found_;
 };
 
+// One search per user, side by side, each in its own context.
 TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
-  for (const std::string& name : LabUsmUserNames()) {
-    const PrlUsmUser user = LabUsmUser(name);
-    Collector collector;
-    DiscoveryContext context{};
-    const DWORD start = GetTickCount();
-    ASSERT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, &user), 0);
-    Sleep(3000);  // the whole sweep with its retries
-    EXPECT_EQ(StopDiscovery(&context), 0);
-    RecordProperty("ms_search_" + name, static_cast<int>(GetTickCount() - start));
-    std::map<std::string, Found> found = collector.Snapshot();
+  const std::vector<std::string> names = LabUsmUserNames();
+  std::vector<PrlUsmUser> users;
+  for (const std::string& name : names) users.push_back(LabUsmUser(name));
+  std::vector<Collector> collectors(names.size());
+  std::vector<DiscoveryContext> contexts(names.size(), DiscoveryContext{});
+  for (size_t i = 0; i < names.size(); ++i)
+    ASSERT_EQ(StartDiscoveryUsm(&contexts[i], &Collector::Callback, &collectors[i], &users[i]), 0) << names[i];
+  Sleep(3000);  // the whole sweep with its retries
+  for (DiscoveryContext& context : contexts) EXPECT_EQ(StopDiscovery(&context), 0);
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::map<std::string, Found> found = collectors[i].Snapshot();
     for (const LabPrinter& printer : LabV3Printers()) {
-      ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not found as " << name;
+      ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not found as " << names[i];
       EXPECT_EQ(found[printer.address].version, 3u) << printer.address;
       EXPECT_EQ(found[printer.address].times, 1) << printer.address;
       EXPECT_EQ(found[printer.address].name, printer.sysName) << printer.address;
@@ -238,7 +240,7 @@ TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
     }
     for (const LabPrinter& printer : LabPrinters()) {
       if (!printer.OnLan() || !(printer.Answers("mirabo") || printer.Answers("public"))) continue;
-      ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not found as " << name;
+      ASSERT_EQ(found.count(printer.address), 1u) << printer.address << " was not found as " << names[i];
       EXPECT_EQ(found[printer.address].version, 1u) << printer.address;
       EXPECT_EQ(found[printer.address].times, 1) << printer.address;
     }
