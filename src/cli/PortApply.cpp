@@ -4,6 +4,7 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ApplyReport.h"
@@ -80,6 +81,22 @@ ApplyPlan PlanForMachine(const PortTransfer& file, bool prune) {
   return plan;
 }
 
+// A port whose values are as the file says, but whose stored pass phrases are not those of
+// the secrets file, is changed to take them.
+void AddPassphraseSteps(ApplyPlan& plan, const PortTransfer& file, const PortPassphrases& passphrases) {
+  for (const TransferredPort& port : file.ports) {
+    const bool planned = std::any_of(plan.ports.begin(), plan.ports.end(), [&](const PortStep& step) {
+      return SamePortName(step.port.config.portName, port.config.portName);
+    });
+    if (planned || !passphrases.Differ(port)) continue;
+    const TransferredPort was = ReadTransferredPort(port.config.portName);
+    TransferredPort wanted = port;
+    wanted.snmpUpdated = 1;
+    plan.ports.push_back({PortStep::Kind::Change, wanted, was, {{kPassphrasesField, nullptr, nullptr}}});
+    --plan.unchanged;
+  }
+}
+
 unsigned long TakeStep(const PortStep& step, PortUndo& undo, const PortPassphrases& passphrases) {
   const PortConfig& config = step.port.config;
   switch (step.kind) {
@@ -125,9 +142,10 @@ bool AddsPorts(const ApplyPlan& plan) {
 int Apply(const ApplyOptions& options) {
   TransferReading reading = ReadTransferJson(ReadWholeFile(options.path, kLargestTransfer), Utf8ToAnsi, PortNameLess{});
   if (!reading.error.empty()) Refuse(options.path + ": " + reading.error + "; nothing was changed");
-  const ApplyPlan plan = PlanForMachine(reading.transfer, options.prune);
+  ApplyPlan plan = PlanForMachine(reading.transfer, options.prune);
   const PortPassphrases passphrases(options.secretsPath);
   passphrases.Check(reading.transfer.ports);
+  AddPassphraseSteps(plan, reading.transfer, passphrases);
   if (!options.whatIf) CarryOut(plan, passphrases);
   const bool changed = !options.whatIf && !plan.Empty();
   Print(options.json ? PlanJson(plan, changed, options.whatIf) : PlanLines(plan));

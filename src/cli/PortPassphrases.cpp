@@ -1,6 +1,7 @@
 #include "PortPassphrases.h"
 
 #include "CommandLine.h"
+#include "PortKey.h"
 #include "SnmpCredentials.h"
 #include "SnmpSecrets.h"
 
@@ -34,4 +35,11 @@ void PortPassphrases::Check(const std::vector<TransferredPort>& ports) const {
 unsigned long PortPassphrases::Store(const TransferredPort& port) const {
   const std::optional<UsmUser> user = UserOf(port);
   return user ? StorePortPassphrases(port.config.portName, *user) : RemovePortPassphrases(port.config.portName);
+}
+
+bool PortPassphrases::Differ(const TransferredPort& port) const {
+  const std::optional<UsmUser> wanted = UserOf(port);
+  if (!wanted) return false;
+  const std::optional<UsmUser> stored = PortUsmUser(ReadStoredPort(port.config.portName).port);
+  return !stored || stored->authPassphrase != wanted->authPassphrase || stored->privPassphrase != wanted->privPassphrase;
 }

@@ -18,6 +18,9 @@ class PortPassphrases {
   // Seals the pass phrases of a port just written, or removes those of a port that no
   // longer has a user of its own; the system's error code, 0 when stored.
   unsigned long Store(const TransferredPort& port) const;
+  // Whether the machine's port of that name has other pass phrases than the port's own
+  // user gets from the secrets file.
+  bool Differ(const TransferredPort& port) const;
 
  private:
   std::optional<UsmUser> UserOf(const TransferredPort& port) const;

@@ -177,9 +177,15 @@ TEST_F(SnmpV3Test, AnExportSaysTheVersionWithoutSecretsAndImportTakesThemFromASe
   EXPECT_EQ(user->privPassphrase, kPrivPhrase);
   EXPECT_FALSE(MonitorKeysHold(kPrivPhrase));
   EXPECT_EQ(StoredNumber("Used", kSnmpVersionValue), 3u);
-  ChildResult again = PrlPort("apply " + file + " --json --secrets-file " + secrets);
-  ASSERT_EQ(again.exitCode, 0u) << again.output;
-  EXPECT_EQ(json::parse(again.output)["changed"], false) << again.output;
+  // A new pass phrase in the secrets file is applied, named but not shown, and then is as stored.
+  WriteText(secrets, std::string("own auth ") + kAuthPhrase + "\nown priv Rotated-Phrase-2\n");
+  for (const bool changes : {true, false}) {
+    ChildResult applied = PrlPort("apply " + file + " --json --secrets-file " + secrets);
+    ASSERT_EQ(applied.exitCode, 0u) << applied.output;
+    EXPECT_EQ(json::parse(applied.output)["changed"], changes) << applied.output;
+    EXPECT_EQ(applied.output.find("Rotated"), std::string::npos) << applied.output;
+  }
+  EXPECT_EQ(PortUsmUser(ReadStoredPort("CarryV3").port)->privPassphrase, "Rotated-Phrase-2");
 }
 
 }  // namespace
