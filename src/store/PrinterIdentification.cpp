@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "LibraryEntry.h"
 #include "PrlStat.h"
 #include "PrlUser.h"
 #include "SnmpCredentials.h"
@@ -52,11 +53,13 @@ bool AskIdentifier(unsigned long hostOrder, const char* community, std::string& 
     identifier.assign(text, strnlen(text, kIdentifierCapacity));
     return true;
   }
+  const auto query = LibraryEntry<decltype(&QueryPrinterIdentifierUsm)>(
+      "PrlStat.dll", PRALO_EXPORT_NAME("QueryPrinterIdentifierUsm", 20));
+  if (query == nullptr) return false;
   const PrlUser user(profile->user);
   PrlStatIdentification found{sizeof found, 0, 0, {}};
   const bool instead = profile->use == ProfileUse::InsteadOfCommunity;
-  if (QueryPrinterIdentifierUsm(hostOrder, instead ? nullptr : community, user.get(), 0, &found) != kPrlStatOk)
-    return false;
+  if (query(hostOrder, instead ? nullptr : community, user.get(), 0, &found) != kPrlStatOk) return false;
   identifier.assign(found.identifier, strnlen(found.identifier, sizeof found.identifier));
   return true;
 }

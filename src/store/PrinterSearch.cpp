@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "LibraryEntry.h"
 #include "PrlUser.h"
 #include "SnmpCredentials.h"
 
@@ -34,8 +35,11 @@ V1Search* V1SearchFor(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM call
 
 int StartPrinterSearch(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext) {
   if (const std::optional<SnmpProfile> profile = ReadSnmpProfile()) {
+    const auto start =
+        LibraryEntry<decltype(&StartDiscoveryUsm)>("PRLFIND.dll", PRALO_EXPORT_NAME("StartDiscoveryUsm", 16));
+    if (start == nullptr) return -1;
     const PrlUser user(profile->user);
-    return StartDiscoveryUsm(context, callback, callbackContext, user.get());
+    return start(context, callback, callbackContext, user.get());
   }
   return StartDiscovery(context, &ReportVersion1, V1SearchFor(context, callback, callbackContext), 0);
 }
