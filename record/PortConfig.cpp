@@ -25,6 +25,19 @@ LONG OpenPortKey(const PortConfig& config, PortKeyOpening opening, UniqueKey& ke
   return rc;
 }
 
+bool WritePort(const StoredPort& port, PortKeyOpening opening, ValueSetter setValue, PortValueSet which) {
+  UniqueKey key;
+  bool created = false;
+  LONG rc = OpenPortKey(port.config, opening, key, created);
+  if (rc == ERROR_SUCCESS) rc = WritePortValues(key.get(), port, setValue, which);
+  if (rc != ERROR_SUCCESS && created) {
+    key.reset();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, KeyPathOf(port.config).c_str());
+  }
+  SetLastError(static_cast<DWORD>(rc));
+  return rc == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 void ResetPortConfig(PortConfig& config, const char* portName) {
@@ -47,7 +60,7 @@ bool ReadPortConfig(PortConfig& config) {
   // The numbers take their defaults even when the key cannot be opened; the texts and
   // the protocol keep what the record holds.
   SetNumberDefaults(config);
-  StoredPort port{config, 0};
+  StoredPort port{config, 0, {}, {}, {}};
   UniqueKey key;
   const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str(), 0, KEY_READ, key.put());
   if (rc == ERROR_SUCCESS) ReadPortValues(key.get(), port);
@@ -58,16 +71,11 @@ bool ReadPortConfig(PortConfig& config) {
 
 bool WritePortConfig(const PortConfig& config, bool snmpUpdated, PortKeyOpening opening,
                      ValueSetter setValue) {
-  UniqueKey key;
-  bool created = false;
-  LONG rc = OpenPortKey(config, opening, key, created);
-  if (rc == ERROR_SUCCESS) rc = WritePortValues(key.get(), StoredPort{config, snmpUpdated ? 1u : 0u}, setValue);
-  if (rc != ERROR_SUCCESS && created) {
-    key.reset();
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, KeyPathOf(config).c_str());
-  }
-  SetLastError(static_cast<DWORD>(rc));
-  return rc == ERROR_SUCCESS;
+  return WritePort(StoredPort{config, snmpUpdated ? 1u : 0u, {}, {}, {}}, opening, setValue, PortValueSet::Record);
+}
+
+bool WriteStoredPort(const StoredPort& port, PortKeyOpening opening) {
+  return WritePort(port, opening, &RegSetValueExA, PortValueSet::All);
 }
 
 bool IsWellFormedPortName(std::string_view name) { return !NameRefusal(name); }

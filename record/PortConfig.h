@@ -45,7 +45,8 @@ enum class PortKeyOpening {
 };
 
 #ifdef _WIN32
-// Opens (or creates) the key and stores every value; false when the key cannot be had
+// Opens (or creates) the key and stores the record's ten values, so that the port keeps
+// its SNMP choice (PortValues.h); false when the key cannot be had
 // or a value cannot be set, with the registry's error code for GetLastError (2 for a
 // key that does not exist where it must). A key this call created is removed again
 // after a failed value, so that no half port is left; an existing key keeps the values

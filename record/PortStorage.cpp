@@ -18,9 +18,10 @@ void ReadPortValues(HKEY key, StoredPort& port) {
   }
 }
 
-LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set) {
+LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set, PortValueSet which) {
   for (const PortValue& value : kPortValues) {
     if (value.kind == ValueKind::Certificate) continue;
+    if (value.kind == ValueKind::SnmpChoice && which == PortValueSet::Record) continue;
     const LONG rc = value.type == ValueType::Text ? WriteTextValue(key, value.name, ValueText(port, value), set)
                                                   : WriteNumberValue(key, value.name, ValueNumber(port, value), set);
     if (rc != ERROR_SUCCESS) return rc;

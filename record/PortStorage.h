@@ -7,7 +7,9 @@
 
 // Sets every value the key holds into the port; a missing one leaves its field alone.
 void ReadPortValues(HKEY key, StoredPort& port);
-// Sets the record's values in the table's order, the certificates aside (only the
-// monitor and an administrator's trust write them: WritePortCertificates); the first
-// failure ends it with its code.
-LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set);
+// Which values a write stores: the record's, or the SNMP choice too. The certificates are
+// never among them (only the monitor and an administrator's trust write them:
+// WritePortCertificates).
+enum class PortValueSet { Record, All };
+// Sets the values in the table's order; the first failure ends it with its code.
+LONG WritePortValues(HKEY key, const StoredPort& port, ValueSetter set, PortValueSet which = PortValueSet::Record);

@@ -12,6 +12,7 @@ constexpr uint32_t kLargestInterval = 999;  // the configuration dialog's three 
 
 bool AnyInRange(uint32_t) { return true; }
 bool PrintProtocol(uint32_t number) { return number == kProtocolRaw || number == kProtocolLpr; }
+bool SnmpVersion(uint32_t number) { return number == kSnmpCommunity || number == kSnmpV3; }
 
 constexpr PortValue Text(const char* name, size_t offset, size_t capacity, bool mayBeEmpty,
                          ValueKind kind = ValueKind::Port,
@@ -28,9 +29,15 @@ constexpr PortValue Fingerprint(const char* name, size_t offset) {
   return Text(name, offset, kFingerprintDigits + 1, true, ValueKind::Certificate, FingerprintRefusal);
 }
 
+constexpr PortValue SnmpChoice(PortValue value, bool exportedAlways = false) {
+  value.kind = ValueKind::SnmpChoice;
+  value.exportedAlways = exportedAlways;
+  return value;
+}
+
 }  // namespace
 
-const std::array<PortValue, 14> kPortValues = {
+const std::array<PortValue, 19> kPortValues = {
     Text(kDeviceIpValue, offsetof(StoredPort, config.deviceIP), sizeof PortConfig::deviceIP, false),
     PortValue{"Protocal", ValueType::Number, offsetof(StoredPort, config.protocol), 0, false, kProtocolRaw, PrintProtocol,
               "9100 (raw) or 515 (LPR)", std::nullopt, false, ValueKind::Port, nullptr},
@@ -48,6 +55,16 @@ const std::array<PortValue, 14> kPortValues = {
          false, ValueKind::Ipp, DocumentFormatRefusal),
     Fingerprint(kIppCertificateValue, offsetof(StoredPort, ippCertificate)),
     Fingerprint(kIppCertificateOfferedValue, offsetof(StoredPort, ippCertificateOffered)),
+    SnmpChoice(PortValue{kSnmpVersionValue, ValueType::Number, offsetof(StoredPort, snmp.version), 0, false, kSnmpV3,
+                         SnmpVersion, "1 (the community) or 3 (SNMPv3)", kSnmpCommunity, false, ValueKind::Port,
+                         nullptr},
+               true),
+    SnmpChoice(Text(kSnmpV3UserValue, offsetof(StoredPort, snmp.v3User), sizeof PortSnmpChoice::v3User, true)),
+    SnmpChoice(Number(kSnmpV3LevelValue, offsetof(StoredPort, snmp.v3Level), 2,
+                      "0 (noAuthNoPriv), 1 (authNoPriv) or 2 (authPriv)", 2)),
+    SnmpChoice(Number(kSnmpV3AuthValue, offsetof(StoredPort, snmp.v3Auth), 2,
+                      "0 (none), 1 (HMAC-SHA-96) or 2 (HMAC-SHA-256-192)", 1)),
+    SnmpChoice(Number(kSnmpV3PrivValue, offsetof(StoredPort, snmp.v3Priv), 1, "0 (none) or 1 (AES-128)", 1)),
 };
 
 namespace {
@@ -84,8 +101,16 @@ void SetValueNumber(StoredPort& port, const PortValue& value, uint32_t number) {
   *NumberField(port, value) = value.clamped ? std::min(number, value.most) : number;
 }
 
+bool ExportsValue(const StoredPort& port, const PortValue& value) {
+  if (value.kind == ValueKind::Certificate) return false;
+  if (value.kind == ValueKind::Ipp) return port.config.ippUri[0] != '\0';
+  if (value.kind != ValueKind::SnmpChoice || value.exportedAlways) return true;
+  if (value.type == ValueType::Text) return !ValueText(port, value).empty();
+  return !value.whenMissing || ValueNumber(port, value) != *value.whenMissing;
+}
+
 void SetNumberDefaults(PortConfig& config) {
-  StoredPort port{config, 0};
+  StoredPort port{config, 0, {}, {}, {}};
   for (const PortValue& value : kPortValues)
     if (value.whenMissing) SetValueNumber(port, value, *value.whenMissing);
   config = port.config;
@@ -126,7 +151,7 @@ std::optional<std::string> NameRefusal(std::string_view name) {
 }
 
 std::optional<std::string> RecordRefusal(const PortConfig& config) {
-  const StoredPort port{config, 0};
+  const StoredPort port{config, 0, {}, {}, {}};
   for (const PortValue& value : kPortValues) {
     if (value.kind == ValueKind::Certificate) continue;
     auto refusal = value.type == ValueType::Text ? TextRefusal(value, ValueText(port, value))

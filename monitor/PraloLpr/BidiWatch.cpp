@@ -99,6 +99,7 @@ class Watcher {
   void ReadRecord(uint64_t id, PortWatch& port, ULONGLONG now);
   void Resolve(uint64_t id, PortWatch& port);
   void Ask(uint64_t id, PortWatch& port, ULONGLONG now);
+  void Send(uint64_t id, const PortWatch& port, ULONGLONG now);
   void Finish(PortWatch& port, const PrinterState& state, ULONGLONG now);
   void Disable(uint64_t id, PortWatch& port);
   void WriteWords(const PortWatch& port, const BidiWords& words);
@@ -248,7 +249,7 @@ void Watcher::TakeAnswers(ULONGLONG now) {
     PortWatch* port = Find(ended.ticket);
     if (port == nullptr || !port->questions) continue;
     if (port->questions->Take(ended.answer ? &*ended.answer : nullptr)) {
-      exchange_.Ask(ended.ticket, port->CurrentAddress(), port->Record().communityName, port->questions->Current(), now);
+      Send(ended.ticket, *port, now);
       continue;
     }
     const PrinterState state = port->questions->State();
@@ -343,10 +344,18 @@ void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
     state.reach = PrinterState::Reach::NoSocket;
   } else {
     port.questions.emplace(kSuppliesAsked);
-    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
+    Send(id, port, now);
     return;
   }
   Finish(port, state, now);
+}
+
+// The port's next question, with its SNMPv3 user or its community.
+void Watcher::Send(uint64_t id, const PortWatch& port, ULONGLONG now) {
+  if (const std::optional<UsmUser>& user = port.UsmUserToAsk())
+    exchange_.Ask(id, port.CurrentAddress(), *user, port.questions->Current(), now);
+  else
+    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
 }
 
 // The words are written, and the spooler told the port's status, where they changed.

@@ -4,6 +4,7 @@
 #include "MonitorRegistry.h"
 #include "PortKey.h"
 #include "PortValues.h"
+#include "SnmpCredentials.h"
 #include "Unique.h"
 
 PortWatch::PortWatch(std::wstring name)
@@ -13,6 +14,7 @@ void PortWatch::ReadRecord() {
   const StoredPort stored = ReadStoredPort(AnsiText(name_.c_str())).port;
   record_ = stored.config;
   pinned_ = stored.ippCertificate;
+  usmUser_ = PortUsmUser(stored);
 }
 
 bool PortWatch::TakeSnmpUpdated() const {

@@ -1,7 +1,7 @@
 #pragma once
-// One port as the bi-directional watch keeps it: its record, its printer's addresses,
-// the question in progress and what the last answers came to. It holds no thread of its
-// own: the watch (BidiWatch.h) drives every port from one.
+// One port as the bi-directional watch keeps it: its record and SNMPv3 user, its
+// printer's addresses, the question in progress and what the last answers came to. It
+// holds no thread of its own: the watch (BidiWatch.h) drives every port from one.
 #include <windows.h>
 
 #include <optional>
@@ -20,6 +20,8 @@ class PortWatch {
 
   const std::wstring& Name() const { return name_; }
   const PortConfig& Record() const { return record_; }
+  // The SNMPv3 user that the printer is asked with; none: the community.
+  const std::optional<UsmUser>& UsmUserToAsk() const { return usmUser_; }
   bool Enabled() const { return record_.biDiEnabled != 0; }
   // A port that prints over IPP is asked over IPP (IppQuestions.h), with the certificate
   // that its port trusts; the monitor's jobs, not the watch, pin one first.
@@ -62,6 +64,7 @@ class PortWatch {
   std::wstring name_;
   PortConfig record_{};
   std::string pinned_;
+  std::optional<UsmUser> usmUser_;
   std::vector<SocketAddress> addresses_;
   size_t current_ = 0;
   bool answeredBefore_ = false;

@@ -66,9 +66,9 @@ void RemoveComponent(const std::string& folder, const char* name) {
     std::printf("%s was in use: it goes when Windows restarts\n", name);
 }
 
-// Where the ports and the scope wait while the monitor is not installed.
+// Where the ports, the scope and the SNMPv3 profile wait while the monitor is not installed.
 constexpr char kKeptKey[] = "Software\\Pralo\\Port Manager\\Kept ports";
-constexpr const char* kKeptParts[] = {"Port Names", "Discovery"};
+constexpr const char* kKeptParts[] = {"Port Names", "Discovery", "SNMPv3"};
 
 bool KeyExists(const std::string& path) {
   UniqueKey key;

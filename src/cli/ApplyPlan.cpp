@@ -12,8 +12,22 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A port's values under their registry names, as export writes them.
-Json ValuesOf(const TransferredPort& port) { return Json::parse(WritePortJson(port, AnsiToUtf8)); }
+// A port's values under their registry names, as export writes them, with the SNMP
+// choice's that an export leaves out at their defaults.
+Json ValuesOf(const TransferredPort& port) {
+  Json values = Json::parse(WritePortJson(port, AnsiToUtf8));
+  for (const PortValue& value : kPortValues)
+    if (!values.contains(value.name))
+      values[value.name] =
+          value.type == ValueType::Text ? Json(AnsiToUtf8(ValueText(port, value))) : Json(ValueNumber(port, value));
+  return values;
+}
+
+bool InRecord(const std::string& field) {
+  for (const PortValue& value : kPortValues)
+    if (field == value.name) return value.kind != ValueKind::SnmpChoice;
+  return true;
+}
 
 std::vector<FieldChange> ChangedValues(const TransferredPort& was, const TransferredPort& wanted) {
   const Json before = ValuesOf(was), after = ValuesOf(wanted);
@@ -24,11 +38,11 @@ std::vector<FieldChange> ChangedValues(const TransferredPort& was, const Transfe
   return changes;
 }
 
-// The monitor notices a new address or community by "SnmpUpdated", as after the
-// configuration dialog's OK; a note that it has not taken yet stays.
+// The monitor notices a new address, community or SNMP choice by "SnmpUpdated", as after
+// the configuration dialog's OK; a note that it has not taken yet stays.
 bool SnmpNoteDue(const std::vector<FieldChange>& changes, const TransferredPort& was) {
   for (const FieldChange& change : changes)
-    if (change.field == kDeviceIpValue || change.field == kCommunityNameValue) return true;
+    if (change.field == kDeviceIpValue || change.field == kCommunityNameValue || !InRecord(change.field)) return true;
   return was.snmpUpdated != 0;
 }
 
@@ -40,7 +54,7 @@ bool SameScope(const StoredScope& a, const StoredScope& b) {
 }
 
 PortStep StepFor(const TransferredPort& wanted, const TransferredPort* was) {
-  if (was == nullptr) return {PortStep::Kind::Add, {wanted.config, 0}, std::nullopt, {}};
+  if (was == nullptr) return {PortStep::Kind::Add, {wanted.config, 0, {}, {}, wanted.snmp}, std::nullopt, {}};
   PortStep step{PortStep::Kind::Change, wanted, *was, ChangedValues(*was, wanted)};
   CopyText(step.port.config.portName, was->config.portName);  // the key keeps its letter case
   step.port.snmpUpdated = SnmpNoteDue(step.changes, *was) ? 1 : 0;

@@ -9,6 +9,10 @@
 
 #include "PortTransfer.h"
 
+// The change of a port's sealed SNMPv3 pass phrases, which only the secrets file given
+// beside the file holds: named in a report, never shown.
+inline constexpr char kPassphrasesField[] = "SnmpV3Passphrases";
+
 // One value of a port that the file sets otherwise, under its registry name.
 struct FieldChange {
   std::string field;

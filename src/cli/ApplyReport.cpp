@@ -7,8 +7,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The community is the port's SNMP secret: a report names its change, never its texts.
-constexpr const char* kSecretField = kCommunityNameValue;
+// The community and the pass phrases are the port's SNMP secrets: a report names their
+// change, never their texts.
+bool IsSecret(const std::string& field) { return field == kCommunityNameValue || field == kPassphrasesField; }
 
 const char* VerbOf(PortStep::Kind kind) {
   switch (kind) {
@@ -28,7 +29,7 @@ std::string Shown(const Json& value) {
 }
 
 std::string ChangeText(const FieldChange& change) {
-  if (change.field == kSecretField) return change.field + " (not shown)";
+  if (IsSecret(change.field)) return change.field + " (not shown)";
   return change.field + " " + Shown(change.was) + " -> " + Shown(change.wanted);
 }
 
@@ -46,7 +47,7 @@ std::string StepLine(const PortStep& step) {
 }
 
 Json FieldJson(const FieldChange& change) {
-  if (change.field == kSecretField) return Json{{"field", change.field}};
+  if (IsSecret(change.field)) return Json{{"field", change.field}};
   return Json{{"field", change.field}, {"old", change.was}, {"new", change.wanted}};
 }
 

@@ -23,9 +23,12 @@
 #include "PortOptions.h"
 #include "PortSetup.h"
 #include "PrinterIdentification.h"
+#include "PrinterSearch.h"
 #include "PrlFind.h"
 #include "ResourceText.h"
 #include "SearchProgress.h"
+#include "SnmpCredentials.h"
+#include "SnmpV3Commands.h"
 #include "SpoolerControl.h"
 #include "SpoolerLists.h"
 #include "StartupChecks.h"
@@ -50,16 +53,25 @@ constexpr char kHelp[] =
     "  prlport status NAME [--csv]     asks the port's printer for its state now\n"
     "  prlport trust NAME              trusts the certificate that the port's IPPS printer offered\n"
     "  prlport export [FILE]           every port of the monitor and the discovery scope, as JSON\n"
-    "  prlport import FILE [--replace] [--dry-run]   the ports and scope of an export, all or nothing\n"
-    "  prlport apply FILE [--prune] [--what-if] [--json]   the machine brought to an export: only\n"
-    "                                  what differs is changed; --prune removes the ports it lacks\n"
+    "  prlport import FILE [--replace] [--dry-run] [--secrets-file FILE]   the ports and scope of an\n"
+    "                                  export, all or nothing\n"
+    "  prlport apply FILE [--prune] [--what-if] [--json] [--secrets-file FILE]   the machine brought to\n"
+    "                                  an export: only what differs is changed; --prune removes the ports it lacks\n"
     "  prlport list --json, prlport show NAME --json   the same as JSON\n"
+    "  prlport snmpv3 profile USER V3OPTIONS [--instead-of-community]   the SNMPv3 user that\n"
+    "                                  identification and the search try after (or instead of) the community\n"
+    "  prlport snmpv3 show | clear     the profile, without its pass phrases; none\n"
+    "  prlport snmpv3 port NAME community | profile | user USER V3OPTIONS   how the port's status is asked\n"
     "\n"
     "SETTINGS: --raw PORT | --lpr QUEUE [--byte-counting] | --ipp ipp[s]://HOST[:PORT]/PATH,\n"
     "          --document-format TYPE (IPP; application/octet-stream unless given), --bidi on|off,\n"
     "          --community-file FILE (its first line; - reads standard input) | --community TEXT,\n"
     "          --config-interval S, --status-interval S (seconds, 0 to 999)\n"
     "A community on the command line shows in every process listing: prefer --community-file.\n"
+    "V3OPTIONS: [--level noauth|auth|priv] [--auth sha|sha256] [--priv aes] --secrets-file FILE|-\n"
+    "          (lines \"USER auth PASS PHRASE\" and \"USER priv PASS PHRASE\"; pass phrases are\n"
+    "          never taken on the command line and stored only sealed; an export holds none:\n"
+    "          import and apply take those of the ports' own users from --secrets-file)\n"
     "Without a model option, add identifies the printer and takes its model's defaults, or\n"
     "the defaults of a custom port (raw, port 9100) when it is not identified.\n"
     "Exit codes: 0 done, 1 refused, 2 usage error, 3 the system failed.\n";
@@ -118,7 +130,8 @@ int List(CommandLine& line) {
 int Show(CommandLine& line) {
   const std::string name = MonitorPortNamed(line.Take("port name"));
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  const PortConfig config = ReadStoredPort(name).port.config;
+  const StoredPort stored = ReadStoredPort(name).port;
+  const PortConfig& config = stored.config;
   const bool raw = config.protocol == kProtocolRaw;
   std::printf("Port name               %s\n", config.portName);
   std::printf("Printer address         %s\n", config.deviceIP);
@@ -128,6 +141,7 @@ int Show(CommandLine& line) {
   std::printf("LPR byte counting       %s\n", config.lprByteCounting != 0 ? "on" : "off");
   std::printf("Bi-directional          %s\n", config.biDiEnabled != 0 ? "on" : "off");
   std::printf("SNMP community          %s\n", config.communityName);
+  std::printf("SNMP status             %s\n", SnmpChoiceText(stored.snmp).c_str());
   std::printf("Configuration interval  %u s\n", config.configUpdateInt);
   std::printf("Status interval         %u s\n", config.statusUpdateInt);
   if (config.ippUri[0] != '\0') {
@@ -261,15 +275,16 @@ int Identify(CommandLine& line, const ModelCatalogue& catalogue) {
   return kExitOk;
 }
 
-// Prints each printer once, as the search reports it; the library's thread calls it.
+// Prints each printer once, as the search reports it, with the SNMP version that
+// answered; the library's thread calls it.
 struct FoundPrinters {
   std::mutex mutex;
-  static int CALLBACK Report(DiscoveredPrinter* printer, void* context) {
+  static int CALLBACK Report(DiscoveredPrinter* printer, uint32_t version, void* context) {
     std::lock_guard lock(static_cast<FoundPrinters*>(context)->mutex);
-    std::printf("%u.%u.%u.%u\t%s\t%s\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
+    std::printf("%u.%u.%u.%u\t%s\t%s\tSNMPv%u\n", printer->address >> 24, (printer->address >> 16) & 0xFF,
                 (printer->address >> 8) & 0xFF, printer->address & 0xFF,
                 ConsoleText(TextOf(printer->name, sizeof printer->name)).c_str(),
-                ConsoleText(TextOf(printer->model, sizeof printer->model)).c_str());
+                ConsoleText(TextOf(printer->model, sizeof printer->model)).c_str(), version);
     std::fflush(stdout);
     return 1;
   }
@@ -303,7 +318,7 @@ int Find(CommandLine& line) {
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
   FoundPrinters found;
   DiscoveryContext context{};
-  if (StartDiscovery(&context, &FoundPrinters::Report, &found, 0) != 0)
+  if (StartPrinterSearch(&context, &FoundPrinters::Report, &found) != 0)
     throw CommandFailure{kExitSystem, "the search could not start"};
   for (const auto& [address, mask] : subnets) AddDiscoverySubnet(&context, MakeDiscoverySubnet(address, mask), 0, 0);
   WaitShowingProgress(seconds);
@@ -346,6 +361,7 @@ int Run(CommandLine& line) {
   if (command == "models") return Models(line, catalogue);
   if (command == "status") return Status(line);
   if (command == "trust") return Trust(line);
+  if (command == "snmpv3") return SnmpV3(line);
   UsageFailure("unknown command " + command);
 }
 

@@ -4,6 +4,7 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ApplyReport.h"
@@ -12,6 +13,8 @@
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
 #include "PortExchange.h"
+#include "PortKey.h"
+#include "PortPassphrases.h"
 #include "PortUndo.h"
 #include "WholeFile.h"
 
@@ -20,6 +23,7 @@ namespace {
 struct ApplyOptions {
   std::string path;
   bool prune = false, whatIf = false, json = false;
+  std::optional<std::string> secretsPath;
 };
 
 ApplyOptions ReadOptions(CommandLine& line) {
@@ -29,6 +33,7 @@ ApplyOptions ReadOptions(CommandLine& line) {
     if (*option == "--prune") options.prune = true;
     else if (*option == "--what-if") options.whatIf = true;
     else if (*option == "--json") options.json = true;
+    else if (*option == "--secrets-file") options.secretsPath = line.TakeValue(*option);
     else UsageFailure("unknown option " + *option);
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
@@ -76,16 +81,33 @@ ApplyPlan PlanForMachine(const PortTransfer& file, bool prune) {
   return plan;
 }
 
-unsigned long TakeStep(const PortStep& step, PortUndo& undo) {
+// A port whose values are as the file says, but whose stored pass phrases are not those of
+// the secrets file, is changed to take them.
+void AddPassphraseSteps(ApplyPlan& plan, const PortTransfer& file, const PortPassphrases& passphrases) {
+  for (const TransferredPort& port : file.ports) {
+    const bool planned = std::any_of(plan.ports.begin(), plan.ports.end(), [&](const PortStep& step) {
+      return SamePortName(step.port.config.portName, port.config.portName);
+    });
+    if (planned || !passphrases.Differ(port)) continue;
+    const TransferredPort was = ReadTransferredPort(port.config.portName);
+    TransferredPort wanted = port;
+    wanted.snmpUpdated = 1;
+    plan.ports.push_back({PortStep::Kind::Change, wanted, was, {{kPassphrasesField, nullptr, nullptr}}});
+    --plan.unchanged;
+  }
+}
+
+unsigned long TakeStep(const PortStep& step, PortUndo& undo, const PortPassphrases& passphrases) {
   const PortConfig& config = step.port.config;
   switch (step.kind) {
     case PortStep::Kind::Add:
       undo.BeforeAdd(config.portName);
-      return WritePortConfig(config, false, PortKeyOpening::CreateIfMissing) ? ERROR_SUCCESS : GetLastError();
+      if (!WriteStoredPort(step.port, PortKeyOpening::CreateIfMissing)) return GetLastError();
+      return passphrases.Store(step.port);
     case PortStep::Kind::Change:
       undo.BeforeOverwrite(*step.was);
-      return WritePortConfig(config, step.port.snmpUpdated != 0, PortKeyOpening::ExistingOnly) ? ERROR_SUCCESS
-                                                                                               : GetLastError();
+      if (!WriteStoredPort(step.port, PortKeyOpening::ExistingOnly)) return GetLastError();
+      return passphrases.Store(step.port);
     case PortStep::Kind::Remove:
       // Through the spooler, as `delete`: the monitor refuses a port that a printer took meanwhile.
       undo.BeforeOverwrite(*step.was);
@@ -99,7 +121,7 @@ const char* StepWhat(PortStep::Kind kind) {
                                                                                             : "removing the port ";
 }
 
-void CarryOut(const ApplyPlan& plan) {
+void CarryOut(const ApplyPlan& plan, const PortPassphrases& passphrases) {
   PortUndo undo;
   if (plan.scopeChanges) {
     undo.BeforeScope(plan.scopeWas);
@@ -107,7 +129,7 @@ void CarryOut(const ApplyPlan& plan) {
       undo.Fail("writing the discovery scope", static_cast<unsigned long>(error), "nothing was changed");
   }
   for (const PortStep& step : plan.ports)
-    if (const unsigned long error = TakeStep(step, undo))
+    if (const unsigned long error = TakeStep(step, undo, passphrases))
       undo.Fail(StepWhat(step.kind) + std::string(step.port.config.portName), error, "nothing was changed");
 }
 
@@ -120,8 +142,11 @@ bool AddsPorts(const ApplyPlan& plan) {
 int Apply(const ApplyOptions& options) {
   TransferReading reading = ReadTransferJson(ReadWholeFile(options.path, kLargestTransfer), Utf8ToAnsi, PortNameLess{});
   if (!reading.error.empty()) Refuse(options.path + ": " + reading.error + "; nothing was changed");
-  const ApplyPlan plan = PlanForMachine(reading.transfer, options.prune);
-  if (!options.whatIf) CarryOut(plan);
+  ApplyPlan plan = PlanForMachine(reading.transfer, options.prune);
+  const PortPassphrases passphrases(options.secretsPath);
+  passphrases.Check(reading.transfer.ports);
+  AddPassphraseSteps(plan, reading.transfer, passphrases);
+  if (!options.whatIf) CarryOut(plan, passphrases);
   const bool changed = !options.whatIf && !plan.Empty();
   Print(options.json ? PlanJson(plan, changed, options.whatIf) : PlanLines(plan));
   if (options.whatIf) std::fprintf(stderr, "prlport: --what-if: nothing was changed\n");

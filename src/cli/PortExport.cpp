@@ -29,6 +29,12 @@ nlohmann::json PrinterNames(const std::string& joined) {
   return names;
 }
 
+// 1 (the community) or 3 (SNMPv3) for a port of the monitor; null for another's.
+nlohmann::json SnmpVersionOf(const SpoolerPort& port) {
+  if (port.monitor != kMonitorName) return nullptr;
+  return ReadTransferredPort(port.name).snmp.version;
+}
+
 }  // namespace
 
 int ExportPorts(CommandLine& line) {
@@ -58,7 +64,8 @@ int ListPortsJson(CommandLine& line) {
   for (const SpoolerPort& port : SpoolerPorts()) {
     ports.push_back({{"name", AnsiToUtf8(port.name)},
                      {"monitor", AnsiToUtf8(port.monitor)},
-                     {"printers", PrinterNames(users.PrintersOf(port.name))}});
+                     {"printers", PrinterNames(users.PrintersOf(port.name))},
+                     {"snmpVersion", SnmpVersionOf(port)}});
     if (port.monitor != kMonitorName) continue;
     const TransferredPort stored = ReadTransferredPort(port.name);
     if (stored.config.ippUri[0] != '\0') ports.back()["IppUri"] = AnsiToUtf8(stored.config.ippUri);

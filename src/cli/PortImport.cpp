@@ -7,6 +7,8 @@
 #include "MonitorRegistry.h"
 #include "OsVersion.h"
 #include "PortExchange.h"
+#include "PortKey.h"
+#include "PortPassphrases.h"
 #include "PortUndo.h"
 #include "WholeFile.h"
 
@@ -62,17 +64,23 @@ bool SnmpChanged(const PlannedPort& planned) {
 
 // Writes the plan's ports, then the scope; a failure puts every port back as it was,
 // the one that failed half way included (StoreScope keeps the old scope itself).
-void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope>& scope) {
+void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope>& scope,
+           const PortPassphrases& passphrases) {
   PortUndo undo;
   for (const PlannedPort& planned : plan) {
     if (planned.replaced)
       undo.BeforeOverwrite(*planned.replaced);
     else
       undo.BeforeAdd(planned.port.config.portName);
-    if (!WritePortConfig(planned.port.config, SnmpChanged(planned))) {
+    TransferredPort port = planned.port;
+    port.snmpUpdated = SnmpChanged(planned) ? 1 : 0;
+    if (!WriteStoredPort(port, PortKeyOpening::CreateIfMissing)) {
       const DWORD error = GetLastError();
       undo.Fail(std::string("writing the port ") + planned.port.config.portName, error, "nothing was imported");
     }
+    if (const unsigned long error = passphrases.Store(port))
+      undo.Fail(std::string("storing the pass phrases of the port ") + port.config.portName, error,
+                "nothing was imported");
   }
   if (scope)
     if (const long error = StoreScope(*scope))
@@ -84,20 +92,24 @@ void Apply(const std::vector<PlannedPort>& plan, const std::optional<StoredScope
 int ImportPorts(CommandLine& line) {
   const std::string path = line.Take("file");
   bool replace = false, dryRun = false;
+  std::optional<std::string> secretsPath;
   while (std::optional<std::string> option = line.TakeOption()) {
     if (*option == "--replace") replace = true;
     else if (*option == "--dry-run") dryRun = true;
+    else if (*option == "--secrets-file") secretsPath = line.TakeValue(*option);
     else UsageFailure("unknown option " + *option);
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
   TransferReading reading = ReadTransferJson(ReadWholeFile(path, kLargestTransfer), Utf8ToAnsi, PortNameLess{});
   if (!reading.error.empty()) Refuse(path + ": " + reading.error + "; nothing was imported");
   const std::vector<PlannedPort> plan = Plan(reading.transfer, replace);
+  const PortPassphrases passphrases(secretsPath);
+  passphrases.Check(reading.transfer.ports);
   if (dryRun) {
     Describe(plan, reading.transfer.scope, true);
     return kExitOk;
   }
-  Apply(plan, reading.transfer.scope);
+  Apply(plan, reading.transfer.scope, passphrases);
   Describe(plan, reading.transfer.scope, false);
   if (GetOsVersionType() != OSVER_NT5_UP && !plan.empty())
     std::printf("Windows NT 4 and older take new ports once the spooler restarts: restart it when no job is printing.\n");

@@ -203,9 +203,8 @@ std::optional<Json> ParseBounded(std::string_view text, std::string& error) {
 
 Json PortObject(const TransferredPort& port, const ToUtf8& toUtf8) {
   Json object{{"name", toUtf8(TextOf(port.config.portName, sizeof port.config.portName))}};
-  const bool ipp = port.config.ippUri[0] != '\0';
   for (const PortValue& value : kPortValues) {
-    if (!Carried(value) || (value.kind == ValueKind::Ipp && !ipp)) continue;
+    if (!ExportsValue(port, value)) continue;
     if (value.type == ValueType::Text) object[value.name] = toUtf8(ValueText(port, value));
     else object[value.name] = ValueNumber(port, value);
   }

@@ -16,7 +16,8 @@ inline constexpr unsigned kTransferVersion = 1;
 // A larger file is refused before it is parsed: 10,000 ports take about 3 MB.
 inline constexpr size_t kLargestTransfer = 16u << 20;
 
-// A port and its values; modelIndex -1: the file carries no model.
+// A port and its values; modelIndex -1: the file carries no model. The pass phrases of
+// its SNMPv3 user are never in the file.
 using TransferredPort = StoredPort;
 
 struct PortTransfer {
@@ -34,10 +35,11 @@ using NameOrder = std::function<bool(std::string_view, std::string_view)>;
 
 // The document, indented, ending with a newline.
 std::string WriteTransferJson(const PortTransfer& transfer, const ToUtf8& toUtf8);
-// One port as the document holds it: its name and the ten values under their registry
+// One port as the document holds it: its name and its values under their registry
 // names, an IPP port's URI and document format too (a port that is not IPP is written as
-// by earlier versions, which refuse the IPP values), indented, ending with a newline.
-// The certificates met are not written: each machine trusts its printers' own.
+// by earlier versions, which refuse the IPP values), and the SNMP choice's where the port
+// has them; indented, ending with a newline. The certificates met are not written: each
+// machine trusts its printers' own.
 std::string WritePortJson(const TransferredPort& port, const ToUtf8& toUtf8);
 
 struct TransferReading {

@@ -15,7 +15,7 @@ long RemoveKey(const std::string& path) {
 }
 
 long Rewrite(const TransferredPort& port) {
-  return WritePortConfig(port.config, port.snmpUpdated != 0) ? ERROR_SUCCESS : static_cast<long>(GetLastError());
+  return WriteStoredPort(port, PortKeyOpening::CreateIfMissing) ? ERROR_SUCCESS : static_cast<long>(GetLastError());
 }
 
 // The Discovery key as StoreScope leaves it: the mask and one subkey of addresses.

@@ -9,6 +9,7 @@
 #include "CertificateCommands.h"
 #include "IppStatus.h"
 #include "PortConfig.h"
+#include "SnmpCredentials.h"
 #include "StatusQuery.h"
 #include "Unique.h"
 
@@ -40,11 +41,12 @@ std::vector<std::string> SupplyTexts(const PrinterState& state) {
   return texts;
 }
 
-const char* ReachText(PrinterState::Reach reach) {
-  switch (reach) {
+std::string ReachText(const PrinterState& state) {
+  switch (state.reach) {
     case PrinterState::Reach::Answered: return "yes";
     case PrinterState::Reach::Unresolved: return "no (the address does not resolve)";
     case PrinterState::Reach::NoSocket: return "no (no socket)";
+    case PrinterState::Reach::Refused: return std::string("no (") + UsmErrorText(state.usmError) + ")";
     default: return "no (no answer)";
   }
 }
@@ -72,6 +74,19 @@ void PrintIppText(const IppPrinterStatus& ipp) {
                 TrustText(ipp.outcome.trust));
 }
 
+// What the printer was asked over: IPP, or the SNMP version asked, and answered where the
+// printer did.
+const char* ProtocolText(const PrinterState& state, const IppPrinterStatus* ipp) {
+  if (ipp) return "IPP";
+  return state.version == 3 ? "SNMPv3" : "SNMPv1";
+}
+
+// With the port's SNMPv3 user, or its community.
+PrinterState AskPrinter(const StoredPort& port, HANDLE stop) {
+  if (const std::optional<UsmUser> user = PortUsmUser(port)) return QueryPrinterState(port.config.deviceIP, *user, stop);
+  return QueryPrinterState(port.config.deviceIP, port.config.communityName, stop);
+}
+
 void PrintText(const PortConfig& config, const PrinterState& state, const IppPrinterStatus* ipp) {
   std::printf("Port                    %s\n", config.portName);
   std::printf("%s%s\n", ipp ? "Printer URI             " : "Printer address         ", PrinterOf(config));
@@ -79,7 +94,8 @@ void PrintText(const PortConfig& config, const PrinterState& state, const IppPri
     std::printf("Reachable               no (%s)\n", ipp->outcome.Answered() ? "the printer refused the question"
                                                                          : ipp->outcome.Text().c_str());
   else
-    std::printf("Reachable               %s\n", ReachText(state.reach));
+    std::printf("Reachable               %s\n", ReachText(state).c_str());
+  if (!ipp) std::printf("SNMP                    %s\n", ProtocolText(state, ipp));
   if (!state.Answered()) return;
   if (ipp)
     PrintIppText(*ipp);
@@ -92,15 +108,15 @@ void PrintText(const PortConfig& config, const PrinterState& state, const IppPri
   for (const std::string& supply : SupplyTexts(state)) std::printf("Supply                  %s\n", supply.c_str());
 }
 
-void PrintCsv(const PortConfig& config, const PrinterState& state) {
-  std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies\n");
+void PrintCsv(const PortConfig& config, const PrinterState& state, const IppPrinterStatus* ipp) {
+  std::printf("Port,Address,Reachable,Identifier,Device status,Printer status,Errors,Supplies,SNMP\n");
   const bool answered = state.Answered();
-  std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(PrinterOf(config)).c_str(),
+  std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s\n", CsvField(config.portName).c_str(), CsvField(PrinterOf(config)).c_str(),
               answered ? "yes" : "no", CsvField(ConsoleText(state.identity)).c_str(),
               answered ? DeviceStatusName(state.deviceStatus) : "",
               answered ? PrinterStatusName(state.printerStatus) : "",
               CsvField(Joined(PrinterErrorNames(state.errors), "; ", "")).c_str(),
-              CsvField(Joined(SupplyTexts(state), "; ", "")).c_str());
+              CsvField(Joined(SupplyTexts(state), "; ", "")).c_str(), ProtocolText(state, ipp));
 }
 
 }  // namespace
@@ -121,8 +137,8 @@ int Status(CommandLine& line) {
   if (config.ippUri[0] != '\0') ipp = QueryIppStatus(config.ippUri, reading.port.ippCertificate);
   // Nothing stops the SNMP question but its own time limit.
   UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const PrinterState state = ipp ? ipp->state : QueryPrinterState(config.deviceIP, config.communityName, never.get());
-  csv ? PrintCsv(config, state) : PrintText(config, state, ipp ? &*ipp : nullptr);
+  const PrinterState state = ipp ? ipp->state : AskPrinter(reading.port, never.get());
+  csv ? PrintCsv(config, state, ipp ? &*ipp : nullptr) : PrintText(config, state, ipp ? &*ipp : nullptr);
   if (!csv) PrintCertificates(reading.port);
   return state.Answered() ? kExitOk : kExitRefused;
 }

@@ -4,6 +4,7 @@
 
 #include "DiscoveryScope.h"
 #include "Dpi.h"
+#include "PrinterSearch.h"
 #include "StringTable.h"
 #include "SubnetsDlg.h"
 #include "TextField.h"
@@ -35,9 +36,16 @@ BOOL CPrinterDiscoveryDlg::OnInitDialog() {
   return TRUE;
 }
 
+namespace {
+// The list shows every printer found alike, whichever SNMP version answered.
+int CALLBACK ListFoundPrinter(DiscoveredPrinter* printer, uint32_t, void* context) {
+  return DiscoveryCallback(printer, context);
+}
+}  // namespace
+
 void CPrinterDiscoveryDlg::StartSearch() {
   m_context.words[0] = m_context.words[1] = m_context.words[6] = 0;
-  StartDiscovery(&m_context, &DiscoveryCallback, this, 0);
+  StartPrinterSearch(&m_context, &ListFoundPrinter, this);
   m_bSearching = true;
   for (const auto& [address, mask] : ReadDiscoveryScope().subnets)
     AddDiscoverySubnet(&m_context, MakeDiscoverySubnet(address, mask), 0, 0);

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "LibraryEntry.h"
 #include "PrlStat.h"
+#include "PrlUser.h"
+#include "SnmpCredentials.h"
 #include "UdpSocket.h"
 
 namespace {
@@ -38,6 +41,29 @@ class WaitShown {
   IdentificationWait* m_wait;
 };
 
+// Asks with the machine's SNMPv3 profile after the community, or instead of it, as the
+// profile says; the ordinal entry alone when there is no profile.
+bool AskIdentifier(unsigned long hostOrder, const char* community, std::string& identifier) {
+  const std::optional<SnmpProfile> profile = ReadSnmpProfile();
+  if (!profile) {
+    char text[kIdentifierCapacity] = {};
+    uint32_t size = kIdentifierCapacity;
+    std::string communityCopy(community);
+    if (QueryPrinterIdentifier(hostOrder, text, &size, communityCopy.c_str()) != 0) return false;
+    identifier.assign(text, strnlen(text, kIdentifierCapacity));
+    return true;
+  }
+  const auto query = LibraryEntry<decltype(&QueryPrinterIdentifierUsm)>(
+      "PrlStat.dll", PRALO_EXPORT_NAME("QueryPrinterIdentifierUsm", 20));
+  if (query == nullptr) return false;
+  const PrlUser user(profile->user);
+  PrlStatIdentification found{sizeof found, 0, 0, {}};
+  const bool instead = profile->use == ProfileUse::InsteadOfCommunity;
+  if (query(hostOrder, instead ? nullptr : community, user.get(), 0, &found) != kPrlStatOk) return false;
+  identifier.assign(found.identifier, strnlen(found.identifier, sizeof found.identifier));
+  return true;
+}
+
 }  // namespace
 
 bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier,
@@ -46,12 +72,7 @@ bool QueryPrinterIdentifierText(const char* address, const char* community, std:
   unsigned long networkOrder = 0;
   if (!winsock.Started() || !ResolveAddress(address, networkOrder)) return false;
   WaitShown shown(wait);
-  char text[kIdentifierCapacity] = {};
-  uint32_t size = kIdentifierCapacity;
-  std::string communityCopy(community);
-  if (QueryPrinterIdentifier(htonl(networkOrder), text, &size, communityCopy.c_str()) != 0) return false;
-  identifier.assign(text, strnlen(text, kIdentifierCapacity));
-  return true;
+  return AskIdentifier(htonl(networkOrder), community, identifier);
 }
 
 int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue,

@@ -1,6 +1,7 @@
 #pragma once
-// Identifies a printer's model: its SNMP identifier, asked through PrlStat.dll, looked
-// up in the catalogue.
+// Identifies a printer's model: its SNMP identifier, asked through PrlStat.dll (with the
+// community, and the machine's SNMPv3 profile where one is stored), looked up in the
+// catalogue.
 #include <string>
 
 #include "ModelCatalogue.h"

@@ -156,6 +156,30 @@ TEST_F(ConfigDialog, OkStoresEveryValueAndFlagsOnlyRealSnmpChanges) {
   }
 }
 
+// The port's SNMP choice and sealed pass phrases lie beside the record that OK stores.
+TEST_F(ConfigDialog, OkKeepsThePortsSnmpV3Choice) {
+  struct Case {
+    int id;
+    const char* typed;
+  };
+  for (const Case& c : {Case{IDC_CFG_COMMUNITY, "public"}, Case{IDC_CFG_ADDRESS, "127.1.0.21"}}) {
+    SCOPED_TRACE(c.typed);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "SnmpVersion", 3);
+    SetTextValue(HKEY_LOCAL_MACHINE, kKey, "SnmpV3User", "own");
+    SetNumberValue(HKEY_LOCAL_MACHINE, kKey, "SnmpV3Level", 1);
+    SetRawValue(HKEY_LOCAL_MACHINE, kKey, "SnmpV3AuthPassphrase", REG_BINARY, "sealed");
+    EXPECT_EQ(Run([&](Robot&, Window& box) {
+                box.Type(c.id, c.typed);
+                box.PressEnter();
+              }),
+              IDOK);
+    EXPECT_EQ(StoredNumber("CfgPort", "SnmpVersion"), 3u);
+    EXPECT_EQ(StoredText("CfgPort", "SnmpV3User"), "own");
+    EXPECT_EQ(StoredNumber("CfgPort", "SnmpV3Level"), 1u);
+    EXPECT_EQ(GetRawValue(HKEY_LOCAL_MACHINE, kKey, "SnmpV3AuthPassphrase").data.size(), 6u);
+  }
+}
+
 // A store that reads but refuses to write, as a registry without rights does.
 struct RefusingStore : PortRecordStore {
   bool Read(const char* portName, PortConfig& config) override {

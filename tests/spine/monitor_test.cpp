@@ -158,7 +158,9 @@ TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
   const std::string port = std::string(kPortNamesKey) + "\\Secret";
   const std::string kept = "Software\\Pralo\\Port Manager\\Kept ports";
   const std::string folder = SystemFile("spool\\PraloLpr");
+  const std::string profile = std::string(kMonitorKey) + "\\SNMPv3";
   SetTextValue(HKEY_LOCAL_MACHINE, port, "CommunityName", "hush");
+  SetRawValue(HKEY_LOCAL_MACHINE, profile, "SnmpV3AuthPassphrase", REG_BINARY, "sealed");
   struct Step {
     const char* name;
     const char* setup;
@@ -166,15 +168,17 @@ TEST(MonitorSetup, OnlySystemAndAdministratorsReachTheMonitorsKeysAndFolder) {
   };
   for (const Step& step : {
            Step{"UpgradeOverAnOlderInstallation", "install", {kMonitorKey, kPortNamesKey, port}},
-           Step{"Removal", "uninstall", {kept, kept + "\\Port Names\\Secret"}},
-           Step{"InstallAgain", "install", {kMonitorKey, kPortNamesKey, port}},
+           Step{"Removal", "uninstall", {kept, kept + "\\Port Names\\Secret", kept + "\\SNMPv3"}},
+           Step{"InstallAgain", "install", {kMonitorKey, kPortNamesKey, port, profile}},
        }) {
     SCOPED_TRACE(step.name);
     ASSERT_EQ(RunSetup(step.setup).exitCode, 0u);
     for (const std::string& key : step.keys) EXPECT_EQ(OrdinaryAccountsOfKey(key), "none") << key;
   }
   EXPECT_EQ(OrdinaryAccountsOfFile(folder), "none");
+  EXPECT_EQ(GetRawValue(HKEY_LOCAL_MACHINE, profile, "SnmpV3AuthPassphrase").data.size(), 6u);
   DeleteTree(HKEY_LOCAL_MACHINE, port);
+  DeleteTree(HKEY_LOCAL_MACHINE, profile);
 }
 
 // What a user puts into the folder that setup copies the monitor from would run as

@@ -173,6 +173,21 @@ TEST_F(AddPortWizard, AnIdentifiedPrinterGoesStraightToTheSummaryAndFinishWrites
     EXPECT_NE(shown.output.find(line), std::string::npos) << line << "\n" << shown.output;
 }
 
+// Finish stores the record's values only: a key of that name that holds an SNMPv3
+// choice (a port made meanwhile) keeps it.
+TEST_F(AddPortWizard, FinishKeepsTheSnmpV3ChoiceOfAKeyOfTheSameName) {
+  Run([&](Robot& robot, Window& wizard) {
+    NameAndAddress(robot, wizard, "NewPort", "127.1.0.20");
+    ExpectPage(robot, wizard, 3, kBackFinish);
+    SetNumberValue(HKEY_LOCAL_MACHINE, kNewPort, "SnmpVersion", 3);
+    SetTextValue(HKEY_LOCAL_MACHINE, kNewPort, "SnmpV3User", "own");
+    wizard.Finish();
+  });
+  EXPECT_EQ(StoredText("NewPort", "DeviceIP"), "127.1.0.20");
+  EXPECT_EQ(StoredNumber("NewPort", "SnmpVersion"), 3u);
+  EXPECT_EQ(StoredText("NewPort", "SnmpV3User"), "own");
+}
+
 TEST_F(AddPortWizard, UnidentifiedAddressesLeadToTheTypeChoiceWithoutAMessage) {
   for (const char* address : {"127.1.0.99", "127.1.0.27", "no-such-printer.invalid", "localhost"}) {
     SCOPED_TRACE(address);
