@@ -9,16 +9,12 @@
 #include <vector>
 
 #include "Ipp.h"
+#include "ber_builder.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
+using ber::Bytes;
+using ber::Cat;
 
 // One value on the wire: tag, name, value.
 Bytes Field(uint8_t tag, const std::string& name, const Bytes& value) {
