@@ -4,8 +4,6 @@
 
 #include <winsock2.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,16 +40,6 @@ std::vector<uint8_t> PrintJob(const std::string& uri, const std::string& jobName
 int JobId(const IppOutcome& outcome) {
   const ipp::Attribute* id = outcome.response ? outcome.response->Find(ipp::Tag::JobAttributes, "job-id") : nullptr;
   return id && !id->Integers().empty() ? id->Integers()[0] : 0;
-}
-
-// What the printer kept of a job (it names the file after the job's number and name).
-std::string Kept(int port, int jobId, const std::string& lowerName) {
-  const std::string path = IppPrinterFolder(port) + "/" + std::to_string(jobId) + "-" + lowerName + ".ps";
-  for (int waited = 0; waited < 100 && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++waited) Sleep(50);
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 size_t FilesKept(int port) {
@@ -155,7 +143,7 @@ TEST(IppClient, APrintJobArrivesByteForByteOfKnownOrUnknownLength) {
     ASSERT_TRUE(ipp::Succeeded(outcome.response->status)) << std::hex << outcome.response->status << " " << outcome.response->StatusMessage();
     EXPECT_EQ(outcome.secure, std::string(c.scheme) == "ipps");
     EXPECT_EQ(outcome.certificate.fingerprint.size(), outcome.secure ? 64u : 0u);
-    EXPECT_EQ(Kept(kIppPrinterPort, JobId(outcome), name), std::string(document.begin(), document.end()));
+    EXPECT_EQ(IppKept(kIppPrinterPort, JobId(outcome), name), std::string(document.begin(), document.end()));
   }
 }
 
@@ -182,7 +170,7 @@ TEST(IppClient, AChangedCertificateGetsNoByteOfTheJobAndItsOwnPinPrints) {
     const IppOutcome printed = PrintWhenFree(uri, own, "changed", document, lengthKnown);
     ASSERT_TRUE(printed.Answered()) << printed.Text();
     EXPECT_EQ(printed.trust, CertificateTrust::Pinned);
-    EXPECT_EQ(Kept(kIppOtherCertificatePort, JobId(printed), "changed"), std::string(document.begin(), document.end()));
+    EXPECT_EQ(IppKept(kIppOtherCertificatePort, JobId(printed), "changed"), std::string(document.begin(), document.end()));
   }
 }
 

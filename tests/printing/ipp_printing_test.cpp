@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "IppClient.h"
@@ -84,19 +83,6 @@ PrinterJob JobNamed(const std::string& name) {
   return job;
 }
 
-// What the printer kept of its job: the file named after the job's number.
-std::string Kept(int32_t jobId) {
-  const std::string folder = IppPrinterFolder(kPrinter);
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "/" + std::to_string(jobId) + "-*.ps").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return "(nothing kept)";
-  FindClose(search);
-  std::ifstream in(folder + "/" + found.cFileName, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // The fingerprint of the certificate that the printer shows.
 std::string Fingerprint() {
   ipp::Request request;
@@ -124,7 +110,7 @@ TEST_F(IppPrinting, WhatArrivesIsWhatWasPrintedUnderTheJobsNameAndUser) {
 
       const PrinterJob job = JobNamed(document);
       EXPECT_EQ(job.user, UserName());
-      EXPECT_TRUE(Kept(job.id) == *bytes);
+      EXPECT_TRUE(IppKept(kPrinter, job.id) == *bytes);
       if (std::string(scheme) == "ipps") {
         EXPECT_EQ(StoredText(port, "IppCertificate"), Fingerprint()) << "trusted on first use";
       }
