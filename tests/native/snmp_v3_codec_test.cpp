@@ -68,19 +68,6 @@ TEST(SnmpV3Request, RoundTripsInClearAndEncrypted) {
   }
 }
 
-TEST(SnmpV3Report, DecodesTheAgentsEngineAndItsCounter) {
-  const auto message = snmp::DecodeV3(DiscoveryReport());
-  ASSERT_TRUE(message);
-  EXPECT_EQ(message->usm.engineId, kEngine);
-  EXPECT_EQ(message->usm.engineBoots, 4);
-  EXPECT_EQ(message->usm.engineTime, 1200);
-  const auto scoped = snmp::DecodeScopedPdu(message->data, false);
-  ASSERT_TRUE(scoped);
-  EXPECT_EQ(scoped->type, snmp::PduType::Report);
-  EXPECT_EQ(scoped->pdu.requestId, 9);
-  EXPECT_EQ(snmp::KindOfReport(scoped->pdu), snmp::ReportKind::UnknownEngineId);
-}
-
 TEST(SnmpV3Report, EachUsmCounterIsItsOwnKind) {
   const std::pair<uint32_t, snmp::ReportKind> cases[] = {
       {1, snmp::ReportKind::UnsupportedSecurityLevel}, {2, snmp::ReportKind::NotInTimeWindow},
@@ -90,6 +77,8 @@ TEST(SnmpV3Report, EachUsmCounterIsItsOwnKind) {
   for (const auto& [counter, kind] : cases) {
     const auto scoped = snmp::DecodeScopedPdu(Report(counter), false);
     ASSERT_TRUE(scoped) << counter;
+    EXPECT_EQ(scoped->type, snmp::PduType::Report);
+    EXPECT_EQ(scoped->pdu.requestId, 9);
     EXPECT_EQ(snmp::KindOfReport(scoped->pdu), kind) << counter;
   }
 }

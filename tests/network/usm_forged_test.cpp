@@ -4,8 +4,6 @@
 // the keys can neither answer in the agent's place nor move our notion of its clock.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "Ber.h"
 #include "RandomBytes.h"
 #include "UsmConversation.h"
@@ -66,7 +64,6 @@ class Agent {
     AesCfb(false, keys_->priv, AesIv(message->usm.engineBoots, message->usm.engineTime,
                                      std::span(reinterpret_cast<const uint8_t*>(message->usm.privParams.data()), 8)),
            plain);
-    // Decrypted, it is the scoped GetRequest of the name asked, with the request's id.
     const int32_t requestId = RequestIdOf(plain);
     if (plain != snmp::EncodeScopedGet(kEngine, requestId, {kSysObjectId})) return {};
     return Read{*message, requestId};
@@ -144,28 +141,24 @@ TEST(SnmpV3Forged, OnlyTheAgentsGenuineAnswerIsTaken) {
   const Agent agent;
   const struct {
     const char* what;
-    std::function<std::vector<uint8_t>(const Read&)> datagram;
+    Agent::Sealing sealing;
+    int32_t otherMsgId, otherRequestId;
     UsmConversation::Step step;
   } cases[] = {
-      {"the genuine answer", [&](const Read& r) { return agent.Message(r.message.header.msgId, ResponsePdu(r.requestId), Agent::kSealed); },
-       UsmConversation::Step::Answered},
-      {"a wrong digest", [&](const Read& r) { return agent.Message(r.message.header.msgId, ResponsePdu(r.requestId), Agent::kWrongDigest); },
-       UsmConversation::Step::Drop},
-      {"an answer in clear", [&](const Read& r) { return agent.Message(r.message.header.msgId, ResponsePdu(r.requestId), Agent::kInClear); },
-       UsmConversation::Step::Drop},
-      {"an unauthenticated answer",
-       [&](const Read& r) { return agent.Message(r.message.header.msgId, ResponsePdu(r.requestId), Agent::kUnauthenticated); },
-       UsmConversation::Step::Drop},
-      {"another msgID", [&](const Read& r) { return agent.Message(r.message.header.msgId ^ 1, ResponsePdu(r.requestId), Agent::kSealed); },
-       UsmConversation::Step::Drop},
-      {"another request id",
-       [&](const Read& r) { return agent.Message(r.message.header.msgId, ResponsePdu(r.requestId ^ 1), Agent::kSealed); },
-       UsmConversation::Step::Drop},
+      {"the genuine answer", Agent::kSealed, 0, 0, UsmConversation::Step::Answered},
+      {"a wrong digest", Agent::kWrongDigest, 0, 0, UsmConversation::Step::Drop},
+      {"an answer in clear", Agent::kInClear, 0, 0, UsmConversation::Step::Drop},
+      {"an unauthenticated answer", Agent::kUnauthenticated, 0, 0, UsmConversation::Step::Drop},
+      {"another msgID", Agent::kSealed, 1, 0, UsmConversation::Step::Drop},
+      {"another request id", Agent::kSealed, 0, 1, UsmConversation::Step::Drop},
   };
   for (const auto& c : cases) {
     Started started;
     Start(started, agent);
-    EXPECT_EQ(Deliver(started, c.datagram(started.request)), c.step) << c.what;
+    const Read& r = started.request;
+    const std::vector<uint8_t> datagram =
+        agent.Message(r.message.header.msgId ^ c.otherMsgId, ResponsePdu(r.requestId ^ c.otherRequestId), c.sealing);
+    EXPECT_EQ(Deliver(started, datagram), c.step) << c.what;
     if (c.step == UsmConversation::Step::Answered) {
       EXPECT_EQ(snmp::OidText(started.conversation->Answer().varbinds[0].oid), "1.3.6.1.4.1.99999.3");
     }

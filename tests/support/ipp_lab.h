@@ -4,6 +4,8 @@
 #include <winsock2.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "UdpSocket.h"
@@ -20,6 +22,21 @@ inline std::string IppPrinterUri(const char* scheme, int port = kIppPrinterPort)
 inline std::string IppPrinterFolder(int port = kIppPrinterPort) {
   const char* lab = std::getenv("PRALO_LAB_DIR");
   return std::string("Z:") + (lab != nullptr ? lab : "") + "/ipp-printer-" + std::to_string(port) + "/spool";
+}
+
+// What that printer kept of a job: the file it names after the job's number and, in
+// lower case, its name; "(nothing kept)" when none comes.
+inline std::string IppKept(int port, int32_t jobId, const std::string& lowerName = "*") {
+  const std::string folder = IppPrinterFolder(port);
+  WIN32_FIND_DATAA found;
+  for (int waited = 0; waited < 100; ++waited, Sleep(50)) {
+    HANDLE search = FindFirstFileA((folder + "/" + std::to_string(jobId) + "-" + lowerName + ".ps").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    FindClose(search);
+    std::ifstream in(folder + "/" + found.cFileName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return "(nothing kept)";
 }
 
 // A printer that takes the connection and never answers: a listener on loopback that
