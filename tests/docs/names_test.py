@@ -21,7 +21,7 @@ TOP_FOLDERS = "common|net|record|src|monitor|tests|bench|scripts|cmake|docs"
 PATH = re.compile(r"(?<![\w/.\\-])(?:" + TOP_FOLDERS + r")/[\w.*/-]*")
 SCRIPT = re.compile(r"(?<![\w/.-])scripts/([\w-]+)")
 LINK = re.compile(r"\]\(([^)#\s]+)(?:#[^)]*)?\)")
-PRLPORT = re.compile(r"\bprlport(?:\.exe\"?)? ([a-z-]+)")
+PRLPORT = re.compile(r"\bprlport(?:\.exe\"?)? ([a-z0-9-]+)")
 
 
 def lines_of(document):
@@ -89,16 +89,18 @@ def prlport_commands():
     """The options that `prlport --help` lists for each command."""
     help_text = subprocess.run(["wine", prlport_exe, "--help"], capture_output=True, text=True).stdout
     help_text = help_text.replace("\r", "")
-    settings = re.search(r"^SETTINGS:(.*?)(?:\n\S|\Z)", help_text, re.S | re.M)
-    settings_options = set(re.findall(r"--[a-z-]+", settings.group(1))) if settings else set()
+    # The option groups that usage lines name by a word: SETTINGS, V3OPTIONS.
+    groups = {name: set(re.findall(r"--[a-z-]+", body))
+              for name, body in re.findall(r"^([A-Z0-9]+):(.*?)(?=\n\S|\Z)", help_text, re.S | re.M)}
     commands = {"--help": set(), "help": set()}
     for line in help_text.splitlines():
-        for usage in re.findall(r"prlport ([a-z-]+)([^,]*?)(?=, prlport |   |$)", line):
+        for usage in re.findall(r"prlport ([a-z0-9-]+)([^,]*?)(?=, prlport |   |$)", line):
             name, rest = usage
             options = commands.setdefault(name, set())
             options.update(re.findall(r"--[a-z-]+", rest))
-            if "SETTINGS" in rest:
-                options.update(settings_options)
+            for group, group_options in groups.items():
+                if group in rest:
+                    options.update(group_options)
     return commands
 
 
