@@ -11,40 +11,13 @@
 
 #include "PrlFind.h"
 #include "Unique.h"
+#include "found_printers.h"
 #include "lab_printers.h"
 #include "process_census.h"
 #include "winsock_test.h"
 
 namespace {
 
-struct Found {
-  std::string name, model;
-  int times = 0;
-};
-
-// Collects what a search reports, keyed by dotted address.
-class Collector {
- public:
-  static int CALLBACK Callback(DiscoveredPrinter* printer, void* context) {
-    auto* self = static_cast<Collector*>(context);
-    std::lock_guard lock(self->mutex_);
-    in_addr address{};
-    address.s_addr = htonl(printer->address);
-    Found& found = self->found_[inet_ntoa(address)];
-    found.name.assign(printer->name, strnlen(printer->name, sizeof printer->name));
-    found.model.assign(printer->model, strnlen(printer->model, sizeof printer->model));
-    ++found.times;
-    return 1;
-  }
-  std::map<std::string, Found> Snapshot() {
-    std::lock_guard lock(mutex_);
-    return found_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::string, Found> found_;
-};
 
 // Waits until every expected printer is in, then for the sweep to end, and stops.
 std::map<std::string, Found> Search(bool withRemoteSubnet) {

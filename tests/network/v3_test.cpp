@@ -13,6 +13,7 @@
 #include "PrlStat.h"
 #include "SnmpExchange.h"
 #include "StatusQuery.h"
+#include "found_printers.h"
 #include "identify.h"
 #include "lab_printers.h"
 #include "winsock_test.h"
@@ -186,35 +187,6 @@ TEST_F(SnmpV3, AnAgentRestartedWithNewBootsIsFollowed) {
   }
 }
 
-struct Found {
-  std::string name, model;
-  uint32_t version = 0;
-  int times = 0;
-};
-
-class Collector {
- public:
-  static int CALLBACK Callback(DiscoveredPrinter* printer, uint32_t version, void* context) {
-    auto* self = static_cast<Collector*>(context);
-    std::lock_guard lock(self->mutex_);
-    in_addr address{};
-    address.s_addr = htonl(printer->address);
-    Found& found = self->found_[inet_ntoa(address)];
-    found.name.assign(printer->name, strnlen(printer->name, sizeof printer->name));
-    found.model.assign(printer->model, strnlen(printer->model, sizeof printer->model));
-    found.version = version;
-    ++found.times;
-    return 1;
-  }
-  std::map<std::string, Found> Snapshot() {
-    std::lock_guard lock(mutex_);
-    return found_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::map<std::string, Found> found_;
-};
 
 // One search per user, side by side, each in its own context.
 TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
@@ -224,7 +196,7 @@ TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
   std::vector<Collector> collectors(names.size());
   std::vector<DiscoveryContext> contexts(names.size(), DiscoveryContext{});
   for (size_t i = 0; i < names.size(); ++i)
-    ASSERT_EQ(StartDiscoveryUsm(&contexts[i], &Collector::Callback, &collectors[i], &users[i]), 0) << names[i];
+    ASSERT_EQ(StartDiscoveryUsm(&contexts[i], &Collector::VersionCallback, &collectors[i], &users[i]), 0) << names[i];
   Sleep(3000);  // the whole sweep with its retries
   for (DiscoveryContext& context : contexts) EXPECT_EQ(StopDiscovery(&context), 0);
   for (size_t i = 0; i < names.size(); ++i) {
@@ -250,15 +222,15 @@ TEST_F(SnmpV3, ASearchWithAWrongUserReportsNoV3OnlyPrinter) {
   strcpy(user.privPassphrase, "not-the-key");
   Collector collector;
   DiscoveryContext context{};
-  ASSERT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, &user), 0);
+  ASSERT_EQ(StartDiscoveryUsm(&context, &Collector::VersionCallback, &collector, &user), 0);
   Sleep(3000);
   EXPECT_EQ(StopDiscovery(&context), 0);
   std::map<std::string, Found> found = collector.Snapshot();
   for (const LabPrinter& printer : LabV3Printers()) EXPECT_EQ(found.count(printer.address), 0u) << printer.address;
   PrlUsmUser bad = user;
   bad.level = 7;
-  EXPECT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, &bad), -1);
-  EXPECT_EQ(StartDiscoveryUsm(&context, &Collector::Callback, &collector, nullptr), -1);
+  EXPECT_EQ(StartDiscoveryUsm(&context, &Collector::VersionCallback, &collector, &bad), -1);
+  EXPECT_EQ(StartDiscoveryUsm(&context, &Collector::VersionCallback, &collector, nullptr), -1);
 }
 
 }  // namespace
