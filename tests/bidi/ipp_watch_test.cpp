@@ -77,8 +77,9 @@ TEST_F(IppWatch, ThePrintersStateAndReasonsReachTheWordsAndPrlportStatus) {
   };
   const Case cases[] = {
       {"ready", 0, {"Printer state           idle", "State reasons           none", "Device status           running",
-                    "Errors                  none", "Supply                  Black Toner 75%"}},
-      {"processing", 0, {"Printer state           processing", "Printer status          printing"}},
+                    "Printer status          idle", "Errors                  none", "Supply                  Black Toner 75%"}},
+      {"processing", 0, {"Printer state           processing", "Device status           running",
+                         "Printer status          printing"}},
       {"media-empty", kNoPaper, {"State reasons           media-empty-report", "Device status           warning",
                                  "Errors                  paper out"}},
       {"toner-empty", kNoToner, {"State reasons           toner-empty-report", "Errors                  toner out",

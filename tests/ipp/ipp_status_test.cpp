@@ -43,13 +43,10 @@ TEST(IppStatus, StateAndReasonsBecomeTheHostResourcesStatusAndErrors) {
     uint16_t errors;
   };
   const Case cases[] = {
-      {"idle", Answer(3, {"none"}), 2, 3, 0},
-      {"processing", Answer(4, {"none"}), 2, 4, 0},
       {"stopped, media jammed", Answer(5, {"media-jam-error"}), 5, 1, kJammed},
       {"stopped, paper out and toner low", Answer(5, {"media-empty-error", "toner-low-warning"}), 5, 1,
        kNoPaper | kLowToner},
       {"idle, toner low (a warning)", Answer(3, {"toner-low-warning"}), 3, 3, kLowToner},
-      {"idle, paper out (a report)", Answer(3, {"media-empty-report"}), 3, 3, kNoPaper},
       {"processing, a door open without a suffix (an error)", Answer(4, {"door-open"}), 5, 4, kDoorOpen},
       {"idle, offline and output full", Answer(3, {"offline-report", "output-area-full-warning"}), 3, 3,
        kOffline | kOutputFull},
@@ -93,11 +90,8 @@ TEST(IppStatus, ARefusalOrNoAnswerIsNotAnswered) {
   IppOutcome unresolved;
   unresolved.failure = IppOutcome::Failure::Connection;
   unresolved.error = ERROR_WINHTTP_NAME_NOT_RESOLVED;
-  IppOutcome changed;
-  changed.failure = IppOutcome::Failure::CertificateChanged;
   EXPECT_EQ(IppStatusOf(Answer(3, {"none"}, {}, 0x0400)).state.reach, PrinterState::Reach::NoAnswer);
   EXPECT_EQ(IppStatusOf(unresolved).state.reach, PrinterState::Reach::Unresolved);
-  EXPECT_EQ(IppStatusOf(changed).state.reach, PrinterState::Reach::NoAnswer);
 }
 
 }  // namespace
