@@ -26,15 +26,6 @@ constexpr int32_t kJobCanceled = 7;
 // These tests' own printer (tests/printing/CMakeLists.txt).
 constexpr int kPrinter = 8633;
 
-// A driver's output as the printer knows it (the lab's printer takes a document of
-// unknown format only when its first bytes name one), then every byte value, `size`
-// bytes in all.
-std::string Document(size_t size) {
-  std::string bytes = "%!PS\n";
-  for (size_t i = 0; bytes.size() < size; ++i) bytes.push_back(static_cast<char>(i * 7 + i / 256));
-  return bytes;
-}
-
 std::string UserName() {
   char name[257];
   DWORD size = sizeof name;
@@ -52,10 +43,10 @@ PortConfig IppPort(const std::string& name, const std::string& uri, const char* 
 }
 
 // The lab printer's answer about its jobs (Get-Jobs, all of them), asked over ipp://.
-ipp::Response Jobs(int port = kPrinter) {
+ipp::Response Jobs() {
   ipp::Request request;
   request.operation = ipp::kGetJobs;
-  request.printerUri = IppPrinterUri("ipp", port);
+  request.printerUri = IppPrinterUri("ipp", kPrinter);
   request.requestedAttributes = {"job-id", "job-name", "job-originating-user-name", "job-state"};
   request.extra.push_back({ipp::Tag::Keyword, "which-jobs", {"all"}});
   IppOutcome outcome = PostIpp(request.printerUri, ipp::EncodeRequest(request), "");
@@ -83,20 +74,13 @@ PrinterJob JobNamed(const std::string& name) {
   return job;
 }
 
-// The fingerprint of the certificate that the printer shows.
-std::string Fingerprint() {
-  ipp::Request request;
-  request.printerUri = IppPrinterUri("ipps", kPrinter);
-  return PostIpp(request.printerUri, ipp::EncodeRequest(request), "").certificate.fingerprint;
-}
-
 class IppPrinting : public testing::Test {
  protected:
   SpoolerLab spooler;
 };
 
 TEST_F(IppPrinting, WhatArrivesIsWhatWasPrintedUnderTheJobsNameAndUser) {
-  const std::string every = Document(16384), large = Document(6u << 20);
+  const std::string every = IppDocument(16384), large = IppDocument(6u << 20);
   for (const char* scheme : {"ipp", "ipps"}) {
     for (const std::string* bytes : {&every, &large}) {
       const std::string port = std::string("Ipp ") + scheme + " " + std::to_string(bytes->size());
@@ -112,7 +96,7 @@ TEST_F(IppPrinting, WhatArrivesIsWhatWasPrintedUnderTheJobsNameAndUser) {
       EXPECT_EQ(job.user, UserName());
       EXPECT_TRUE(IppKept(kPrinter, job.id) == *bytes);
       if (std::string(scheme) == "ipps") {
-        EXPECT_EQ(StoredText(port, "IppCertificate"), Fingerprint()) << "trusted on first use";
+        EXPECT_EQ(StoredText(port, "IppCertificate"), IppFingerprint(kPrinter)) << "trusted on first use";
       }
     }
   }
@@ -142,7 +126,7 @@ JobRun RunJob(const std::string& port, const std::string& document, const std::s
 std::string IppUri(const char* scheme) { return IppPrinterUri(scheme, kPrinter); }
 
 TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
-  const std::string bytes = Document(16384);
+  const std::string bytes = IppDocument(16384);
   struct Case {
     const char* name;
     PortConfig port;
@@ -170,10 +154,10 @@ TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
             }},
            {"a certificate other than the one trusted", IppPort("IppChanged", IppUri("ipps")),
             [&](const std::string& document) {
-              const std::string first = Fingerprint();
+              const std::string first = IppFingerprint(kPrinter);
               ASSERT_EQ(RunJob("IppChanged", document + " first", bytes).finished, 0u);
               ASSERT_TRUE(RunLabTool("lab-ipp-printer", "rekey " + std::to_string(kPrinter)));
-              const std::string renewed = Fingerprint();
+              const std::string renewed = IppFingerprint(kPrinter);
               ASSERT_NE(renewed, first);
 
               const JobRun refused = RunJob("IppChanged", document, bytes);

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "IppClient.h"
 #include "UdpSocket.h"
 
 inline constexpr char kIppPrinterAddress[] = "127.1.0.60";
@@ -16,6 +17,21 @@ inline constexpr int kIppOtherCertificatePort = 8632;  // another certificate, t
 
 inline std::string IppPrinterUri(const char* scheme, int port = kIppPrinterPort) {
   return std::string(scheme) + "://" + kIppPrinterAddress + ":" + std::to_string(port) + "/ipp/print";
+}
+
+// A document that the printer takes (it sees PostScript in its first bytes), then every
+// byte value, `size` bytes in all.
+inline std::string IppDocument(size_t size) {
+  std::string bytes = "%!PS\n";
+  for (size_t i = 0; bytes.size() < size; ++i) bytes.push_back(static_cast<char>(i * 7 + i / 256));
+  return bytes;
+}
+
+// The fingerprint of the certificate that the printer at that port shows.
+inline std::string IppFingerprint(int port = kIppPrinterPort) {
+  ipp::Request request;
+  request.printerUri = IppPrinterUri("ipps", port);
+  return PostIpp(request.printerUri, ipp::EncodeRequest(request), "").certificate.fingerprint;
 }
 
 // The folder where that printer keeps the documents it received, as Wine sees it.
