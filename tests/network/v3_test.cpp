@@ -116,21 +116,14 @@ TEST_F(SnmpV3, EachRefusalGivesItsOwnError) {
   }
 }
 
+// The agent reports no printer objects: noSuchInstance, as v1's noSuchName.
 TEST_F(SnmpV3, TheStatusQueryAsksWithTheUser) {
   const PrinterState state = QueryPrinterState("127.1.0.71", User("admin256"), nullptr);
   EXPECT_EQ(state.reach, PrinterState::Reach::Answered);
-  EXPECT_EQ(state.version, 3);
   EXPECT_EQ(state.identity, "1.3.6.1.4.1.99902.7.71");
-  EXPECT_FALSE(state.hasStatus);  // the agent reports no printer objects: noSuchInstance, as v1's noSuchName
-
-  UsmUser stranger = User("auditor");
-  stranger.name = "stranger";
-  const PrinterState refused = QueryPrinterState("127.1.0.71", stranger, nullptr);
-  EXPECT_EQ(refused.reach, PrinterState::Reach::Refused);
-  EXPECT_EQ(refused.usmError, UsmError::UnknownUser);
+  EXPECT_FALSE(state.hasStatus);
 }
 
-// Runs the exchange until every ticket asked has ended.
 std::map<uint64_t, SnmpExchange::Ended> RunUntilEnded(SnmpExchange& exchange, size_t count) {
   std::map<uint64_t, SnmpExchange::Ended> ended;
   const ULONGLONG giveUp = GetTickCount64() + 10000;
@@ -186,7 +179,6 @@ TEST_F(SnmpV3, AnAgentRestartedWithNewBootsIsFollowed) {
     EXPECT_EQ(IdentityIn(after[2]), "1.3.6.1.4.1.99903.3.72") << user << ": " << UsmErrorText(after[2].error);
   }
 }
-
 
 // One search per user, side by side, each in its own context.
 TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
