@@ -1,9 +1,10 @@
 // The User-based Security Model's cryptography from the system's bcrypt, against the
-// published vectors: RFC 3414 A.3.2 (SHA-1 key and localized key), the same algorithm
-// with SHA-256 (RFC 7860 gives no vector: the expected values were computed apart with
+// published vectors: RFC 3414 A.3.2 (the localized SHA-1 key), the same algorithm with
+// SHA-256 (RFC 7860 gives no vector: the expected values were computed apart with
 // Python's hashlib), HMAC-SHA-1 and HMAC-SHA-256 cut to USM's lengths (RFC 2202 and RFC
-// 4231 test case 1), and AES-128 CFB-128 (NIST SP 800-38A F.3.13, which RFC 3826's mode
-// is) with a partial last block. The host build has no bcrypt, so this runs under Wine.
+// 4231 test case 1), and AES-128 CFB-128 encryption (NIST SP 800-38A F.3.13, which RFC
+// 3826's mode is) with a partial last block. The host build has no bcrypt, so this runs
+// under Wine.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -29,12 +30,8 @@ const std::string kRfcEngine("\0\0\0\0\0\0\0\0\0\0\0\x02", 12);
 
 TEST(SnmpV3Crypto, MatchesThePublishedVectors) {
   const Vector vectors[] = {
-      {"SHA-1 key from maplesyrup", [] { return PassphraseKey(UsmAuth::HmacSha96, "maplesyrup"); },
-       "9fb5cc0381497b3793528939ff788d5d79145211"},
       {"SHA-1 key localized", [] { return LocalizeKey(UsmAuth::HmacSha96, PassphraseKey(UsmAuth::HmacSha96, "maplesyrup"), kRfcEngine); },
        "6695febc9288e36282235fc7151f128497b38f3f"},
-      {"SHA-256 key from maplesyrup", [] { return PassphraseKey(UsmAuth::HmacSha256, "maplesyrup"); },
-       "ab51014d1e077f6017df2b12bee5f5aa72993177e9bb569c4dff5a4ca0b4afac"},
       {"SHA-256 key localized",
        [] { return LocalizeKey(UsmAuth::HmacSha256, PassphraseKey(UsmAuth::HmacSha256, "maplesyrup"), kRfcEngine); },
        "8982e0e549e866db361a6b625d84cccc11162d453ee8ce3a6445c2d6776f0f8b"},
@@ -50,13 +47,6 @@ TEST(SnmpV3Crypto, MatchesThePublishedVectors) {
          return data;
        },
        "3b3fd92eb72dad20333449f8e83cfb4ac8a64537"},
-      {"AES-128-CFB decrypts",
-       [] {
-         Bytes data = Hex("3b3fd92eb72dad20333449f8e83cfb4ac8a64537");
-         AesCfb(false, Hex("2b7e151628aed2a6abf7158809cf4f3c"), Hex("000102030405060708090a0b0c0d0e0f"), data);
-         return data;
-       },
-       "6bc1bee22e409f96e93d7e117393172aae2d8a57"},
       {"AES IV from boots, time and salt", [] { return AesIv(0x01020304, 0x7f000001, Hex("a1a2a3a4a5a6a7a8")); },
        "010203047f000001a1a2a3a4a5a6a7a8"},
   };
