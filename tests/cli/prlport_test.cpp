@@ -60,8 +60,6 @@ TEST_F(PrlPortTest, RefusalsAndUsageErrorsChangeNothing) {
            Case{"set Used --lpr \"q\x1b[2J\"", 1, "\"LprQueue\" holds a control character"},
            Case{"add X --raw 9100", 2, "missing printer address"},
            Case{"add X --ipp http://127.1.0.99/ipp/print", 1, "--ipp takes ipp://HOST[:PORT]/PATH"},
-           Case{"add X --ipp ipp://127.1.0.99:0/ipp/print", 1, "--ipp takes"},
-           Case{"add X --ipp \"ipp://a b/ipp/print\"", 1, "--ipp takes"},
            Case{"add X --ipp ipps://127.1.0.99/ipp/print --lpr q", 2, "--raw, --lpr and --ipp exclude each other"},
            Case{"add X --ipp ipp://127.1.0.99/ipp/print --document-format pdf", 1,
                 "the document format must be a media type"},
@@ -154,8 +152,6 @@ TEST_F(PrlPortTest, TrustAcceptsTheCertificateThatThePrinterOffered) {
   for (const std::string& line : {"Certificate trusted     " + trusted, "Certificate offered     " + offered,
                                   std::string("prlport trust CliIpp")})
     EXPECT_NE(status.output.find(line), std::string::npos) << line << "\n" << status.output;
-  EXPECT_EQ(nlohmann::json::parse(PrlPort("show CliIpp --json").output).count("IppCertificate"), 0u)
-      << "each machine trusts what it met";
 
   ChildResult trust = PrlPort("trust cliipp");
   EXPECT_EQ(trust.exitCode, 0u) << trust.output;
