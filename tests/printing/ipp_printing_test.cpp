@@ -162,7 +162,8 @@ TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
 
               const JobRun refused = RunJob("IppChanged", document, bytes);
               EXPECT_EQ(refused.finished, kCertificateChangedError);
-              EXPECT_NE(refused.job->CertificateChange().find(renewed + " offered"), std::string::npos);
+              EXPECT_EQ(refused.job->CertificateChange(),
+                        "the printer's certificate has changed: " + renewed + " offered, " + first + " trusted");
               EXPECT_EQ(StoredText("IppChanged", "IppCertificate"), first);
               EXPECT_EQ(StoredText("IppChanged", "IppCertificateOffered"), renewed);
               EXPECT_EQ(JobNamed(document).id, 0) << "the printer has nothing of it";
