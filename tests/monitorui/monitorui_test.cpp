@@ -476,12 +476,7 @@ TEST_F(SpoolerPortCommands, AUserWhoMayNotAdministerTheServerSeesAPortAndChanges
     accessesAsked.clear();
     BOOL result = TRUE;
     DWORD error = 0;
-    Drive(
-        [&] {
-          result = c.call(ui);
-          error = GetLastError();
-        },
-        c.user);
+    Drive([&] { result = c.call(ui), error = GetLastError(); }, c.user);
 
     EXPECT_FALSE(result);
     EXPECT_EQ(error, c.error);

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "TextField.h"
 
 bool LabPrinter::Answers(const std::string& community) const {
   for (const std::string& accepted : communities)
@@ -61,10 +62,9 @@ uint32_t Code(const std::string& text, std::initializer_list<const char*> names)
   return 0;
 }
 
-void Copy(char* field, size_t size, const std::string& text) {
-  const std::string value = text == "-" ? "" : text;
-  std::strncpy(field, value.c_str(), size - 1);
-  field[size - 1] = '\0';
+template <size_t N>
+void Copy(char (&field)[N], const std::string& text) {
+  CopyText(field, text == "-" ? "" : text);
 }
 
 }  // namespace
@@ -77,12 +77,12 @@ PrlUsmUser LabUsmUser(const std::string& name) {
   PrlUsmUser user{};
   for (const std::vector<std::string>& fields : Rows(PRALO_LAB_V3_USERS)) {
     if (fields.size() != 6 || fields[0] != name) continue;
-    Copy(user.name, sizeof user.name, fields[0]);
+    Copy(user.name, fields[0]);
     user.level = Code(fields[1], {"noAuthNoPriv", "authNoPriv", "authPriv"});
     user.auth = Code(fields[2], {"-", "SHA", "SHA-256"});
-    Copy(user.authPassphrase, sizeof user.authPassphrase, fields[3]);
+    Copy(user.authPassphrase, fields[3]);
     user.priv = Code(fields[4], {"-", "AES"});
-    Copy(user.privPassphrase, sizeof user.privPassphrase, fields[5]);
+    Copy(user.privPassphrase, fields[5]);
     return user;
   }
   ADD_FAILURE() << "v3users.tsv has no user " << name;
