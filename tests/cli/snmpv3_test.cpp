@@ -26,12 +26,6 @@ constexpr char kPrivPhrase[] = "Lantern-Ledger-44";
 const std::string kSecrets = std::string("# lab users\r\nfleet auth ") + kAuthPhrase + "\r\nfleet priv " + kPrivPhrase +
                              "\nown auth " + kAuthPhrase + "\nown priv " + kPrivPhrase + "\nshort auth tiny\n";
 
-std::string Utf16Bytes(const std::string& text) {
-  std::string wide;
-  for (char c : text) wide += std::string{c, '\0'};
-  return wide;
-}
-
 // Whether any value's data or name below the key holds the bytes.
 bool KeyTreeHolds(HKEY parent, const std::string& path, const std::string& bytes) {
   UniqueKey key;
@@ -51,9 +45,11 @@ bool KeyTreeHolds(HKEY parent, const std::string& path, const std::string& bytes
   return false;
 }
 
+// In ANSI or in UTF-16.
 bool MonitorKeysHold(const std::string& phrase) {
-  return KeyTreeHolds(HKEY_LOCAL_MACHINE, kMonitorKey, phrase) ||
-         KeyTreeHolds(HKEY_LOCAL_MACHINE, kMonitorKey, Utf16Bytes(phrase));
+  std::string wide;
+  for (char c : phrase) wide += std::string{c, '\0'};
+  return KeyTreeHolds(HKEY_LOCAL_MACHINE, kMonitorKey, phrase) || KeyTreeHolds(HKEY_LOCAL_MACHINE, kMonitorKey, wide);
 }
 
 std::string PrlPortFromStdin(const std::string& file, const std::string& arguments) {
