@@ -1,5 +1,6 @@
 #include "PortHandle.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "AnsiText.h"
@@ -139,14 +140,39 @@ DWORD PortHandle::EndDoc() {
   const bool cancelled = error == 0 && Cancelled();
   if (error == 0 && !cancelled && shortWrite_) error = FailedWith(MSG_JOB_ABANDONED, ERROR_PRINT_CANCELLED);
   if (error == 0 && !cancelled) {
-    error = Failed(job_->Finish());
+    error = FinishWhenThePrinterTakesIt();
     if (error == 0 && !job_->Outcome().empty()) ShowStatus(job_->Outcome());
+    if (error == 0 && !job_->Abort().empty()) news_.JobFailed(MSG_PRINTER_ABORTED, EventOf(job_->Abort(), 0));
     if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
   }
   EndStall(error == 0 && !cancelled);
   job_.reset();
   printer_.reset();
   return error;
+}
+
+// A job that reaches its printer only when it ends (IPP) meets a stalled or busy printer
+// here, and waits for it in EndDocPort: its writes went to the kept copy, so the spooler
+// has no later write to call again. The stall is told as a raw printer's, and the job is
+// offered again after a pause that grows to a bound, until the printer takes it, or the
+// user deletes it (seen within a pause: nothing more is sent, and it is no failure).
+DWORD PortHandle::FinishWhenThePrinterTakesIt() {
+  for (DWORD pause = kFirstRetryPauseMs;; pause = std::min(2 * pause, kLongestRetryPauseMs)) {
+    const DWORD error = job_->Finish();
+    if (error == ERROR_PRINT_CANCELLED) return failure_ = error;
+    if (error != ERROR_RETRY) return Failed(error);
+    Progress(0, 1);
+    if (DeletedWithin(pause)) return failure_ = ERROR_PRINT_CANCELLED;
+  }
+}
+
+bool PortHandle::DeletedWithin(DWORD pauseMs) {
+  constexpr DWORD kLookMs = 250;
+  for (DWORD waited = 0; waited < pauseMs; waited += kLookMs) {
+    if (Cancelled()) return true;
+    Sleep(kLookMs);
+  }
+  return Cancelled();
 }
 
 DWORD PortHandle::Failed(DWORD error) {

@@ -32,6 +32,8 @@ class PortHandle {
   DWORD EndDoc();
 
  private:
+  DWORD FinishWhenThePrinterTakesIt();
+  bool DeletedWithin(DWORD pauseMs);
   DWORD Failed(DWORD error);
   DWORD FailedWith(DWORD message, DWORD error);
   // The job's status text in the queue, where the user sees it.
@@ -53,4 +55,7 @@ class PortHandle {
   bool stalled_ = false;     // told as stalled, not yet as moving again
   size_t takenInStall_ = 0;
   static constexpr size_t kMovingAgainBytes = 1u << 20;
+  // The pauses before a stalled or busy printer is offered the job again.
+  static constexpr DWORD kFirstRetryPauseMs = 1'000;
+  static constexpr DWORD kLongestRetryPauseMs = 30'000;
 };
