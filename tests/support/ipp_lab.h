@@ -3,10 +3,13 @@
 // the LAN address 127.1.0.60, each with a certificate of its own for the same host name.
 #include <winsock2.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "UdpSocket.h"
 
@@ -55,10 +58,66 @@ class MutePrinter {
   MutePrinter& operator=(const MutePrinter&) = delete;
   bool Listening() const { return listening_; }
   std::string Uri() const { return "ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/print"; }
+  SOCKET Listener() const { return socket_; }
 
  private:
   int port_;
   WinsockSession winsock_;
   SOCKET socket_;
   bool listening_ = false;
+};
+
+// A printer that answers every request with the same IPP answer, for what the lab's
+// printer cannot say (ippeveprinter is never stopped): it reads each request whole
+// (its headers and Content-Length bytes), answers and closes.
+class AnsweringPrinter {
+ public:
+  AnsweringPrinter(int port, std::vector<uint8_t> answer)
+      : listener_(port), answer_(std::move(answer)), thread_([this] { Serve(); }) {}
+  ~AnsweringPrinter() {
+    stop_ = true;
+    thread_.join();
+  }
+  AnsweringPrinter(const AnsweringPrinter&) = delete;
+  AnsweringPrinter& operator=(const AnsweringPrinter&) = delete;
+  bool Listening() const { return listener_.Listening(); }
+  std::string Uri() const { return listener_.Uri(); }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      fd_set ready;
+      FD_ZERO(&ready);
+      FD_SET(listener_.Listener(), &ready);
+      timeval wait{0, 100000};
+      if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+      const SOCKET client = accept(listener_.Listener(), nullptr, nullptr);
+      if (client == INVALID_SOCKET) continue;
+      Answer(client);
+      closesocket(client);
+    }
+  }
+  void Answer(SOCKET client) {
+    std::string request;
+    char piece[4096];
+    size_t headersEnd = std::string::npos, length = 0;
+    for (int got; (got = recv(client, piece, sizeof piece, 0)) > 0;) {
+      request.append(piece, got);
+      if (headersEnd == std::string::npos && (headersEnd = request.find("\r\n\r\n")) != std::string::npos) {
+        const size_t field = request.find("Content-Length: ");
+        length = field < headersEnd ? std::stoul(request.substr(field + 16)) : 0;
+      }
+      if (headersEnd != std::string::npos && request.size() >= headersEnd + 4 + length) break;
+    }
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " +
+                             std::to_string(answer_.size()) + "\r\nConnection: close\r\n\r\n";
+    send(client, head.data(), static_cast<int>(head.size()), 0);
+    send(client, reinterpret_cast<const char*>(answer_.data()), static_cast<int>(answer_.size()), 0);
+    shutdown(client, SD_SEND);
+  }
+
+  MutePrinter listener_;
+  std::vector<uint8_t> answer_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
 };
