@@ -103,14 +103,18 @@ DWORD PortHandle::Write(std::span<const uint8_t> bytes, size_t& taken) {
 void PortHandle::Progress(size_t taken, size_t offered) {
   shortWrite_ = taken < offered;
   if (!stalled_) {
-    if (!shortWrite_) return;
-    stalled_ = true;
-    takenInStall_ = 0;
-    news_.PrinterStalled(EventOf("", 0));
+    if (shortWrite_) BeginStall();
     return;
   }
   takenInStall_ += taken;
   if (!shortWrite_ && takenInStall_ >= kMovingAgainBytes) EndStall(true);
+}
+
+void PortHandle::BeginStall() {
+  if (stalled_) return;
+  stalled_ = true;
+  takenInStall_ = 0;
+  news_.PrinterStalled(EventOf("", 0));
 }
 
 // A job that ends while its printer is stalled leaves the port's status clear.
@@ -152,16 +156,20 @@ DWORD PortHandle::EndDoc() {
 }
 
 // A job that reaches its printer only when it ends (IPP) meets a stalled or busy printer
-// here, and waits for it in EndDocPort: its writes went to the kept copy, so the spooler
-// has no later write to call again. The stall is told as a raw printer's, and the job is
-// offered again after a pause that grows to a bound, until the printer takes it, or the
-// user deletes it (seen within a pause: nothing more is sent, and it is no failure).
+// here, and waits for it in EndDocPort. Its writes went to the kept copy and returned at
+// once, so there is no later WritePort that could return with 0 and be called again: the
+// spooler calls EndDocPort once, on the job's own thread, and holds the job until it
+// returns. Returning early would end the job in the queue (sent, or failed and printed
+// again from the start when restarted) while the printer has nothing of it. The stall is
+// told as a raw printer's, the port shows offline, and the job is offered again after a
+// pause that grows to a bound, until the printer takes it, or the user deletes it (seen
+// within a quarter second of a pause: nothing more is sent, and it is no failure).
 DWORD PortHandle::FinishWhenThePrinterTakesIt() {
   for (DWORD pause = kFirstRetryPauseMs;; pause = std::min(2 * pause, kLongestRetryPauseMs)) {
     const DWORD error = job_->Finish();
     if (error == ERROR_PRINT_CANCELLED) return failure_ = error;
     if (error != ERROR_RETRY) return Failed(error);
-    Progress(0, 1);
+    BeginStall();
     if (DeletedWithin(pause)) return failure_ = ERROR_PRINT_CANCELLED;
   }
 }

@@ -29,6 +29,7 @@ class PortHandle {
   DWORD Write(std::span<const uint8_t> bytes, size_t& taken);
   // Ends the job; once every byte is the printer's, tells the spooler that it was sent.
   // A job that fails or is deleted, or a handle closed mid-job, resets the connection.
+  // An IPP job waits here while its printer is stalled or busy.
   DWORD EndDoc();
 
  private:
@@ -39,6 +40,7 @@ class PortHandle {
   // The job's status text in the queue, where the user sees it.
   void ShowStatus(const std::string& text);
   void Progress(size_t taken, size_t offered);
+  void BeginStall();
   void EndStall(bool resumed);
   JobEvent EventOf(const std::string& text, DWORD error) const;
   bool Cancelled() const;
