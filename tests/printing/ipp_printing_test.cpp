@@ -248,12 +248,12 @@ TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
 // job wait in EndDocPort, the stall told once, and ends with one whole copy; one that
 // aborts the job it took is an event with its words.
 TEST_F(IppPrinting, AHungOrBusyPrinterIsWaitedForAndItsAbortIsAnEvent) {
-  const std::string printer = std::to_string(kPrinter), busyLog = IppPrinterFolder(kPrinter) + "/../log";
-  const auto busyAnswers = [&] {
-    std::ifstream in(busyLog);
-    std::string line;
+  const std::string printer = std::to_string(kPrinter);
+  const auto busyAnswers = [] {  // in the printer's log
+    std::ifstream log(IppPrinterFolder(kPrinter) + "/../log");
+    const std::string text(std::istreambuf_iterator<char>(log), {});
     int count = 0;
-    while (std::getline(in, line)) count += line.find("server-error-busy") != std::string::npos;
+    for (size_t at = 0; (at = text.find("server-error-busy", at)) != std::string::npos; ++at) ++count;
     return count;
   };
   struct Case {
