@@ -4,9 +4,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -265,19 +263,17 @@ TEST_F(IppPrinting, AHungOrBusyPrinterIsWaitedForAndItsAbortIsAnEvent) {
     std::string said;  // in the last event that told a failure
   };
   for (const Case& c : std::vector<Case>{
-           {"IppHung", "ipp", "stall " + printer + " 35", "", 0, {"stalled IppHung", "resumed IppHung"}, ""},
-           {"IppBusy", "ipps", "state " + printer + " processing", "state " + printer + " ready", 2,
-            {"stalled IppBusy", "resumed IppBusy"}, ""},
-           {"IppAborts", "ipp", "state " + printer + " aborts", "", 0, {"9 IppAborts 127.1.0.60"},
+           {"ipphung", "ipp", "stall " + printer + " 35", "", 0, {"stalled ipphung", "resumed ipphung"}, ""},
+           {"ippbusy", "ipps", "state " + printer + " processing", "state " + printer + " ready", 2,
+            {"stalled ippbusy", "resumed ippbusy"}, ""},
+           {"ippaborts", "ipp", "state " + printer + " aborts", "", 0, {"9 ippaborts 127.1.0.60"},
             "The paper path is jammed."},
        }) {
     SCOPED_TRACE(c.port);
     spooler.AddMonitorPort(IppPort(c.port, IppUri(c.scheme)));
-    // Lower case: the printer keeps the job under its number and name, and its numbers
-    // start again when it is given a new certificate.
-    std::string document = std::string("wait") + c.port;
-    std::transform(document.begin(), document.end(), document.begin(), [](char ch) { return std::tolower(ch); });
-    const std::string bytes = Document(3u << 20);
+    // In lower case, as the printer keeps it with the job's number (which starts again
+    // when the printer is given a new certificate).
+    const std::string document = std::string("wait") + c.port, bytes = Document(3u << 20);
     const int busyBefore = busyAnswers();
     RecordingNews news;
     PortHandle handle(c.port, news);

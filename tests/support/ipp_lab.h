@@ -77,8 +77,6 @@ class AnsweringPrinter {
     stop_ = true;
     thread_.join();
   }
-  AnsweringPrinter(const AnsweringPrinter&) = delete;
-  AnsweringPrinter& operator=(const AnsweringPrinter&) = delete;
   bool Listening() const { return listener_.Listening(); }
   std::string Uri() const { return listener_.Uri(); }
 
