@@ -37,8 +37,21 @@ std::string IppOutcome::Text() const {
       std::snprintf(text, sizeof text, "the printer answered HTTP status %lu", static_cast<unsigned long>(httpStatus));
       return text;
     case Failure::Malformed: return "the printer's answer is not IPP";
+    case Failure::Stopped: return "ended before the printer had the whole request";
   }
   return {};
+}
+
+// Windows' WinHTTP gives ERROR_WINHTTP_TIMEOUT; Wine's, the socket's WSAETIMEDOUT.
+bool IppOutcome::TimedOut() const {
+  return failure == Failure::Connection && (error == ERROR_WINHTTP_TIMEOUT || error == WSAETIMEDOUT);
+}
+
+bool IppOutcome::Stalled() const { return TimedOut() && !bodyWhole; }
+
+bool IppOutcome::Busy() const {
+  return (failure == Failure::HttpStatus && httpStatus == 503) ||
+         (failure == Failure::None && response && response->status == ipp::kServerErrorBusy);
 }
 
 IppPost::IppPost(const std::string& uri, std::string pinned, const IppTimeouts& timeouts, std::string keepFolder)
@@ -129,10 +142,13 @@ bool IppPost::CheckCertificate() {
   return true;
 }
 
+// A piece that went only in part within the send bound (Wine reports it so) is a send
+// that timed out.
 bool IppPost::Send(const void* data, DWORD size) {
   DWORD written = 0;
-  if (size != 0 && (!WinHttpWriteData(request_.get(), data, size, &written) || written != size))
+  if (size != 0 && !WinHttpWriteData(request_.get(), data, size, &written))
     return Fail(IppOutcome::Failure::Connection, GetLastError());
+  if (written != size) return Fail(IppOutcome::Failure::Connection, ERROR_WINHTTP_TIMEOUT);
   return true;
 }
 
@@ -159,9 +175,11 @@ bool IppPost::SendKept() {
   LARGE_INTEGER size{}, start{};
   if (!GetFileSizeEx(kept_.get(), &size) || !SetFilePointerEx(kept_.get(), start, nullptr, FILE_BEGIN))
     return Fail(IppOutcome::Failure::Connection, GetLastError());
+  if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
   if (!SendHeaders(static_cast<uint64_t>(size.QuadPart))) return false;
   std::vector<uint8_t> piece(kPieceBytes);
   for (DWORD read = 1; read != 0;) {
+    if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
     if (!ReadFile(kept_.get(), piece.data(), kPieceBytes, &read, nullptr))
       return Fail(IppOutcome::Failure::Connection, GetLastError());
     if (!Send(piece.data(), read)) return false;
@@ -170,12 +188,22 @@ bool IppPost::SendKept() {
 }
 
 IppOutcome IppPost::Finish() {
-  if (outcome_.failure == IppOutcome::Failure::None && (!kept_ || SendKept())) ReadResponse();
-  kept_.reset();
+  if (outcome_.failure == IppOutcome::Failure::None && (!kept_ || SendKept())) {
+    outcome_.bodyWhole = true;
+    ReadResponse();
+  }
   request_.reset();
   connection_.reset();
   session_.reset();
   return outcome_;
+}
+
+IppOutcome IppPost::Again(std::string pinned) {
+  if (!kept_) return outcome_;
+  outcome_ = IppOutcome{};
+  outcome_.pinned = std::move(pinned);
+  outcome_.secure = uri_->secure;
+  return Finish();
 }
 
 bool IppPost::ReadResponse() {

@@ -42,12 +42,24 @@ DWORD ConnectionError(DWORD error) {
 // The printer's words on a job that ended: its job-state-message, else its reasons.
 std::string EndedSaying(const ipp::Response& response) {
   if (const ipp::Attribute* message = response.Find(ipp::Tag::JobAttributes, "job-state-message");
-      message != nullptr && !message->Text().empty())
-    return message->Text();
+      message != nullptr && message->Text().find_first_not_of(' ') != std::string::npos)
+    return message->Text().substr(message->Text().find_first_not_of(' '));
   std::string reasons;
   if (const ipp::Attribute* said = response.Find(ipp::Tag::JobAttributes, "job-state-reasons"))
     for (const std::string& reason : said->Texts()) reasons += (reasons.empty() ? "" : ", ") + reason;
   return reasons;
+}
+
+// A long send asks the spooler about the job between its pieces, a few times a second.
+constexpr DWORD kDeletedLookMs = 250;
+
+std::function<bool()> DeletedAtMostEvery(DWORD intervalMs, std::function<bool()> deleted) {
+  return [intervalMs, deleted = std::move(deleted), next = ULONGLONG{0}]() mutable {
+    const ULONGLONG now = GetTickCount64();
+    if (now < next) return false;
+    next = now + intervalMs;
+    return deleted();
+  };
 }
 
 }  // namespace
@@ -77,6 +89,7 @@ DWORD IppJob::Start() {
   print.jobName = details_.document;
   print.documentFormat = documentFormat_;
   post_ = std::make_unique<IppPost>(uri_, pinned_, Timeouts(), MonitorFolder());
+  post_->StopWhen(DeletedAtMostEvery(kDeletedLookMs, deleted_));
   if (!post_->Begin(std::nullopt) || !post_->Write(ipp::EncodeRequest(print))) return error_ = Judged(post_->Finish());
   return 0;
 }
@@ -89,14 +102,32 @@ DWORD IppJob::Write(std::span<const uint8_t> bytes, size_t& taken) {
   return 0;
 }
 
+// A job deleted in the queue is not offered to the printer. A printer that does not
+// answer a question within the write bound is not offered the job either: a body cut
+// short when the send bound runs out is taken by some printers as a whole job (the lab's
+// printer prints what came), so the job goes only to a printer that answers. Any other
+// failure of the question is left to the job's own request to meet and judge.
 DWORD IppJob::Finish() {
   if (error_ != 0) return error_;
-  const IppOutcome outcome = post_->Finish();
+  if (deleted_()) return error_ = ERROR_PRINT_CANCELLED;
+  if (PrinterStalls()) return ERROR_RETRY;
+  const IppOutcome outcome = posted_ ? post_->Again(pinned_) : post_->Finish();
+  posted_ = true;
+  if (outcome.failure == IppOutcome::Failure::Stopped) return error_ = ERROR_PRINT_CANCELLED;
+  if (outcome.Stalled() || outcome.Busy()) return ERROR_RETRY;
   if (DWORD error = Judged(outcome); error != 0) return error_ = error;
   const ipp::Attribute* jobId = outcome.response->Find(ipp::Tag::JobAttributes, "job-id");
   if (jobId != nullptr && !jobId->Integers().empty()) printerJobId_ = jobId->Integers().front();
   if (printerJobId_ != 0) Follow();
   return 0;
+}
+
+bool IppJob::PrinterStalls() const {
+  ipp::Request question = RequestFor(ipp::kGetPrinterAttributes);
+  question.requestedAttributes = {"printer-state"};
+  IppTimeouts timeouts = Timeouts();
+  timeouts.sendMs = timeouts.receiveMs = static_cast<int>(kWriteBoundMs);
+  return PostIpp(uri_, ipp::EncodeRequest(question), pinned_, timeouts).TimedOut();
 }
 
 std::optional<ipp::Response> IppJob::Ask(const ipp::Request& request) {
@@ -148,7 +179,10 @@ void IppJob::Follow() {
     const ipp::Attribute* state = answer ? answer->Find(ipp::Tag::JobAttributes, "job-state") : nullptr;
     const int32_t value = state != nullptr && !state->Integers().empty() ? state->Integers().front() : 0;
     if (value == kJobCompleted) outcome_ = "Printed by the printer";
-    if (value == kJobAborted) outcome_ = "Aborted by the printer: " + LineText(EndedSaying(*answer), kLongestSaying);
+    if (value == kJobAborted) {
+      abort_ = LineText(EndedSaying(*answer), kLongestSaying);
+      outcome_ = "Aborted by the printer: " + abort_;
+    }
     if (value == kJobCanceled) outcome_ = "Cancelled at the printer";
     if (!outcome_.empty() || !answer || GetTickCount64() >= deadline) return;
   }

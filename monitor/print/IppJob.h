@@ -7,6 +7,12 @@
 // the job's status text tells whether the printer completed, aborted or cancelled it,
 // and a job deleted in the queue meanwhile is cancelled at the printer (Cancel-Job).
 //
+// A printer that does not answer a question within the write bound (hung, or out of
+// memory for more), takes nothing of the body within the send bound, or answers that it
+// is busy, has the job waiting: Finish says so (ERROR_RETRY) and, called again, asks
+// again and posts the kept job anew from its start, so the printer ends with one whole
+// copy. Between the pieces of a long send, a job deleted in the queue ends the send there.
+//
 // Print-Job rather than Create-Job and Send-Document: one request, which every IPP
 // printer must take (Send-Document is optional, and the lab's printer refuses it).
 //
@@ -44,6 +50,7 @@ class IppJob : public PrintJob {
   // and one that changed as the one offered.
   DWORD Judged(const IppOutcome& outcome);
   void Follow();
+  bool PrinterStalls() const;
 
   std::string portName_;
   std::string uri_;
@@ -52,6 +59,7 @@ class IppJob : public PrintJob {
   JobDetails details_;
   std::function<bool()> deleted_;
   DWORD error_ = 0;
+  bool posted_ = false;       // the kept job went to the printer at least once
   int32_t printerJobId_ = 0;  // once the printer accepted the job
   std::unique_ptr<IppPost> post_;
 };

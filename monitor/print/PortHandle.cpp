@@ -1,5 +1,6 @@
 #include "PortHandle.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "AnsiText.h"
@@ -102,14 +103,18 @@ DWORD PortHandle::Write(std::span<const uint8_t> bytes, size_t& taken) {
 void PortHandle::Progress(size_t taken, size_t offered) {
   shortWrite_ = taken < offered;
   if (!stalled_) {
-    if (!shortWrite_) return;
-    stalled_ = true;
-    takenInStall_ = 0;
-    news_.PrinterStalled(EventOf("", 0));
+    if (shortWrite_) BeginStall();
     return;
   }
   takenInStall_ += taken;
   if (!shortWrite_ && takenInStall_ >= kMovingAgainBytes) EndStall(true);
+}
+
+void PortHandle::BeginStall() {
+  if (stalled_) return;
+  stalled_ = true;
+  takenInStall_ = 0;
+  news_.PrinterStalled(EventOf("", 0));
 }
 
 // A job that ends while its printer is stalled leaves the port's status clear.
@@ -139,14 +144,43 @@ DWORD PortHandle::EndDoc() {
   const bool cancelled = error == 0 && Cancelled();
   if (error == 0 && !cancelled && shortWrite_) error = FailedWith(MSG_JOB_ABANDONED, ERROR_PRINT_CANCELLED);
   if (error == 0 && !cancelled) {
-    error = Failed(job_->Finish());
+    error = FinishWhenThePrinterTakesIt();
     if (error == 0 && !job_->Outcome().empty()) ShowStatus(job_->Outcome());
+    if (error == 0 && !job_->Abort().empty()) news_.JobFailed(MSG_PRINTER_ABORTED, EventOf(job_->Abort(), 0));
     if (error == 0 && printer_) SetJobW(printer_.get(), jobId_, 0, nullptr, JOB_CONTROL_SENT_TO_PRINTER);
   }
   EndStall(error == 0 && !cancelled);
   job_.reset();
   printer_.reset();
   return error;
+}
+
+// A job that reaches its printer only when it ends (IPP) meets a stalled or busy printer
+// here, and waits for it in EndDocPort. Its writes went to the kept copy and returned at
+// once, so there is no later WritePort that could return with 0 and be called again: the
+// spooler calls EndDocPort once, on the job's own thread, and holds the job until it
+// returns. Returning early would end the job in the queue (sent, or failed and printed
+// again from the start when restarted) while the printer has nothing of it. The stall is
+// told as a raw printer's, the port shows offline, and the job is offered again after a
+// pause that grows to a bound, until the printer takes it, or the user deletes it (seen
+// within a quarter second of a pause: nothing more is sent, and it is no failure).
+DWORD PortHandle::FinishWhenThePrinterTakesIt() {
+  for (DWORD pause = kFirstRetryPauseMs;; pause = std::min(2 * pause, kLongestRetryPauseMs)) {
+    const DWORD error = job_->Finish();
+    if (error == ERROR_PRINT_CANCELLED) return failure_ = error;
+    if (error != ERROR_RETRY) return Failed(error);
+    BeginStall();
+    if (DeletedWithin(pause)) return failure_ = ERROR_PRINT_CANCELLED;
+  }
+}
+
+bool PortHandle::DeletedWithin(DWORD pauseMs) {
+  constexpr DWORD kLookMs = 250;
+  for (DWORD waited = 0; waited < pauseMs; waited += kLookMs) {
+    if (Cancelled()) return true;
+    Sleep(kLookMs);
+  }
+  return Cancelled();
 }
 
 DWORD PortHandle::Failed(DWORD error) {

@@ -29,14 +29,18 @@ class PortHandle {
   DWORD Write(std::span<const uint8_t> bytes, size_t& taken);
   // Ends the job; once every byte is the printer's, tells the spooler that it was sent.
   // A job that fails or is deleted, or a handle closed mid-job, resets the connection.
+  // An IPP job waits here while its printer is stalled or busy.
   DWORD EndDoc();
 
  private:
+  DWORD FinishWhenThePrinterTakesIt();
+  bool DeletedWithin(DWORD pauseMs);
   DWORD Failed(DWORD error);
   DWORD FailedWith(DWORD message, DWORD error);
   // The job's status text in the queue, where the user sees it.
   void ShowStatus(const std::string& text);
   void Progress(size_t taken, size_t offered);
+  void BeginStall();
   void EndStall(bool resumed);
   JobEvent EventOf(const std::string& text, DWORD error) const;
   bool Cancelled() const;
@@ -53,4 +57,7 @@ class PortHandle {
   bool stalled_ = false;     // told as stalled, not yet as moving again
   size_t takenInStall_ = 0;
   static constexpr size_t kMovingAgainBytes = 1u << 20;
+  // The pauses before a stalled or busy printer is offered the job again.
+  static constexpr DWORD kFirstRetryPauseMs = 1'000;
+  static constexpr DWORD kLongestRetryPauseMs = 30'000;
 };

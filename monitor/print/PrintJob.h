@@ -39,6 +39,8 @@ class PrintJob {
   // Hands the printer what it takes within kWriteBoundMs; `taken` says how much (less
   // than all, 0 included, is a printer that stalls, not an error).
   virtual DWORD Write(std::span<const uint8_t> bytes, size_t& taken) = 0;
+  // ERROR_RETRY: the printer stalled or was busy and has nothing of the job; Finish
+  // offers it the whole job again when called again.
   virtual DWORD Finish() = 0;
   // What the printer answered when it refused the job; empty when it did not.
   const std::string& Refusal() const { return refusal_; }
@@ -48,11 +50,14 @@ class PrintJob {
   // What the printer said became of a job that it was sent, for the job's status text;
   // empty when it did not say.
   const std::string& Outcome() const { return outcome_; }
+  // What the printer said when it aborted a job that it was sent; empty when it did not.
+  const std::string& Abort() const { return abort_; }
 
  protected:
   std::string refusal_;
   std::string certificateChange_;
   std::string outcome_;
+  std::string abort_;
 };
 
 // Text for one line, a control file's or a job's status: no control characters (a

@@ -62,6 +62,7 @@ enum Operation : uint16_t {
 // status-code classes: 0x0000-0x00FF successful, 0x0400-0x04FF client error,
 // 0x0500-0x05FF server error.
 inline constexpr uint16_t kSuccessfulOk = 0x0000;
+inline constexpr uint16_t kServerErrorBusy = 0x0507;
 inline bool Succeeded(uint16_t status) { return status < 0x0100; }
 
 // Limits that a response must respect.

@@ -14,6 +14,7 @@
 #include "StatusQuery.h"
 #include "child_process.h"
 #include "IppStatus.h"
+#include "ipp_builder.h"
 #include "ipp_lab.h"
 #include "lab_printers.h"
 #include "loaded_monitor.h"
@@ -69,11 +70,20 @@ class IppWatch : public testing::Test {
   std::optional<LoadedMonitor> monitor;
 };
 
+// What the lab's printer cannot say: stopped, out of paper.
+ippwire::Bytes StoppedWithoutPaper() {
+  using namespace ippwire;
+  const Bytes printerGroup = {0x04};
+  return Cat({Header(), kOperationGroup, printerGroup, Field(0x23, "printer-state", Long(5)),
+              Field(0x44, "printer-state-reasons", Text("media-empty-error")), kEnd});
+}
+
 TEST_F(IppWatch, ThePrintersStateAndReasonsReachTheWordsAndPrlportStatus) {
   struct Case {
     const char* state;  // lab-ipp-printer's
     uint32_t errors;    // the words' detected errors
     std::vector<const char*> shown;
+    ippwire::Bytes answer = {};  // else the port's printer: one that answers this, always
   };
   const Case cases[] = {
       {"ready", 0, {"Printer state           idle", "State reasons           none", "Device status           running",
@@ -84,11 +94,21 @@ TEST_F(IppWatch, ThePrintersStateAndReasonsReachTheWordsAndPrlportStatus) {
                                  "Errors                  paper out"}},
       {"toner-empty", kNoToner, {"State reasons           toner-empty-report", "Errors                  toner out",
                                  "Supply                  Black Toner 0%"}},
+      {"ready", kNoPaper, {"Printer state           stopped", "State reasons           media-empty-error",
+                           "Device status           down", "Errors                  paper out"},
+       StoppedWithoutPaper()},
   };
   monitor.emplace();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state);
     ASSERT_TRUE(SetPrinterState(c.state));
+    std::optional<AnsweringPrinter> stopped;
+    if (!c.answer.empty()) {
+      stopped.emplace(8642, c.answer);
+      ASSERT_TRUE(stopped->Listening());
+      SetTextValue(HKEY_LOCAL_MACHINE, kPortKey, "IppUri", stopped->Uri());
+      SetNumberValue(HKEY_LOCAL_MACHINE, kPortKey, "SnmpUpdated", 1);
+    }
     EXPECT_TRUE(Within([&] { return IsBiDiLinkEstablished(kPrinter) && WordErrors() == c.errors; })) << WordErrors();
     const std::string shown = PrlportStatus();
     EXPECT_NE(shown.find("Reachable               yes"), std::string::npos) << shown;

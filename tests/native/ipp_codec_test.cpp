@@ -10,30 +10,19 @@
 
 #include "Ipp.h"
 #include "ber_builder.h"
+#include "ipp_builder.h"
 
 namespace {
 
 using ber::Bytes;
 using ber::Cat;
 
-// One value on the wire: tag, name, value.
-Bytes Field(uint8_t tag, const std::string& name, const Bytes& value) {
-  Bytes out = {tag, static_cast<uint8_t>(name.size() >> 8), static_cast<uint8_t>(name.size())};
-  out.insert(out.end(), name.begin(), name.end());
-  out.push_back(static_cast<uint8_t>(value.size() >> 8));
-  out.push_back(static_cast<uint8_t>(value.size()));
-  out.insert(out.end(), value.begin(), value.end());
-  return out;
-}
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
-Bytes Long(uint32_t value) {
-  return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
-          static_cast<uint8_t>(value)};
-}
-Bytes Header() { return Cat({{2, 0, 0, 0}, Long(7)}); }
-const Bytes kOperationGroup = Cat({{0x01}, Field(0x47, "attributes-charset", Text("utf-8")),
-                                   Field(0x48, "attributes-natural-language", Text("en"))});
-const Bytes kEnd = {0x03};
+using ippwire::Field;
+using ippwire::Header;
+using ippwire::kEnd;
+using ippwire::kOperationGroup;
+using ippwire::Long;
+using ippwire::Text;
 
 // A printer's answer to Get-Printer-Attributes: a state, two reasons, markers, and a
 // collection (media-col-default) with a nested one between them.

@@ -4,24 +4,30 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <thread>
 
+#include "AdminOnly.h"
+#include "AnsiText.h"
 #include "IppClient.h"
 #include "IppJob.h"
+#include "PortHandle.h"
 #include "PortKey.h"
 #include "PrintJob.h"
 #include "TextField.h"
 #include "child_process.h"
 #include "ipp_lab.h"
 #include "lab_printers.h"
+#include "recording_news.h"
 #include "registry.h"
 #include "spooler_lab.h"
 #include "spooler_printer.h"
 
 namespace {
 
+constexpr int32_t kJobProcessing = 5;
 constexpr int32_t kJobCanceled = 7;
 // These tests' own printer (tests/printing/CMakeLists.txt).
 constexpr int kPrinter = 8633;
@@ -57,20 +63,27 @@ ipp::Response Jobs() {
 struct PrinterJob {
   int32_t id = 0, state = 0;
   std::string user;
+  int jobs = 0;  // of that name
 };
 
-// The printer's job of that name (the latest), once it reached an end.
+// The printer's job of that name (the latest) as it is now.
+PrinterJob LatestNamed(const std::string& name) {
+  PrinterJob job;
+  for (const ipp::Group& group : Jobs().groups) {
+    const ipp::Attribute* named = group.Find("job-name");
+    if (group.tag != ipp::Tag::JobAttributes || named == nullptr || named->Text() != name) continue;
+    job.id = group.Find("job-id")->Integers().front();
+    job.state = group.Find("job-state")->Integers().front();
+    job.user = group.Find("job-originating-user-name")->Text();
+    ++job.jobs;
+  }
+  return job;
+}
+
+// The same, once it reached an end.
 PrinterJob JobNamed(const std::string& name) {
   PrinterJob job;
-  for (int tries = 0; tries < 100 && job.state < kJobCanceled; ++tries, Sleep(100)) {
-    for (const ipp::Group& group : Jobs().groups) {
-      const ipp::Attribute* named = group.Find("job-name");
-      if (group.tag != ipp::Tag::JobAttributes || named == nullptr || named->Text() != name) continue;
-      job.id = group.Find("job-id")->Integers().front();
-      job.state = group.Find("job-state")->Integers().front();
-      job.user = group.Find("job-originating-user-name")->Text();
-    }
-  }
+  for (int tries = 0; tries < 100 && job.state < kJobCanceled; ++tries, Sleep(100)) job = LatestNamed(name);
   return job;
 }
 
@@ -125,6 +138,18 @@ JobRun RunJob(const std::string& port, const std::string& document, const std::s
 
 std::string IppUri(const char* scheme) { return IppPrinterUri(scheme, kPrinter); }
 
+// The jobs' bodies that the monitor keeps until they end, in its folder.
+size_t KeptBodies() {
+  size_t count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((MonitorFolder() + "\\ipp-*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do ++count;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
 TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
   const std::string bytes = IppDocument(16384);
   struct Case {
@@ -146,7 +171,8 @@ TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
               const std::string hold = IppPrinterFolder(kPrinter) + "/../hold";
               std::ofstream(hold).put('\n');
               std::thread release([&] { Sleep(2000), DeleteFileA(hold.c_str()); });
-              const JobRun run = RunJob("IppDeleted", document, bytes, [] { return true; });
+              const JobRun run =
+                  RunJob("IppDeleted", document, bytes, [&] { return LatestNamed(document).state == kJobProcessing; });
               release.join();
               EXPECT_EQ(run.finished, 0u) << run.job->Refusal();
               EXPECT_EQ(run.job->Outcome(), "Cancelled at the printer");
@@ -172,11 +198,87 @@ TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
               ASSERT_EQ(trust.exitCode, 0u) << trust.output;
               EXPECT_EQ(RunJob("IppChanged", document, bytes).job->Outcome(), "Printed by the printer");
             }},
+           {"deleted in the queue before it ends", IppPort("IppDeletedEarly", IppUri("ipp")),
+            [&](const std::string& document) {
+              const size_t keptBefore = KeptBodies();
+              JobRun run = RunJob("IppDeletedEarly", document, bytes, [] { return true; });
+              EXPECT_EQ(KeptBodies(), keptBefore + 1);
+              EXPECT_EQ(run.finished, static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+              run.job.reset();
+              EXPECT_EQ(KeptBodies(), keptBefore);
+              EXPECT_EQ(JobNamed(document).id, 0) << "the printer has nothing of it";
+            }},
+           {"deleted while its printer hangs", IppPort("IppDeletedHung", IppUri("ipp")),
+            [&](const std::string& document) {
+              auto deleted = std::make_shared<std::atomic<bool>>(false);
+              ASSERT_TRUE(RunLabTool("lab-ipp-printer", "stall " + std::to_string(kPrinter) + " 15"));
+              const JobRun run = RunJob("IppDeletedHung", document, bytes, [deleted] { return deleted->load(); });
+              EXPECT_EQ(run.finished, static_cast<DWORD>(ERROR_RETRY)) << "the job waits";
+              *deleted = true;
+              EXPECT_EQ(run.job->Finish(), static_cast<DWORD>(ERROR_PRINT_CANCELLED));
+              EXPECT_EQ(run.job->Refusal(), "") << "no fault of the printer";
+              Sleep(6000);
+              EXPECT_EQ(JobNamed(document).id, 0) << "the printer has nothing of it";
+            }},
        }) {
     SCOPED_TRACE(c.name);
     spooler.AddMonitorPort(c.port);
     c.check(std::string("Job ") + c.name);
   }
+}
+
+// A printer that hangs for longer than every bound, or is busy with another job, has the
+// job wait in EndDocPort, the stall told once, and ends with one whole copy; one that
+// aborts the job it took is an event with its words.
+TEST_F(IppPrinting, AHungOrBusyPrinterIsWaitedForAndItsAbortIsAnEvent) {
+  const std::string printer = std::to_string(kPrinter);
+  const auto busyAnswers = [] {  // in the printer's log
+    std::ifstream log(IppPrinterFolder(kPrinter) + "/../log");
+    const std::string text(std::istreambuf_iterator<char>(log), {});
+    int count = 0;
+    for (size_t at = 0; (at = text.find("server-error-busy", at)) != std::string::npos; ++at) ++count;
+    return count;
+  };
+  struct Case {
+    const char* port;
+    const char* scheme;
+    std::string lab, labAfter;  // lab-ipp-printer's words before the job, and meanwhile
+    int busy;                   // answers at least
+    std::vector<std::string> told;
+    std::string said;  // in the last event that told a failure
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ipphung", "ipp", "stall " + printer + " 35", "", 0, {"stalled ipphung", "resumed ipphung"}, ""},
+           {"ippbusy", "ipps", "state " + printer + " processing", "state " + printer + " ready", 2,
+            {"stalled ippbusy", "resumed ippbusy"}, ""},
+           {"ippaborts", "ipp", "state " + printer + " aborts", "", 0, {"9 ippaborts 127.1.0.60"},
+            "The paper path is jammed."},
+       }) {
+    SCOPED_TRACE(c.port);
+    spooler.AddMonitorPort(IppPort(c.port, IppUri(c.scheme)));
+    // In lower case, as the printer keeps it with the job's number (which starts again
+    // when the printer is given a new certificate).
+    const std::string document = std::string("wait") + c.port, bytes = IppDocument(3u << 20);
+    const int busyBefore = busyAnswers();
+    RecordingNews news;
+    PortHandle handle(c.port, news);
+    ASSERT_TRUE(RunLabTool("lab-ipp-printer", c.lab));
+    std::thread meanwhile([&] { Sleep(2500), c.labAfter.empty() || RunLabTool("lab-ipp-printer", c.labAfter); });
+
+    ASSERT_EQ(handle.StartDoc(nullptr, 12, WideText(document).c_str()), 0u);
+    size_t taken = 0;
+    EXPECT_EQ(handle.Write(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), taken), 0u);
+    EXPECT_EQ(handle.EndDoc(), 0u);
+    meanwhile.join();
+
+    EXPECT_EQ(news.told, c.told);
+    EXPECT_GE(busyAnswers() - busyBefore, c.busy);
+    const PrinterJob job = JobNamed(document);
+    EXPECT_EQ(job.jobs, 1);
+    EXPECT_TRUE(IppKept(kPrinter, job.id, document) == bytes);
+    EXPECT_EQ(news.said, c.said);
+  }
+  ASSERT_TRUE(RunLabTool("lab-ipp-printer", "state " + printer + " ready"));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "child_process.h"
 #include "loaded_monitor.h"
 #include "lab_printers.h"
+#include "recording_news.h"
 #include "registry.h"
 #include "spooler_lab.h"
 #include "spooler_printer.h"
@@ -475,6 +476,9 @@ TEST(MonitorEvents, EveryMessageReadsWholeWithItsInsertions) {
                 "Job 12 on port Office was not printed: the printer's certificate has changed (No such host is "
                 "known.). No job prints to printer.example until an administrator who trusts the new certificate "
                 "accepts it with \"prlport trust Office\"."},
+           Case{MSG_PRINTER_ABORTED,
+                "Job 12 on port Office was not printed: the printer at printer.example took it, then aborted it, "
+                "saying: No such host is known."},
        }) {
     char text[1024] = {};
     const DWORD length =
@@ -484,22 +488,6 @@ TEST(MonitorEvents, EveryMessageReadsWholeWithItsInsertions) {
   }
   FreeLibrary(library);
 }
-
-// What a port handle tells, in order: the message of each event, or "stalled",
-// "resumed", "stall ended"; and the text of the last failure.
-class RecordingNews : public JobNews {
- public:
-  void JobFailed(DWORD message, const JobEvent& event) override {
-    told.push_back(std::to_string(message & 0xFFFF) + " " + event.port + " " + event.printer);
-    said = event.text;
-  }
-  void PrinterStalled(const JobEvent& event) override { told.push_back("stalled " + event.port); }
-  void StallEnded(const JobEvent& event, bool resumed) override {
-    told.push_back((resumed ? "resumed " : "stall ended ") + event.port);
-  }
-  std::vector<std::string> told;
-  std::string said;
-};
 
 // A job written as Windows' spooler writes it, in 64 KiB pieces, offering again what a
 // call did not take, until `stopAtStall` and a call took less than offered, or a call

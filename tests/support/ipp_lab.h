@@ -3,10 +3,13 @@
 // the LAN address 127.1.0.60, each with a certificate of its own for the same host name.
 #include <winsock2.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "IppClient.h"
 #include "UdpSocket.h"
@@ -71,10 +74,56 @@ class MutePrinter {
   MutePrinter& operator=(const MutePrinter&) = delete;
   bool Listening() const { return listening_; }
   std::string Uri() const { return "ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/print"; }
+  SOCKET Listener() const { return socket_; }
 
  private:
   int port_;
   WinsockSession winsock_;
   SOCKET socket_;
   bool listening_ = false;
+};
+
+// A printer that answers every request with the same IPP answer, for what the lab's
+// printer cannot say (ippeveprinter is never stopped).
+class AnsweringPrinter {
+ public:
+  AnsweringPrinter(int port, std::vector<uint8_t> answer)
+      : listener_(port), answer_(std::move(answer)), thread_([this] { Serve(); }) {}
+  ~AnsweringPrinter() {
+    stop_ = true;
+    thread_.join();
+  }
+  bool Listening() const { return listener_.Listening(); }
+  std::string Uri() const { return listener_.Uri(); }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      fd_set ready;
+      FD_ZERO(&ready);
+      FD_SET(listener_.Listener(), &ready);
+      timeval wait{0, 100000};
+      if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+      const SOCKET client = accept(listener_.Listener(), nullptr, nullptr);
+      if (client == INVALID_SOCKET) continue;
+      Answer(client);
+      closesocket(client);
+    }
+  }
+  // Answers once the request begins, and reads the rest until the asker closes.
+  void Answer(SOCKET client) {
+    char piece[4096];
+    recv(client, piece, sizeof piece, 0);
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " +
+                             std::to_string(answer_.size()) + "\r\nConnection: close\r\n\r\n";
+    send(client, head.data(), static_cast<int>(head.size()), 0);
+    send(client, reinterpret_cast<const char*>(answer_.data()), static_cast<int>(answer_.size()), 0);
+    shutdown(client, SD_SEND);
+    while (recv(client, piece, sizeof piece, 0) > 0) continue;
+  }
+
+  MutePrinter listener_;
+  std::vector<uint8_t> answer_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
 };
