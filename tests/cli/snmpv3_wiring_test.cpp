@@ -9,7 +9,9 @@
 #include "DriverStatus.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
+#include "SnmpAsk.h"
 #include "SnmpCredentials.h"
+#include "StatusQuery.h"
 #include "lab_printers.h"
 #include "loaded_monitor.h"
 #include "prlport_run.h"
@@ -128,6 +130,50 @@ TEST_F(SnmpV3Wiring, TheWatchAsksAnSnmpV3PortWithItsUserAndACommunityPortBesideI
   monitor.emplace();
   EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V3Printer"); }));
   EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V1Printer"); }));
+}
+
+// What a lab agent counted of the messages that came to it: communities it does not have
+// (snmpInBadCommunityNames), and its User-based Security Model's unknown users and unknown
+// engine IDs (discovery probes). Read with the lab's admin user over one engine, so that
+// reading again adds nothing to them.
+class AgentCounts {
+ public:
+  explicit AgentCounts(const char* address) : printer_(Ipv4(HostOrder(address), 161)) {}
+  std::vector<int64_t> Read() {
+    UsmUser user;
+    EXPECT_TRUE(ToUsmUser(LabUsmUser("admin"), user));
+    UdpSocket socket;
+    snmp::Response answer;
+    UsmError error = UsmError::None;
+    const std::vector<snmp::Oid> counters = {
+        {1, 3, 6, 1, 2, 1, 11, 4, 0}, {1, 3, 6, 1, 6, 3, 15, 1, 1, 3, 0}, {1, 3, 6, 1, 6, 3, 15, 1, 1, 4, 0}};
+    if (!ConnectToPrinter(socket, printer_) ||
+        AskPrinter(socket, user, engine_, counters, kStatusAttemptWaitsMs, nullptr, answer, error) != Asked::Answered)
+      return {};
+    std::vector<int64_t> counts;
+    for (const snmp::Varbind& counter : answer.varbinds) counts.push_back(counter.integer);
+    return counts;
+  }
+
+ private:
+  WinsockSession winsock_;
+  SocketAddress printer_;
+  UsmEngine engine_;
+};
+
+// With the profile used instead of the community, the search sends no community at all:
+// the v3-only printer is found over SNMPv3, the v1 printer beside it is not.
+TEST_F(SnmpV3Wiring, InsteadOfTheCommunityTheSearchSendsNoCommunity) {
+  SetProfile(" --instead-of-community");
+  AgentCounts counts(kV3Only);
+  const std::vector<int64_t> before = counts.Read();
+  ASSERT_EQ(before.size(), 3u);
+  ChildResult found = PrlPort("find --seconds 4 --subnet 127.1.0.16/255.255.255.240 --subnet 127.1.0.64/255.255.255.248");
+  EXPECT_EQ(found.exitCode, 0u) << found.output;
+  EXPECT_NE(found.output.find(std::string(kV3Only) + "\tsecure-4500\tKestrel LaserPro 4500\tSNMPv3"), std::string::npos)
+      << found.output;
+  EXPECT_EQ(found.output.find(std::string(kV1) + "\t"), std::string::npos) << found.output;
+  EXPECT_EQ(counts.Read()[0], before[0]) << "a community reached the v3-only printer";
 }
 
 }  // namespace
