@@ -35,7 +35,7 @@ std::optional<SnmpProfile> ReadSnmpProfile();
 
 // The user that a port's printer is asked with: nothing for a port on its community; for
 // a port on SNMPv3 its own user, or the profile's user. A port on SNMPv3 whose user is
-// not stored gets a user without a name, which no agent knows.
+// not stored gets a user without a name, which is never sent (UsmError::NoProfile).
 std::optional<UsmUser> PortUsmUser(const StoredPort& port);
 
 // The port's own user as its values name it, without pass phrases.

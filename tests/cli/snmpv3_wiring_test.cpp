@@ -176,4 +176,28 @@ TEST_F(SnmpV3Wiring, InsteadOfTheCommunityTheSearchSendsNoCommunity) {
   EXPECT_EQ(counts.Read()[0], before[0]) << "a community reached the v3-only printer";
 }
 
+// A port on the profile while none is stored is accepted with a warning; neither
+// `status` nor the watch sends its printer anything, and `status` says why.
+TEST_F(SnmpV3Wiring, APortOnTheProfileWithNoneStoredSendsNothingAndSaysSo) {
+  AddWatchedPort("V3Watched", kV3Only, "V3Printer");
+  AddWatchedPort("V1Watched", kV1, "V1Printer");
+  AgentCounts counts(kV3Only);
+  const std::vector<int64_t> before = counts.Read();
+  ASSERT_EQ(before.size(), 3u);
+  ChildResult chosen = PrlPort("snmpv3 port V3Watched profile");
+  EXPECT_EQ(chosen.exitCode, 0u) << chosen.output;
+  EXPECT_NE(chosen.output.find("prlport: no SNMPv3 profile is set on this machine: the port's printer is not asked"),
+            std::string::npos)
+      << chosen.output;
+  ChildResult status = PrlPort("status V3Watched");
+  EXPECT_EQ(status.exitCode, 1u) << status.output;
+  EXPECT_NE(status.output.find("Reachable               no (no SNMPv3 profile is set on this machine)"), std::string::npos)
+      << status.output;
+  monitor.emplace();
+  EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V1Printer"); }));
+  Sleep(1500);  // the V3 port's next round, a status interval later
+  EXPECT_FALSE(IsBiDiLinkEstablished("V3Printer"));
+  EXPECT_EQ(counts.Read(), before) << "the v3-only printer was sent something";
+}
+
 }  // namespace
