@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "MonitorRegistry.h"
 #include "PortValues.h"
@@ -29,6 +30,10 @@ struct SnmpProfile {
   UsmUser user;
   ProfileUse use = ProfileUse::AfterCommunity;
 };
+
+// A sealed pass phrase's bytes as the key holds them; nothing when the value is not
+// stored (or is not one of ours).
+std::optional<std::vector<BYTE>> SealedValue(HKEY key, const char* name);
 
 // The machine's profile; nothing when none is stored (or its key cannot be read).
 std::optional<SnmpProfile> ReadSnmpProfile();

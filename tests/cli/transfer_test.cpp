@@ -40,17 +40,6 @@ std::string With(std::string port, const std::string& key, const std::string& va
   return port.replace(at, port.find_first_of(",}", at) - at, "\"" + key + "\": " + value);
 }
 
-// A Discovery key that takes values but no lasting subkey, as a registry that refuses a
-// write halfway: the scope's mask could be written, its addresses cannot.
-void MakeScopeUnwritable() {
-  DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
-  UniqueKey key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, key.put(), nullptr),
-            ERROR_SUCCESS);
-  SetTextValue(HKEY_LOCAL_MACHINE, kDiscoveryKey, "SubnetMask", "255.255.0.0");
-}
-
 std::string ScopeText(const std::optional<StoredScope>& scope) {
   if (!scope) return "none";
   std::string text = scope->mask;
