@@ -200,4 +200,31 @@ TEST_F(SnmpV3Wiring, APortOnTheProfileWithNoneStoredSendsNothingAndSaysSo) {
   EXPECT_EQ(counts.Read(), before) << "the v3-only printer was sent something";
 }
 
+// identify, and add or set where they identify, say the version that answered in the
+// words of find and status; a port not identified says none.
+TEST_F(SnmpV3Wiring, IdentifyAndAddSayTheVersionThatAnswered) {
+  SetProfile("");
+  const struct {
+    std::string command;
+    const char* says;  // nullptr: no version is said
+  } cases[] = {
+      {std::string("identify ") + kV1, "1.3.6.1.4.1.99901.1.10\tKestrel LaserPro 4100\tSNMPv1\r\n"},
+      {std::string("identify ") + kV3Only, "1.3.6.1.4.1.99901.1.70\t(not in the catalogue)\tSNMPv3\r\n"},
+      {std::string("add V1Added ") + kV1, "\nSNMP                    SNMPv1\r\n"},
+      {std::string("add V3Added ") + kV3Only, "\nSNMP                    SNMPv3\r\n"},
+      {"set V1Added --identify", "\nSNMP                    SNMPv1\r\n"},
+      {std::string("add V3Custom ") + kV3Only + " --custom", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    ChildResult result = PrlPort(c.command);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    if (c.says)
+      EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
+    else
+      EXPECT_EQ(result.output.find("SNMPv"), std::string::npos) << result.output;
+  }
+  for (const char* name : {"V1Added", "V3Added", "V3Custom"}) DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath(name));
+}
+
 }  // namespace
