@@ -37,7 +37,8 @@ int StartPrinterSearch(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM cal
   if (const std::optional<SnmpProfile> profile = ReadSnmpProfile()) {
     const bool instead = profile->use == ProfileUse::InsteadOfCommunity;
     const auto start = LibraryEntry<decltype(&StartDiscoveryUsm)>(
-        "PRLFIND.dll", instead ? PRALO_EXPORT_NAME("StartDiscoveryUsmOnly", 16) : PRALO_EXPORT_NAME("StartDiscoveryUsm", 16));
+        "PRLFIND.dll",
+        instead ? PRALO_EXPORT_NAME("StartDiscoveryUsmOnly", 16) : PRALO_EXPORT_NAME("StartDiscoveryUsm", 16));
     if (start == nullptr) return -1;
     const PrlUser user(profile->user);
     return start(context, callback, callbackContext, user.get());

@@ -188,42 +188,4 @@ TEST_F(SnmpV3Test, AnExportSaysTheVersionWithoutSecretsAndImportTakesThemFromASe
   EXPECT_EQ(PortUsmUser(ReadStoredPort("CarryV3").port)->privPassphrase, "Rotated-Phrase-2");
 }
 
-// An import that fails at its last step puts a replaced port's sealed pass phrases back
-// byte for byte, or removes those it sealed into a port that had none, and takes those
-// of a port it added with the port.
-TEST_F(SnmpV3Test, ARolledBackImportLeavesTheSealedPassPhrasesAsTheyWere) {
-  const std::string rotated = TempFile("prlport-rotated-secrets.txt");
-  WriteText(rotated, "own auth Rotated-Phrase-1\nown priv Rotated-Phrase-2\n");
-  ASSERT_EQ(PrlPort("snmpv3 port Used user own --secrets-file " + secrets).exitCode, 0u);
-  json document = json::parse(PrlPort("export").output);
-  json added;
-  for (const json& port : document["ports"])
-    if (port["name"] == "Used") added = port;
-  added["name"] = "CarryV3";
-  document["ports"].push_back(added);
-  document["discovery"] = {{"SubnetMask", "255.255.255.0"}, {"SubnetAddresses", {"127.2.0.0"}}};
-  WriteText(file, document.dump());
-  for (const std::string& choice : {"user own --secrets-file " + secrets, std::string("community")}) {
-    SCOPED_TRACE(choice);
-    ASSERT_EQ(PrlPort("snmpv3 port Used " + choice).exitCode, 0u);
-    auto sealed = [] {
-      return std::pair{GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath("Used"), kSnmpV3AuthPassphraseValue),
-                       GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath("Used"), kSnmpV3PrivPassphraseValue)};
-    };
-    const auto before = sealed();
-    MakeScopeUnwritable();
-    ChildResult imported = PrlPort("import " + file + " --replace --secrets-file " + rotated);
-    EXPECT_EQ(imported.exitCode, 3u) << imported.output;
-    EXPECT_NE(imported.output.find("no port was imported"), std::string::npos) << imported.output;
-    const auto after = sealed();
-    for (const auto& [was, is] : {std::pair{before.first, after.first}, std::pair{before.second, after.second}}) {
-      EXPECT_EQ(is.exists, was.exists);
-      EXPECT_EQ(is.data, was.data) << "the sealed bytes differ";
-    }
-    EXPECT_FALSE(PortKeyExists("CarryV3"));
-  }
-  DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
-  DeleteFileA(rotated.c_str());
-}
-
 }  // namespace

@@ -11,6 +11,7 @@
 #include "DiscoveryScope.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
+#include "SnmpCredentials.h"
 #include "Unique.h"
 #include "access_list.h"
 #include "prlport_run.h"
@@ -38,6 +39,17 @@ std::string Port(const std::string& name, const std::string& address, const std:
 std::string With(std::string port, const std::string& key, const std::string& value) {
   const size_t at = port.find("\"" + key + "\": ");
   return port.replace(at, port.find_first_of(",}", at) - at, "\"" + key + "\": " + value);
+}
+
+// A Discovery key that takes values but no lasting subkey, as a registry that refuses a
+// write halfway: the scope's mask could be written, its addresses cannot.
+void MakeScopeUnwritable() {
+  DeleteTree(HKEY_LOCAL_MACHINE, kDiscoveryKey);
+  UniqueKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDiscoveryKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  SetTextValue(HKEY_LOCAL_MACHINE, kDiscoveryKey, "SubnetMask", "255.255.0.0");
 }
 
 std::string ScopeText(const std::optional<StoredScope>& scope) {
@@ -219,6 +231,30 @@ TEST_F(TransferTest, ReplacingAnAddressMarksItForTheMonitorAndListJsonNamesThePr
       EXPECT_EQ(port["printers"], json::array({"Office"}));
     }
   EXPECT_TRUE(listed);
+}
+
+// An undone import puts a replaced port's sealed pass phrases back byte for byte, or
+// removes those it sealed into a port that had none.
+TEST_F(TransferTest, AnUndoneImportLeavesThePortsSealedPassPhrasesAsTheyWere) {
+  const std::string secrets = TempFile("prlport-transfer-secrets.txt");
+  WriteText(secrets, "own auth Quiet Harbour 81\nown priv Lantern-Ledger-44\n");
+  ASSERT_EQ(PrlPort("snmpv3 port Used user own --secrets-file " + secrets).exitCode, 0u);
+  json document = json::parse(PrlPort("export").output);
+  document["discovery"] = {{"SubnetMask", "255.255.255.0"}, {"SubnetAddresses", {"127.2.0.0"}}};
+  WriteText(file, document.dump());
+  WriteText(secrets, "own auth Rotated-Phrase-1\nown priv Rotated-Phrase-2\n");
+  auto sealed = [] {
+    return std::pair{GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath("Used"), kSnmpV3AuthPassphraseValue).data,
+                     GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath("Used"), kSnmpV3PrivPassphraseValue).data};
+  };
+  for (const char* before : {"snmpv3 show", "snmpv3 port Used community"}) {
+    ASSERT_EQ(PrlPort(before).exitCode, 0u);
+    const auto was = sealed();
+    MakeScopeUnwritable();
+    EXPECT_EQ(PrlPort("import " + file + " --replace --secrets-file " + secrets).exitCode, 3u);
+    EXPECT_EQ(sealed(), was) << "after " << before;
+  }
+  DeleteFileA(secrets.c_str());
 }
 
 }  // namespace
