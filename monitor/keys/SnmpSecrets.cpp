@@ -16,16 +16,17 @@ LONG RemoveValue(HKEY key, const char* name) {
   return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
+// Sealed bytes as they are; nothing removes the value.
+LONG PutBack(HKEY key, const char* name, const std::optional<std::vector<BYTE>>& sealed) {
+  if (!sealed) return RemoveValue(key, name);
+  return RegSetValueExA(key, name, 0, REG_BINARY, sealed->data(), static_cast<DWORD>(sealed->size()));
+}
+
 LONG StoreSealed(HKEY key, const char* name, const std::string& text) {
   if (text.empty()) return RemoveValue(key, name);
   const std::vector<BYTE> sealed = ProtectText(text);
   if (sealed.empty()) return static_cast<LONG>(GetLastError() != 0 ? GetLastError() : ERROR_ENCRYPTION_FAILED);
-  return RegSetValueExA(key, name, 0, REG_BINARY, sealed.data(), static_cast<DWORD>(sealed.size()));
-}
-
-LONG PutBack(HKEY key, const char* name, const std::optional<std::vector<BYTE>>& sealed) {
-  if (!sealed) return RemoveValue(key, name);
-  return RegSetValueExA(key, name, 0, REG_BINARY, sealed->data(), static_cast<DWORD>(sealed->size()));
+  return PutBack(key, name, sealed);
 }
 
 LONG StorePassphrases(HKEY key, const UsmUser& user) {
