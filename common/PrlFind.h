@@ -1,7 +1,8 @@
 #pragma once
 // PRLFIND.dll: searches networks for printers over SNMP in the background and reports
 // each one through a callback. Ordinals 2 to 5 keep the maker's contract (SNMPv1);
-// StartDiscoveryUsm, exported by name, is ours: it also finds SNMPv3 agents.
+// StartDiscoveryUsm and StartDiscoveryUsmOnly, exported by name, are ours: they also find
+// SNMPv3 agents.
 #include <windows.h>
 
 #include <cstddef>
@@ -57,5 +58,10 @@ extern "C" {
 // argument or a user whose level or protocols are out of range.
 int WINAPI StartDiscoveryUsm(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext,
                              const PrlUsmUser* user);
+// As StartDiscoveryUsm without SNMPv1: no community crosses the network. Each host gets
+// only SNMPv3's discovery probe, and an agent that answers it with its engine's Report is
+// asked with `user`; every printer is reported as version 3.
+int WINAPI StartDiscoveryUsmOnly(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext,
+                                 const PrlUsmUser* user);
 
 }

@@ -57,6 +57,10 @@ UsmConversation::UsmConversation(const UsmUser& user, std::vector<snmp::Oid> oid
 std::vector<uint8_t> UsmConversation::Request(ULONGLONG now) {
   msgId_ = RandomRequestId();
   requestId_ = RandomRequestId();
+  if (user_.name.empty()) {
+    Fail(UsmError::NoProfile);
+    return {};
+  }
   probing_ = !engine_.Known();
   if (probing_) return Probe();
   if (keys_ == nullptr || engine_.id != keys_->engineId) keys_ = LocalizedKeys(user_, engine_.id);

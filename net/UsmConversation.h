@@ -44,7 +44,8 @@ class UsmConversation {
   UsmConversation(const UsmUser& user, std::vector<snmp::Oid> oids, UsmEngine& engine);
 
   // The next datagram: the probe while the engine is unknown, else the request. Each has a
-  // fresh random msgID and request id. Empty when no key could be made (Error says so).
+  // fresh random msgID and request id. Empty when the user has no name or no key could be
+  // made (Error says so).
   std::vector<uint8_t> Request(ULONGLONG now);
   int32_t MsgId() const { return msgId_; }
 

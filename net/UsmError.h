@@ -18,6 +18,9 @@ enum class UsmError {
   Refused,                   // another Report
   NoKey,                     // an empty pass phrase, or no key from the system
   EncryptedUnanswered,       // the agent answered the discovery, never the encrypted request
+  NoProfile,                 // a user without a name (RFC 3414 names have 1 to 32 characters):
+                             // what a port that asks with the machine's profile gets while none
+                             // is stored (SnmpCredentials.h); nothing is sent
 };
 
 inline const char* UsmErrorText(UsmError error) {
@@ -34,6 +37,7 @@ inline const char* UsmErrorText(UsmError error) {
     case UsmError::EncryptedUnanswered:
       return "the printer answered the SNMPv3 discovery but not the encrypted request: the privacy pass phrase or "
              "protocol is probably wrong";
+    case UsmError::NoProfile: return "no SNMPv3 profile is set on this machine";
   }
   return "unknown SNMPv3 error";
 }

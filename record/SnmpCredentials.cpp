@@ -15,12 +15,8 @@ constexpr DWORD kLargestSealed = 4096;
 constexpr DWORD kValueQuerySize = 261;
 
 std::optional<std::string> SealedText(HKEY key, const char* name) {
-  std::vector<BYTE> sealed(kLargestSealed);
-  DWORD size = kLargestSealed, type = 0;
-  if (RegQueryValueExA(key, name, nullptr, &type, sealed.data(), &size) != ERROR_SUCCESS || type != REG_BINARY)
-    return std::nullopt;
-  sealed.resize(size);
-  return UnprotectText(sealed);
+  const std::optional<std::vector<BYTE>> sealed = SealedValue(key, name);
+  return sealed ? UnprotectText(*sealed) : std::nullopt;
 }
 
 void ReadPassphrases(HKEY key, UsmUser& user) {
@@ -44,6 +40,15 @@ UsmUser WithoutPassphrases(std::string_view name, uint32_t level, uint32_t auth,
 }
 
 }  // namespace
+
+std::optional<std::vector<BYTE>> SealedValue(HKEY key, const char* name) {
+  std::vector<BYTE> sealed(kLargestSealed);
+  DWORD size = kLargestSealed, type = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, sealed.data(), &size) != ERROR_SUCCESS || type != REG_BINARY)
+    return std::nullopt;
+  sealed.resize(size);
+  return sealed;
+}
 
 std::optional<SnmpProfile> ReadSnmpProfile() {
   UniqueKey key;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "MonitorRegistry.h"
 #include "PortValues.h"
@@ -30,12 +31,16 @@ struct SnmpProfile {
   ProfileUse use = ProfileUse::AfterCommunity;
 };
 
+// A sealed pass phrase's bytes as the key holds them; nothing when the value is not
+// stored (or is not one of ours).
+std::optional<std::vector<BYTE>> SealedValue(HKEY key, const char* name);
+
 // The machine's profile; nothing when none is stored (or its key cannot be read).
 std::optional<SnmpProfile> ReadSnmpProfile();
 
 // The user that a port's printer is asked with: nothing for a port on its community; for
 // a port on SNMPv3 its own user, or the profile's user. A port on SNMPv3 whose user is
-// not stored gets a user without a name, which no agent knows.
+// not stored gets a user without a name, which is never sent (UsmError::NoProfile).
 std::optional<UsmUser> PortUsmUser(const StoredPort& port);
 
 // The port's own user as its values name it, without pass phrases.

@@ -55,11 +55,25 @@ extern "C" int WINAPI StartDiscovery(DiscoveryContext* context, PFN_DISCOVERY_CA
   return Begin(context, std::make_unique<Search>(callback, callbackContext));
 }
 
-extern "C" int WINAPI StartDiscoveryUsm(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback,
-                                        void* callbackContext, const PrlUsmUser* user) {
+namespace {
+
+int BeginWithUser(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext,
+                  const PrlUsmUser* user, Search::Asks asks) {
   UsmUser usmUser;
   if (context == nullptr || callback == nullptr || user == nullptr || !ToUsmUser(*user, usmUser)) return -1;
-  return Begin(context, std::make_unique<Search>(callback, callbackContext, usmUser));
+  return Begin(context, std::make_unique<Search>(callback, callbackContext, usmUser, asks));
+}
+
+}  // namespace
+
+extern "C" int WINAPI StartDiscoveryUsm(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback,
+                                        void* callbackContext, const PrlUsmUser* user) {
+  return BeginWithUser(context, callback, callbackContext, user, Search::Asks::CommunitiesAndUser);
+}
+
+extern "C" int WINAPI StartDiscoveryUsmOnly(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback,
+                                            void* callbackContext, const PrlUsmUser* user) {
+  return BeginWithUser(context, callback, callbackContext, user, Search::Asks::UserOnly);
 }
 
 extern "C" int WINAPI StopDiscovery(DiscoveryContext* context) {

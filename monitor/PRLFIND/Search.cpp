@@ -42,9 +42,10 @@ Search::Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext)
       callbackContext_(callbackContext),
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-Search::Search(PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext, const UsmUser& user)
+Search::Search(PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext, const UsmUser& user, Asks asks)
     : callbackUsm_(callback),
       user_(user),
+      communities_(asks == Asks::CommunitiesAndUser),
       callbackContext_(callbackContext),
       stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
@@ -187,7 +188,7 @@ bool Search::SendNext(Lane& lane, DWORD now) {
       return false;
     }
     lane.outbox.pop_front();
-    if (!probe.v3 && !probe.fallback && probe.community == kCommunityCount - 1) {
+    if (probe.endsRound) {
       lane.retries.push_back({now + kRoundGapMs, probe.target});
       sweepEndsAt_ = now + kRoundGapMs;
     }
@@ -230,10 +231,13 @@ void Search::Refill(Lane& lane, DWORD now) {
   }
 }
 
+// The round's next one is due after its last community probe, else after its SNMPv3 probe.
 void Search::QueueRound(Lane& lane, size_t target) {
   ++targets_[target].rounds;
-  for (int community = 0; community < kCommunityCount; ++community) lane.outbox.push_back({target, community, false});
-  if (user_) lane.outbox.push_back({target, 0, false, true});
+  if (communities_)
+    for (int community = 0; community < kCommunityCount; ++community)
+      lane.outbox.push_back({target, community, false, false, community == kCommunityCount - 1});
+  if (user_) lane.outbox.push_back({target, 0, false, true, !communities_});
 }
 
 bool Search::Idle(DWORD now) const {

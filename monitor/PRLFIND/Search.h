@@ -13,7 +13,8 @@
 // A search with an SNMPv3 user also sends each host, in each round, SNMPv3's discovery
 // probe (UsmConversation.h); an agent that answers with its engine's Report is then asked
 // the same names with the user, sysDescr.0 beside hrDeviceDescr.1 in one GET. A host is
-// reported once, by whichever version answers first.
+// reported once, by whichever version answers first. A search with the user only sends
+// no community at all: each round is the discovery probe (or the user's question) alone.
 //
 // Each subnet has a socket of its own: on a LAN, datagrams to silent hosts wait for
 // neighbour resolution (about 3 s) and fill their socket's send buffer; a subnet whose
@@ -40,7 +41,8 @@
 class Search {
  public:
   Search(PFN_DISCOVERY_CALLBACK callback, void* callbackContext);
-  Search(PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext, const UsmUser& user);
+  enum class Asks { CommunitiesAndUser, UserOnly };
+  Search(PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext, const UsmUser& user, Asks asks);
   ~Search();
   Search(const Search&) = delete;
   Search& operator=(const Search&) = delete;
@@ -73,6 +75,7 @@ class Search {
     int community;
     bool fallback;  // asks sysDescr.0 instead of hrDeviceDescr.1
     bool v3 = false;  // SNMPv3: the discovery probe, or the question that follows it
+    bool endsRound = false;  // the host's next round is due after this one left
   };
   struct Due {
     DWORD at;
@@ -117,6 +120,7 @@ class Search {
   PFN_DISCOVERY_CALLBACK callback_ = nullptr;
   PFN_DISCOVERY_CALLBACK_USM callbackUsm_ = nullptr;
   std::optional<UsmUser> user_;
+  bool communities_ = true;
   void* callbackContext_;
   WinsockSession winsock_;
   UniqueHandle stop_;

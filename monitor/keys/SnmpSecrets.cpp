@@ -16,11 +16,17 @@ LONG RemoveValue(HKEY key, const char* name) {
   return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
+// Sealed bytes as they are; nothing removes the value.
+LONG PutBack(HKEY key, const char* name, const std::optional<std::vector<BYTE>>& sealed) {
+  if (!sealed) return RemoveValue(key, name);
+  return RegSetValueExA(key, name, 0, REG_BINARY, sealed->data(), static_cast<DWORD>(sealed->size()));
+}
+
 LONG StoreSealed(HKEY key, const char* name, const std::string& text) {
   if (text.empty()) return RemoveValue(key, name);
   const std::vector<BYTE> sealed = ProtectText(text);
   if (sealed.empty()) return static_cast<LONG>(GetLastError() != 0 ? GetLastError() : ERROR_ENCRYPTION_FAILED);
-  return RegSetValueExA(key, name, 0, REG_BINARY, sealed.data(), static_cast<DWORD>(sealed.size()));
+  return PutBack(key, name, sealed);
 }
 
 LONG StorePassphrases(HKEY key, const UsmUser& user) {
@@ -72,4 +78,22 @@ DWORD RemovePortPassphrases(std::string_view portName) {
   if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
   if (LONG removed = RemoveValue(key.get(), kSnmpV3AuthPassphraseValue)) return static_cast<DWORD>(removed);
   return static_cast<DWORD>(RemoveValue(key.get(), kSnmpV3PrivPassphraseValue));
+}
+
+SealedPassphrases ReadSealedPortPassphrases(std::string_view portName) {
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, PortKeyPath(portName).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    return {};
+  return {SealedValue(key.get(), kSnmpV3AuthPassphraseValue), SealedValue(key.get(), kSnmpV3PrivPassphraseValue)};
+}
+
+DWORD PutBackSealedPortPassphrases(std::string_view portName, const SealedPassphrases& sealed) {
+  if (!sealed.auth && !sealed.priv) return RemovePortPassphrases(portName);
+  const std::string path = PortKeyPath(portName);
+  if (DWORD rc = RestrictKeyTree(path.c_str())) return rc;  // a key made again by the undo
+  UniqueKey key;
+  if (LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, key.put()))
+    return static_cast<DWORD>(rc);
+  if (LONG rc = PutBack(key.get(), kSnmpV3AuthPassphraseValue, sealed.auth)) return static_cast<DWORD>(rc);
+  return static_cast<DWORD>(PutBack(key.get(), kSnmpV3PrivPassphraseValue, sealed.priv));
 }

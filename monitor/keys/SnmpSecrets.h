@@ -5,7 +5,9 @@
 // set where the pass phrases go). Answers the system's error code, 0 when stored.
 #include <windows.h>
 
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "SnmpCredentials.h"
 
@@ -16,3 +18,13 @@ DWORD RemoveSnmpProfile();
 DWORD StorePortPassphrases(std::string_view portName, const UsmUser& user);
 // Removes the port's pass phrases; none stored is no failure.
 DWORD RemovePortPassphrases(std::string_view portName);
+
+// A port's pass phrases as its key holds them, still sealed: what an undo puts back
+// without ever unsealing them.
+struct SealedPassphrases {
+  std::optional<std::vector<BYTE>> auth, priv;  // nothing: the value is not stored
+};
+SealedPassphrases ReadSealedPortPassphrases(std::string_view portName);
+// Puts them back byte for byte into the port's existing key; a value that was not stored
+// is removed.
+DWORD PutBackSealedPortPassphrases(std::string_view portName, const SealedPassphrases& sealed);

@@ -92,8 +92,10 @@ void ReportLibraryFailure(DWORD error) {
   std::fprintf(stderr, "prlport: a network library of the monitor cannot be used: %s\n", SystemErrorLine(error).c_str());
 }
 
-// The wizard's summary, its label and value columns aligned for a terminal.
-void PrintSummary(const PortConfig& config, const ModelCatalogue& catalogue) {
+// The wizard's summary, its label and value columns aligned for a terminal, and the SNMP
+// version that answered the identification where the printer was asked (0: it was not,
+// or did not answer).
+void PrintSummary(const PortConfig& config, const ModelCatalogue& catalogue, uint32_t answered) {
   const std::string summary = BuildPortSummary(config, catalogue);
   for (size_t start = 0; start < summary.size();) {
     size_t end = summary.find("\r\n", start);
@@ -105,6 +107,7 @@ void PrintSummary(const PortConfig& config, const ModelCatalogue& catalogue) {
     std::printf("%-24s%s\n", label.c_str(), tab == std::string::npos ? "" : line.c_str() + tab + 1);
     start = end + 2;
   }
+  if (answered != 0) std::printf("%-24sSNMPv%u\n", "SNMP", answered);
 }
 
 int List(CommandLine& line) {
@@ -200,10 +203,11 @@ int Add(CommandLine& line, const ModelCatalogue& catalogue) {
   CopyText(config.deviceIP, address);
   CopyText(config.communityName, kDefaultCommunity);
   ApplySettings(config, options);  // the community that identification asks with
+  uint32_t answered = 0;
   if (options.model == PortOptions::Model::Unchanged || options.model == PortOptions::Model::Custom) {
     config.modelIndex = options.model == PortOptions::Model::Custom
                             ? -1
-                            : IdentifyPrinter(config.deviceIP, config.communityName, catalogue);
+                            : IdentifyPrinter(config.deviceIP, config.communityName, catalogue, nullptr, &answered);
     if (config.modelIndex > 0) {
       ApplyPrinterModel(config, catalogue, config.modelIndex);
     } else {
@@ -211,11 +215,11 @@ int Add(CommandLine& line, const ModelCatalogue& catalogue) {
       SetNumberDefaults(config);  // those of a port that has no key yet
     }
   } else {
-    ApplyModelChoice(config, options, catalogue);
+    answered = ApplyModelChoice(config, options, catalogue);
   }
   ApplySettings(config, options);
   Write(config, false, PortKeyOpening::CreateIfMissing);
-  PrintSummary(config, catalogue);
+  PrintSummary(config, catalogue, answered);
   if (GetOsVersionType() != OSVER_NT5_UP) {
     if (options.restartSpooler)
       RestartSpooler();
@@ -232,11 +236,11 @@ int Set(CommandLine& line, const ModelCatalogue& catalogue) {
   PortConfig config = ReadStoredPort(name).port.config;
   const std::string savedAddress = config.deviceIP, savedCommunity = config.communityName;
   ApplySettings(config, options);
-  ApplyModelChoice(config, options, catalogue);
+  const uint32_t answered = ApplyModelChoice(config, options, catalogue);
   ApplySettings(config, options);
   Write(config, savedAddress != config.deviceIP || savedCommunity != config.communityName,
         PortKeyOpening::ExistingOnly);
-  PrintSummary(config, catalogue);
+  PrintSummary(config, catalogue, answered);
   return kExitOk;
 }
 
@@ -266,12 +270,12 @@ int Identify(CommandLine& line, const ModelCatalogue& catalogue) {
       UsageFailure("unknown option " + *option);
   }
   if (!line.Done()) UsageFailure("unexpected " + line.Take("word"));
-  std::string identifier;
-  if (!QueryPrinterIdentifierText(address.c_str(), community.c_str(), identifier))
-    Refuse("no answer from " + address + " for the community given");
-  int index = FindModelByIdentifier(catalogue, identifier.c_str());
-  std::printf("%s\t%s\n", ConsoleText(identifier).c_str(),
-              index > 0 ? catalogue.entries[static_cast<size_t>(index)].displayName : "(not in the catalogue)");
+  const std::optional<PrinterIdentity> identity = QueryPrinterIdentity(address.c_str(), community.c_str());
+  if (!identity) Refuse("no answer from " + address + " for the community given");
+  int index = FindModelByIdentifier(catalogue, identity->identifier.c_str());
+  std::printf("%s\t%s\tSNMPv%u\n", ConsoleText(identity->identifier).c_str(),
+              index > 0 ? catalogue.entries[static_cast<size_t>(index)].displayName : "(not in the catalogue)",
+              identity->version);
   return kExitOk;
 }
 

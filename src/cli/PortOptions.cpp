@@ -64,12 +64,13 @@ PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, 
   return options;
 }
 
-void ApplyModelChoice(PortConfig& config, const PortOptions& options, const ModelCatalogue& catalogue) {
+uint32_t ApplyModelChoice(PortConfig& config, const PortOptions& options, const ModelCatalogue& catalogue) {
+  uint32_t version = 0;
   switch (options.model) {
     case PortOptions::Model::Unchanged:
-      return;
+      return 0;
     case PortOptions::Model::Identify:
-      config.modelIndex = IdentifyPrinter(config.deviceIP, config.communityName, catalogue);
+      config.modelIndex = IdentifyPrinter(config.deviceIP, config.communityName, catalogue, nullptr, &version);
       if (config.modelIndex == 0) Refuse(std::string("the printer at ") + config.deviceIP + " was not identified");
       break;
     case PortOptions::Model::Catalogue:
@@ -77,9 +78,10 @@ void ApplyModelChoice(PortConfig& config, const PortOptions& options, const Mode
       break;
     case PortOptions::Model::Custom:
       config.modelIndex = -1;
-      return;
+      return 0;
   }
   if (config.modelIndex > 0) ApplyPrinterModel(config, catalogue, config.modelIndex);
+  return version;
 }
 
 void ApplySettings(PortConfig& config, const PortOptions& options) {

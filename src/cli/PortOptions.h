@@ -29,8 +29,9 @@ struct PortOptions {
 PortOptions ReadPortOptions(CommandLine& line, const ModelCatalogue& catalogue, bool changing);
 
 // Puts the model's defaults into the record as the wizard does: a catalogue model's, or
-// the printer's identified model's (a refusal when it is not identified).
-void ApplyModelChoice(PortConfig& config, const PortOptions& options, const ModelCatalogue& catalogue);
+// the printer's identified model's (a refusal when it is not identified). The SNMP version
+// that answered the identification; 0 when the printer was not asked.
+uint32_t ApplyModelChoice(PortConfig& config, const PortOptions& options, const ModelCatalogue& catalogue);
 // Puts the explicit settings into the record, over whatever the model gave: --raw and
 // --lpr make an IPP port raw or LPR again.
 void ApplySettings(PortConfig& config, const PortOptions& options);

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
+#include "SnmpSecrets.h"
 
 namespace {
 
@@ -14,8 +15,10 @@ long RemoveKey(const std::string& path) {
   return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
-long Rewrite(const TransferredPort& port) {
-  return WriteStoredPort(port, PortKeyOpening::CreateIfMissing) ? ERROR_SUCCESS : static_cast<long>(GetLastError());
+// The port's values and its sealed pass phrases, as they were.
+long Rewrite(const TransferredPort& port, const SealedPassphrases& sealed) {
+  if (!WriteStoredPort(port, PortKeyOpening::CreateIfMissing)) return static_cast<long>(GetLastError());
+  return static_cast<long>(PutBackSealedPortPassphrases(port.config.portName, sealed));
 }
 
 // The Discovery key as StoreScope leaves it: the mask and one subkey of addresses.
@@ -33,7 +36,9 @@ void PortUndo::BeforeAdd(const std::string& name) {
 
 void PortUndo::BeforeOverwrite(const TransferredPort& previous) {
   steps_.push_back({std::string("writing back the port ") + previous.config.portName,
-                    [previous] { return Rewrite(previous); }});
+                    [previous, sealed = ReadSealedPortPassphrases(previous.config.portName)] {
+                      return Rewrite(previous, sealed);
+                    }});
 }
 
 void PortUndo::BeforeScope(const std::optional<StoredScope>& previous) {

@@ -16,10 +16,11 @@ struct HalfApplied : CommandFailure {};
 
 class PortUndo {
  public:
-  // Before a port that does not exist is written: undone, its key goes.
+  // Before a port that does not exist is written: undone, its key goes, with any pass
+  // phrases sealed into it.
   void BeforeAdd(const std::string& name);
   // Before a port is written over or removed: undone, it is written back as it was,
-  // "SnmpUpdated" included.
+  // "SnmpUpdated" and its sealed pass phrases (copied as stored, never unsealed) included.
   void BeforeOverwrite(const TransferredPort& previous);
   // Before the scope is replaced: undone, the old scope is stored again, or the
   // Discovery key goes when there was none.

@@ -9,6 +9,7 @@
 #include "SecretsFile.h"
 #include "SnmpSecrets.h"
 #include "TextField.h"
+#include "UsmError.h"
 
 namespace {
 
@@ -135,6 +136,10 @@ int SetPortChoice(CommandLine& line) {
     UsageFailure("a port asks by community, profile or user USER: " + choice);
   }
   StoreChoice(name, stored, user);
+  // A fleet may set its ports before the profile: accepted, and said.
+  if (choice == "profile" && !ReadSnmpProfile())
+    std::fprintf(stderr, "prlport: %s: the port's printer is not asked until one is (prlport snmpv3 profile)\n",
+                 UsmErrorText(UsmError::NoProfile));
   return kExitOk;
 }
 

@@ -43,41 +43,40 @@ class WaitShown {
 
 // Asks with the machine's SNMPv3 profile after the community, or instead of it, as the
 // profile says; the ordinal entry alone when there is no profile.
-bool AskIdentifier(unsigned long hostOrder, const char* community, std::string& identifier) {
+std::optional<PrinterIdentity> AskIdentity(unsigned long hostOrder, const char* community) {
   const std::optional<SnmpProfile> profile = ReadSnmpProfile();
   if (!profile) {
     char text[kIdentifierCapacity] = {};
     uint32_t size = kIdentifierCapacity;
     std::string communityCopy(community);
-    if (QueryPrinterIdentifier(hostOrder, text, &size, communityCopy.c_str()) != 0) return false;
-    identifier.assign(text, strnlen(text, kIdentifierCapacity));
-    return true;
+    if (QueryPrinterIdentifier(hostOrder, text, &size, communityCopy.c_str()) != 0) return std::nullopt;
+    return PrinterIdentity{std::string(text, strnlen(text, kIdentifierCapacity)), 1};
   }
   const auto query = LibraryEntry<decltype(&QueryPrinterIdentifierUsm)>(
       "PrlStat.dll", PRALO_EXPORT_NAME("QueryPrinterIdentifierUsm", 20));
-  if (query == nullptr) return false;
+  if (query == nullptr) return std::nullopt;
   const PrlUser user(profile->user);
   PrlStatIdentification found{sizeof found, 0, 0, {}};
   const bool instead = profile->use == ProfileUse::InsteadOfCommunity;
-  if (query(hostOrder, instead ? nullptr : community, user.get(), 0, &found) != kPrlStatOk) return false;
-  identifier.assign(found.identifier, strnlen(found.identifier, sizeof found.identifier));
-  return true;
+  if (query(hostOrder, instead ? nullptr : community, user.get(), 0, &found) != kPrlStatOk) return std::nullopt;
+  return PrinterIdentity{std::string(found.identifier, strnlen(found.identifier, sizeof found.identifier)),
+                         found.version};
 }
 
 }  // namespace
 
-bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier,
-                                IdentificationWait* wait) {
+std::optional<PrinterIdentity> QueryPrinterIdentity(const char* address, const char* community,
+                                                    IdentificationWait* wait) {
   WinsockSession winsock(MAKEWORD(1, 1));
   unsigned long networkOrder = 0;
-  if (!winsock.Started() || !ResolveAddress(address, networkOrder)) return false;
+  if (!winsock.Started() || !ResolveAddress(address, networkOrder)) return std::nullopt;
   WaitShown shown(wait);
-  return AskIdentifier(htonl(networkOrder), community, identifier);
+  return AskIdentity(htonl(networkOrder), community);
 }
 
 int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue,
-                    IdentificationWait* wait) {
-  std::string identifier;
-  if (!QueryPrinterIdentifierText(address, community, identifier, wait)) return 0;
-  return FindModelByIdentifier(catalogue, identifier.c_str());
+                    IdentificationWait* wait, uint32_t* version) {
+  const std::optional<PrinterIdentity> identity = QueryPrinterIdentity(address, community, wait);
+  if (version != nullptr) *version = identity ? identity->version : 0;
+  return identity ? FindModelByIdentifier(catalogue, identity->identifier.c_str()) : 0;
 }

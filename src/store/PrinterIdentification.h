@@ -2,6 +2,8 @@
 // Identifies a printer's model: its SNMP identifier, asked through PrlStat.dll (with the
 // community, and the machine's SNMPv3 profile where one is stored), looked up in the
 // catalogue.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ModelCatalogue.h"
@@ -14,13 +16,20 @@ class IdentificationWait {
   virtual void End() = 0;
 };
 
+// What the printer answered: its SNMP identifier, and the SNMP version it answered.
+struct PrinterIdentity {
+  std::string identifier;  // sysObjectID, dotted
+  uint32_t version = 0;    // 1 or 3
+};
+
 // The catalogue entry of the printer at `address` (a host name or dotted IPv4 address),
 // asked with the community; 0 when it is not identified: Windows Sockets cannot start,
 // the address does not resolve, the printer does not answer, or no model matches.
+// `version`, when given, gets the SNMP version that answered; 0 when none did.
 int IdentifyPrinter(const char* address, const char* community, const ModelCatalogue& catalogue,
-                    IdentificationWait* wait = nullptr);
+                    IdentificationWait* wait = nullptr, uint32_t* version = nullptr);
 
-// The printer's SNMP identifier, as PrlStat.dll answers it; false when the address does
-// not resolve or the printer does not answer.
-bool QueryPrinterIdentifierText(const char* address, const char* community, std::string& identifier,
-                                IdentificationWait* wait = nullptr);
+// What the printer answers PrlStat.dll; nothing when the address does not resolve or
+// the printer does not answer.
+std::optional<PrinterIdentity> QueryPrinterIdentity(const char* address, const char* community,
+                                                    IdentificationWait* wait = nullptr);

@@ -35,8 +35,10 @@ V1Search* V1SearchFor(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM call
 
 int StartPrinterSearch(DiscoveryContext* context, PFN_DISCOVERY_CALLBACK_USM callback, void* callbackContext) {
   if (const std::optional<SnmpProfile> profile = ReadSnmpProfile()) {
-    const auto start =
-        LibraryEntry<decltype(&StartDiscoveryUsm)>("PRLFIND.dll", PRALO_EXPORT_NAME("StartDiscoveryUsm", 16));
+    const bool instead = profile->use == ProfileUse::InsteadOfCommunity;
+    const auto start = LibraryEntry<decltype(&StartDiscoveryUsm)>(
+        "PRLFIND.dll",
+        instead ? PRALO_EXPORT_NAME("StartDiscoveryUsmOnly", 16) : PRALO_EXPORT_NAME("StartDiscoveryUsm", 16));
     if (start == nullptr) return -1;
     const PrlUser user(profile->user);
     return start(context, callback, callbackContext, user.get());

@@ -1,8 +1,9 @@
 #pragma once
 // Starts a printer search of PRLFIND.dll: with the machine's SNMPv3 profile where one is
-// stored (the entry of our own, which also finds SNMPv3-only agents and says which
-// version answered), else the ordinal entry's search over SNMPv1, whose printers all
-// answered version 1. StopDiscovery and AddDiscoverySubnet serve either.
+// stored (an entry of our own, which also finds SNMPv3-only agents and says which
+// version answered; without any community where the profile is used instead of it),
+// else the ordinal entry's search over SNMPv1, whose printers all answered version 1.
+// StopDiscovery and AddDiscoverySubnet serve either.
 #include "PrlFind.h"
 
 // 0 when the search started. `callback` is called on the library's thread.

@@ -9,7 +9,9 @@
 #include "DriverStatus.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
+#include "SnmpAsk.h"
 #include "SnmpCredentials.h"
+#include "StatusQuery.h"
 #include "lab_printers.h"
 #include "loaded_monitor.h"
 #include "prlport_run.h"
@@ -128,6 +130,70 @@ TEST_F(SnmpV3Wiring, TheWatchAsksAnSnmpV3PortWithItsUserAndACommunityPortBesideI
   monitor.emplace();
   EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V3Printer"); }));
   EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V1Printer"); }));
+}
+
+// What the v3-only printer counted: communities it does not have (snmpInBadCommunityNames),
+// unknown users and unknown engine IDs (discovery probes). Read over the caller's engine,
+// so that reading again adds nothing; empty when it did not answer.
+std::vector<int64_t> V3OnlyCounts(UsmEngine& engine) {
+  UsmUser user;
+  ToUsmUser(LabUsmUser("admin"), user);
+  WinsockSession winsock;
+  UdpSocket socket;
+  snmp::Response answer;
+  UsmError error = UsmError::None;
+  const std::vector<snmp::Oid> counters = {{1, 3, 6, 1, 2, 1, 11, 4, 0}, {1, 3, 6, 1, 6, 3, 15, 1, 1, 3, 0},
+                                           {1, 3, 6, 1, 6, 3, 15, 1, 1, 4, 0}};
+  if (ConnectToPrinter(socket, Ipv4(HostOrder(kV3Only), 161)))
+    AskPrinter(socket, user, engine, counters, kStatusAttemptWaitsMs, nullptr, answer, error);
+  std::vector<int64_t> counts;
+  for (const snmp::Varbind& counter : answer.varbinds) counts.push_back(counter.integer);
+  return counts;
+}
+
+// With the profile used instead of the community, the search sends no community at all:
+// the v3-only printer is found over SNMPv3, the v1 printer beside it is not.
+TEST_F(SnmpV3Wiring, InsteadOfTheCommunityTheSearchSendsNoCommunity) {
+  SetProfile(" --instead-of-community");
+  ChildResult found =
+      PrlPort("find --seconds 4 --subnet 127.1.0.16/255.255.255.240 --subnet 127.1.0.64/255.255.255.248");
+  EXPECT_NE(found.output.find(std::string(kV3Only) + "\tsecure-4500\tKestrel LaserPro 4500\tSNMPv3"),
+            std::string::npos)
+      << found.output;
+  EXPECT_EQ(found.output.find(std::string(kV1) + "\t"), std::string::npos) << found.output;
+}
+
+// A port on the profile while none is stored is accepted with a warning; neither
+// `status` nor the watch sends its printer anything, and `status` says why.
+TEST_F(SnmpV3Wiring, APortOnTheProfileWithNoneStoredSendsNothingAndSaysSo) {
+  AddWatchedPort("V3Watched", kV3Only, "V3Printer");
+  AddWatchedPort("V1Watched", kV1, "V1Printer");
+  UsmEngine engine;
+  const std::vector<int64_t> before = V3OnlyCounts(engine);
+  ASSERT_EQ(before.size(), 3u);
+  const std::string chosen = PrlPort("snmpv3 port V3Watched profile").output;
+  EXPECT_NE(chosen.find("no SNMPv3 profile is set on this machine: the port's"), std::string::npos) << chosen;
+  ChildResult status = PrlPort("status V3Watched");
+  EXPECT_NE(status.output.find("Reachable               no (no SNMPv3 profile is set on this machine)"),
+            std::string::npos)
+      << status.output;
+  monitor.emplace();
+  EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V1Printer"); }));
+  Sleep(1500);  // the V3 port's next round, a status interval later
+  EXPECT_EQ(V3OnlyCounts(engine), before) << "the v3-only printer was sent something";
+}
+
+// identify, and add or set where they identify, say the version that answered in the
+// words of find and status.
+TEST_F(SnmpV3Wiring, IdentifyAndAddSayTheVersionThatAnswered) {
+  SetProfile("");
+  const std::pair<std::string, const char*> cases[] = {
+      {std::string("identify ") + kV3Only, "1.3.6.1.4.1.99901.1.70\t(not in the catalogue)\tSNMPv3\r\n"},
+      {std::string("add V3Added ") + kV3Only, "\nSNMP                    SNMPv3\r\n"},
+      {std::string("set V3Added --address ") + kV1 + " --identify", "\nSNMP                    SNMPv1\r\n"},
+  };
+  for (const auto& [command, says] : cases) EXPECT_NE(PrlPort(command).output.find(says), std::string::npos) << command;
+  DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath("V3Added"));
 }
 
 }  // namespace

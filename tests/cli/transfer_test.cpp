@@ -11,6 +11,7 @@
 #include "DiscoveryScope.h"
 #include "MonitorRegistry.h"
 #include "PortKey.h"
+#include "SnmpCredentials.h"
 #include "Unique.h"
 #include "access_list.h"
 #include "prlport_run.h"
@@ -230,6 +231,30 @@ TEST_F(TransferTest, ReplacingAnAddressMarksItForTheMonitorAndListJsonNamesThePr
       EXPECT_EQ(port["printers"], json::array({"Office"}));
     }
   EXPECT_TRUE(listed);
+}
+
+// An undone import puts a replaced port's sealed pass phrases back byte for byte, or
+// removes those it sealed into a port that had none.
+TEST_F(TransferTest, AnUndoneImportLeavesThePortsSealedPassPhrasesAsTheyWere) {
+  const std::string secrets = TempFile("prlport-transfer-secrets.txt");
+  WriteText(secrets, "own auth Quiet Harbour 81\nown priv Lantern-Ledger-44\n");
+  ASSERT_EQ(PrlPort("snmpv3 port Used user own --secrets-file " + secrets).exitCode, 0u);
+  json document = json::parse(PrlPort("export").output);
+  document["discovery"] = {{"SubnetMask", "255.255.255.0"}, {"SubnetAddresses", {"127.2.0.0"}}};
+  WriteText(file, document.dump());
+  WriteText(secrets, "own auth Rotated-Phrase-1\nown priv Rotated-Phrase-2\n");
+  auto sealed = [] {
+    return std::pair{GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath("Used"), kSnmpV3AuthPassphraseValue).data,
+                     GetRawValue(HKEY_LOCAL_MACHINE, PortKeyPath("Used"), kSnmpV3PrivPassphraseValue).data};
+  };
+  for (const char* before : {"snmpv3 show", "snmpv3 port Used community"}) {
+    ASSERT_EQ(PrlPort(before).exitCode, 0u);
+    const auto was = sealed();
+    MakeScopeUnwritable();
+    EXPECT_EQ(PrlPort("import " + file + " --replace --secrets-file " + secrets).exitCode, 3u);
+    EXPECT_EQ(sealed(), was) << "after " << before;
+  }
+  DeleteFileA(secrets.c_str());
 }
 
 }  // namespace
