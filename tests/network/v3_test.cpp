@@ -175,7 +175,15 @@ TEST_F(SnmpV3, ASearchWithAUserFindsV3OnlyPrintersAtEachLevel) {
   std::vector<DiscoveryContext> contexts(names.size(), DiscoveryContext{});
   for (size_t i = 0; i < names.size(); ++i)
     ASSERT_EQ(StartDiscoveryUsm(&contexts[i], &Collector::VersionCallback, &collectors[i], &users[i]), 0) << names[i];
-  Sleep(3000);  // the whole sweep with its retries
+  // The whole sweep with its retries; under load the answers may come later still.
+  Sleep(3000);
+  const auto everyV3PrinterFound = [&] {
+    for (Collector& collector : collectors)
+      for (const LabPrinter& printer : LabV3Printers())
+        if (collector.Snapshot().count(printer.address) == 0) return false;
+    return true;
+  };
+  for (int waited = 0; waited < 30 && !everyV3PrinterFound(); ++waited) Sleep(1000);
   for (DiscoveryContext& context : contexts) EXPECT_EQ(StopDiscovery(&context), 0);
   for (size_t i = 0; i < names.size(); ++i) {
     std::map<std::string, Found> found = collectors[i].Snapshot();
