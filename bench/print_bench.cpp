@@ -1,6 +1,7 @@
 // Throughput of a job through the monitor, against a plain sender of the same bytes:
-//   print_bench RAW_PRINTER LPR_PRINTER MEGABYTES IPP_PRINTER
+//   print_bench RAW_PRINTER LPR_PRINTER MEGABYTES IPP_PRINTER [OLDER_MONITOR]
 // IPP_PRINTER is HOST:PORT of an IPP printer that serves ipp:// and ipps:// at /ipp/print.
+// OLDER_MONITOR, another build's PraloLpr.dll, prints the IPP jobs too, in the same rounds.
 // Prints Markdown table rows. Runs in the lab, with the monitor installed and the print
 // receivers and an IPP printer started (tests/printing/receivers.sh, lab-ipp-printer).
 #include <winsock2.h>
@@ -13,9 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "Ipp.h"
+#include "IppClient.h"
 #include "bench_clock.h"
 #include "loaded_monitor.h"
 #include "PortConfig.h"
@@ -28,15 +32,21 @@ namespace {
 constexpr int kRuns = 5;
 constexpr size_t kPiece = 64 * 1024;
 
-// One measure: a job and the times it took.
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// One measure: a job and the times it took. A job through the function table also tells
+// when its EndDocPort began: the time before it went to the spooler's writes.
 struct Measure {
-  const char* what;
-  std::function<bool()> run;
-  std::vector<double> times;
-  double MedianMs() {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-  }
+  Measure(std::string what, std::function<bool(double& endBegan)> run, bool parts = false)
+      : what(std::move(what)), run(std::move(run)), parts(parts) {}
+  std::string what;
+  std::function<bool(double& endBegan)> run;
+  bool parts;
+  std::vector<double> times, writes, ends;
+  double MedianMs() const { return Median(times); }
 };
 
 // Runs the measures in turn, round after round, so that they share the machine's ups and
@@ -46,11 +56,16 @@ void RunRounds(std::vector<Measure>& measures) {
   for (int round = 0; round <= kRuns; ++round) {
     for (Measure& measure : measures) {
       const double start = Now();
-      if (!measure.run()) {
-        std::fprintf(stderr, "print_bench: %s failed (%lu)\n", measure.what, GetLastError());
+      double endBegan = start;
+      if (!measure.run(endBegan)) {
+        std::fprintf(stderr, "print_bench: %s failed (%lu)\n", measure.what.c_str(), GetLastError());
         std::exit(1);
       }
-      if (round > 0) measure.times.push_back(Now() - start);
+      if (round == 0) continue;
+      const double end = Now();
+      measure.times.push_back(end - start);
+      measure.writes.push_back(endBegan - start);
+      measure.ends.push_back(end - endBegan);
     }
   }
 }
@@ -77,11 +92,27 @@ bool PlainSend(const char* address, const std::string& bytes) {
 }
 
 // The monitor's own path: its function table driven as the spooler drives it.
-bool PrintThroughTable(const LoadedMonitor& monitor, const char* portName, const std::string& bytes) {
+bool PrintThroughTable(const LoadedMonitor& monitor, const char* portName, const std::string& bytes, double& endBegan) {
   MonitorPort port(monitor, portName);
   bool ok = port.Opened() && port.Start() == 0;
   ok = ok && port.WriteAll(bytes) == 0;
+  endBegan = Now();
   return port.End() == 0 && ok;
+}
+
+// The floor of an IPP job: the same Print-Job, its length known and its body in memory,
+// posted by the monitor's client; nothing kept, the job not followed.
+bool PostWhole(const std::string& uri, const std::string& bytes) {
+  ipp::Request print;
+  print.operation = ipp::kPrintJob;
+  print.printerUri = uri;
+  print.userName = "bench";
+  print.jobName = "bench";
+  print.documentFormat = "application/octet-stream";
+  std::vector<uint8_t> body = ipp::EncodeRequest(print);
+  body.insert(body.end(), bytes.begin(), bytes.end());
+  const IppOutcome outcome = PostIpp(uri, body, "");
+  return outcome.Answered() && ipp::Succeeded(outcome.response->status);
 }
 
 PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, bool counted,
@@ -105,10 +136,25 @@ void Row(const char* what, double ms, size_t megabytes, double floorMs, double r
   std::printf(" |\n");
 }
 
+// Where an IPP job's time went: the spooler's writes (the job kept) and EndDocPort.
+void PartRows(const Measure& measure) {
+  std::printf("| - of which StartDocPort and the WritePort calls | %.0f ms | | |\n", Median(measure.writes));
+  std::printf("| - of which EndDocPort (sent, answered, followed) | %.0f ms | | |\n", Median(measure.ends));
+}
+
+// The IPP and IPPS jobs of one monitor through its function table.
+void AddIppMeasures(std::vector<Measure>& measures, const LoadedMonitor& monitor, const std::string& whose,
+                    const std::string& bytes) {
+  measures.push_back({"IPP (Print-Job, followed to its end) through the function table" + whose,
+                      [&](double& endBegan) { return PrintThroughTable(monitor, "BenchIpp", bytes, endBegan); }, true});
+  measures.push_back({"IPPS (TLS, the certificate pinned at its first use) through the function table" + whose,
+                      [&](double& endBegan) { return PrintThroughTable(monitor, "BenchIpps", bytes, endBegan); }, true});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) return 2;
+  if (argc != 5 && argc != 6) return 2;
   const size_t megabytes = static_cast<size_t>(std::atoi(argv[3]));
   WSADATA winsock;
   WSAStartup(MAKEWORD(2, 2), &winsock);
@@ -127,24 +173,33 @@ int main(int argc, char** argv) {
   LoadedMonitor monitor;
   SpoolerPrinter printer("Bench Printer", "BenchRaw");
   if (!monitor.Loaded() || !printer.Added()) return 1;
+  const std::unique_ptr<LoadedMonitor> older = argc == 6 ? std::make_unique<LoadedMonitor>(argv[5]) : nullptr;
+  if (older && !older->Loaded()) return 1;
 
   std::vector<Measure> measures{
-      {"plain loopback TCP sender to the raw printer (the floor)", [&] { return PlainSend(argv[1], bytes); }, {}},
-      {"raw through the monitor's function table", [&] { return PrintThroughTable(monitor, "BenchRaw", bytes); }, {}},
+      {"plain loopback TCP sender to the raw printer (the floor)", [&](double&) { return PlainSend(argv[1], bytes); }},
+      {"raw through the monitor's function table",
+       [&](double& endBegan) { return PrintThroughTable(monitor, "BenchRaw", bytes, endBegan); }},
       {"raw, the whole job through Wine's spooler (an application's StartDocPrinter to EndDocPrinter)",
-       [&] { return printer.Print("bench", bytes) == 0; }, {}},
+       [&](double&) { return printer.Print("bench", bytes) == 0; }},
       {"LPR with byte counting through the monitor's function table",
-       [&] { return PrintThroughTable(monitor, "BenchLprCounted", bytes); }, {}},
-      {"LPR streamed through the monitor's function table", [&] { return PrintThroughTable(monitor, "BenchLprStreamed", bytes); }, {}},
-      {"IPP (Print-Job, followed to its end) through the monitor's function table",
-       [&] { return PrintThroughTable(monitor, "BenchIpp", bytes); }, {}},
-      {"IPPS (TLS, the certificate pinned at its first use) through the monitor's function table",
-       [&] { return PrintThroughTable(monitor, "BenchIpps", bytes); }, {}},
+       [&](double& endBegan) { return PrintThroughTable(monitor, "BenchLprCounted", bytes, endBegan); }},
+      {"LPR streamed through the monitor's function table",
+       [&](double& endBegan) { return PrintThroughTable(monitor, "BenchLprStreamed", bytes, endBegan); }},
+      {"IPP floor: the same Print-Job from memory, its length known, posted by the monitor's client",
+       [&](double&) { return PostWhole("ipp://" + ippPrinter + "/ipp/print", bytes); }},
+      {"IPPS floor: the same, over TLS",
+       [&](double&) { return PostWhole("ipps://" + ippPrinter + "/ipp/print", bytes); }},
   };
+  AddIppMeasures(measures, monitor, "", bytes);
+  if (older) AddIppMeasures(measures, *older, ", the older monitor", bytes);
   RunRounds(measures);
   const double floor = measures[0].MedianMs(), raw = measures[1].MedianMs();
   std::printf("| %zu MB job, median of %d | time | throughput | ratio |\n|---|---|---|---|\n", megabytes, kRuns);
-  for (size_t i = 0; i < measures.size(); ++i) Row(measures[i].what, measures[i].MedianMs(), megabytes, floor, i >= 2 ? raw : 0);
+  for (size_t i = 0; i < measures.size(); ++i) {
+    Row(measures[i].what.c_str(), measures[i].MedianMs(), megabytes, floor, i >= 2 ? raw : 0);
+    if (measures[i].parts) PartRows(measures[i]);
+  }
   WSACleanup();
   return 0;
 }
