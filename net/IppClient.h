@@ -83,6 +83,7 @@ class IppPost {
   bool CheckCertificate();
   bool Send(const void* data, DWORD size);
   bool Keep(std::span<const uint8_t> piece);
+  bool KeepInFile(std::span<const uint8_t> bytes);
   bool SendKept();
   bool ReadResponse();
 
@@ -91,6 +92,7 @@ class IppPost {
   IppOutcome outcome_;
   std::string keepFolder_;
   UniqueHandle kept_;  // the body of unknown length, until Finish
+  std::vector<uint8_t> gathered_;  // its latest bytes, under a piece, not yet in the file
   UniqueInternet session_, connection_, request_;
 };
 
