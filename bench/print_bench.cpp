@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 constexpr size_t kPiece = 64 * 1024;
 
 double Median(std::vector<double> times) {
@@ -39,12 +39,15 @@ double Median(std::vector<double> times) {
 
 // One measure: a job and the times it took. A job through the function table also tells
 // when its EndDocPort began: the time before it went to the spooler's writes.
+// A measure may settle, off the clock, what its job left behind.
 struct Measure {
-  Measure(std::string what, std::function<bool(double& endBegan)> run, bool parts = false)
-      : what(std::move(what)), run(std::move(run)), parts(parts) {}
+  Measure(std::string what, std::function<bool(double& endBegan)> run, bool parts = false,
+          std::function<void()> settle = [] {})
+      : what(std::move(what)), run(std::move(run)), parts(parts), settle(std::move(settle)) {}
   std::string what;
   std::function<bool(double& endBegan)> run;
   bool parts;
+  std::function<void()> settle;
   std::vector<double> times, writes, ends;
   double MedianMs() const { return Median(times); }
 };
@@ -61,8 +64,9 @@ void RunRounds(std::vector<Measure>& measures) {
         std::fprintf(stderr, "print_bench: %s failed (%lu)\n", measure.what.c_str(), GetLastError());
         std::exit(1);
       }
-      if (round == 0) continue;
       const double end = Now();
+      measure.settle();
+      if (round == 0) continue;
       measure.times.push_back(end - start);
       measure.writes.push_back(endBegan - start);
       measure.ends.push_back(end - endBegan);
@@ -120,6 +124,22 @@ bool PostWhole(const std::string& uri, const std::vector<uint8_t>& body) {
   return outcome.Answered() && ipp::Succeeded(outcome.response->status);
 }
 
+// The printer takes one job at a time: the next measure's job waits until it is idle
+// again, as a job followed to its end leaves it.
+void UntilIdle(const std::string& uri) {
+  constexpr int32_t kIdle = 3;
+  ipp::Request question;
+  question.printerUri = uri;
+  question.userName = "bench";
+  question.requestedAttributes = {"printer-state"};
+  for (int asked = 0; asked < 500; ++asked, Sleep(20)) {
+    const IppOutcome outcome = PostIpp(uri, ipp::EncodeRequest(question), "");
+    const ipp::Attribute* state =
+        outcome.Answered() ? outcome.response->Find(ipp::Tag::PrinterAttributes, "printer-state") : nullptr;
+    if (state != nullptr && !state->Integers().empty() && state->Integers().front() == kIdle) return;
+  }
+}
+
 PortConfig BenchPort(const char* name, const char* address, uint32_t protocol, bool counted,
                      const std::string& ippUri = "") {
   PortConfig config;
@@ -147,13 +167,25 @@ void PartRows(const Measure& measure) {
   std::printf("| - of which EndDocPort (sent, answered, followed) | %.0f ms | | |\n", Median(measure.ends));
 }
 
-// The IPP and IPPS jobs of one monitor through its function table.
-void AddIppMeasures(std::vector<Measure>& measures, const LoadedMonitor& monitor, const std::string& whose,
-                    const std::string& bytes) {
-  measures.push_back({"IPP (Print-Job, followed to its end) through the function table" + whose,
-                      [&](double& endBegan) { return PrintThroughTable(monitor, "BenchIpp", bytes, endBegan); }, true});
-  measures.push_back({"IPPS (TLS, the certificate pinned at its first use) through the function table" + whose,
-                      [&](double& endBegan) { return PrintThroughTable(monitor, "BenchIpps", bytes, endBegan); }, true});
+// A job through a monitor's function table to one of the bench's IPP ports, with the older
+// monitor's job right after it when there is one, so that both meet the same load.
+void AddIppMeasures(std::vector<Measure>& measures, const char* what, const char* portName, const LoadedMonitor& monitor,
+                    const LoadedMonitor* older, const std::string& bytes) {
+  measures.push_back({std::string(what) + " through the function table",
+                      [&, portName](double& endBegan) { return PrintThroughTable(monitor, portName, bytes, endBegan); },
+                      true});
+  if (older == nullptr) return;
+  measures.push_back({std::string(what) + " through the function table, the older monitor",
+                      [&, portName, older](double& endBegan) { return PrintThroughTable(*older, portName, bytes, endBegan); },
+                      true});
+}
+
+// This monitor's time over the older one's, round by round (the pairs share the machine's
+// load of the moment), and the median of those ratios.
+void RatioRow(const Measure& mine, const Measure& older) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < mine.times.size(); ++i) ratios.push_back(mine.times[i] / older.times[i]);
+  std::printf("| - this monitor over the older one, the median of each round's ratio | %.2f | | |\n", Median(ratios));
 }
 
 }  // namespace
@@ -194,17 +226,20 @@ int main(int argc, char** argv) {
       {"LPR streamed through the monitor's function table",
        [&](double& endBegan) { return PrintThroughTable(monitor, "BenchLprStreamed", bytes, endBegan); }},
       {"IPP floor: the same Print-Job from memory, its length known, posted by the monitor's client",
-       [&](double&) { return PostWhole(ippUri, ippBody); }},
-      {"IPPS floor: the same, over TLS", [&](double&) { return PostWhole(ippsUri, ippsBody); }},
+       [&](double&) { return PostWhole(ippUri, ippBody); }, false, [&] { UntilIdle(ippUri); }},
+      {"IPPS floor: the same, over TLS", [&](double&) { return PostWhole(ippsUri, ippsBody); }, false,
+       [&] { UntilIdle(ippUri); }},
   };
-  AddIppMeasures(measures, monitor, "", bytes);
-  if (older) AddIppMeasures(measures, *older, ", the older monitor", bytes);
+  AddIppMeasures(measures, "IPP (Print-Job, followed to its end)", "BenchIpp", monitor, older.get(), bytes);
+  AddIppMeasures(measures, "IPPS (TLS, the certificate pinned at its first use)", "BenchIpps", monitor, older.get(), bytes);
   RunRounds(measures);
   const double floor = measures[0].MedianMs(), raw = measures[1].MedianMs();
   std::printf("| %zu MB job, median of %d | time | throughput | ratio |\n|---|---|---|---|\n", megabytes, kRuns);
   for (size_t i = 0; i < measures.size(); ++i) {
     Row(measures[i].what.c_str(), measures[i].MedianMs(), megabytes, floor, i >= 2 ? raw : 0);
     if (measures[i].parts) PartRows(measures[i]);
+    // With an older monitor, its IPP measures follow this one's: the odd ones after the seventh.
+    if (older && measures[i].parts && i % 2 == 0) RatioRow(measures[i - 1], measures[i]);
   }
   WSACleanup();
   return 0;
