@@ -9,10 +9,11 @@ namespace {
 
 constexpr wchar_t kAgent[] = L"Pralo TCP/IP Port";
 constexpr wchar_t kContentType[] = L"Content-Type: application/ipp\r\n";
-// The body goes to WinHTTP, and to the kept file, in pieces of this size: every
-// WinHttpWriteData, WriteFile and ReadFile call costs its own time (over TLS, Wine's
-// WinHTTP encrypts each call's bytes apart), and a piece still goes well within the send
-// bound on a slow network.
+// The body goes to WinHTTP in pieces of this size: the send bound holds for each, so a
+// printer that takes data slowly but steadily (as fast as it prints) is not given up.
+constexpr size_t kSendBytes = 65536;
+// The kept file is written and read in pieces of this size: every WriteFile and ReadFile
+// call costs its own time.
 constexpr size_t kPieceBytes = 1 << 20;
 // A self-signed certificate, or one issued for another name, is examined here instead:
 // the pin decides (ServerCertificate.h).
@@ -135,19 +136,19 @@ bool IppPost::CheckCertificate() {
   return true;
 }
 
-bool IppPost::Send(const void* data, DWORD size) {
-  DWORD written = 0;
-  if (size != 0 && (!WinHttpWriteData(request_.get(), data, size, &written) || written != size))
-    return Fail(IppOutcome::Failure::Connection, GetLastError());
+bool IppPost::Send(std::span<const uint8_t> bytes) {
+  for (size_t at = 0; at < bytes.size(); at += kSendBytes) {
+    const DWORD size = static_cast<DWORD>(std::min(kSendBytes, bytes.size() - at));
+    DWORD written = 0;
+    if (!WinHttpWriteData(request_.get(), bytes.data() + at, size, &written) || written != size)
+      return Fail(IppOutcome::Failure::Connection, GetLastError());
+  }
   return true;
 }
 
 bool IppPost::Write(std::span<const uint8_t> piece) {
   if (outcome_.failure != IppOutcome::Failure::None) return false;
-  if (kept_) return Keep(piece);
-  for (size_t at = 0; at < piece.size(); at += kPieceBytes)
-    if (!Send(piece.data() + at, static_cast<DWORD>(std::min<size_t>(kPieceBytes, piece.size() - at)))) return false;
-  return true;
+  return kept_ ? Keep(piece) : Send(piece);
 }
 
 // The spooler's writes are small (64 KiB from Windows' print processor): they are gathered
@@ -183,9 +184,9 @@ bool IppPost::SendKept() {
   for (DWORD read = size.QuadPart != 0 ? 1 : 0; read != 0;) {
     if (!ReadFile(kept_.get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr))
       return Fail(IppOutcome::Failure::Connection, GetLastError());
-    if (!Send(piece.data(), read)) return false;
+    if (!Send(std::span(piece).first(read))) return false;
   }
-  return Send(gathered_.data(), static_cast<DWORD>(gathered_.size()));
+  return Send(gathered_);
 }
 
 IppOutcome IppPost::Finish() {

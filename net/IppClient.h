@@ -81,7 +81,7 @@ class IppPost {
   bool Open();
   bool SendHeaders(uint64_t length);
   bool CheckCertificate();
-  bool Send(const void* data, DWORD size);
+  bool Send(std::span<const uint8_t> bytes);
   bool Keep(std::span<const uint8_t> piece);
   bool KeepInFile(std::span<const uint8_t> bytes);
   bool SendKept();
