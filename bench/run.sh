@@ -47,11 +47,14 @@ echo "| naive snmpget loop (-t 1 -r 0, both communities): every printer reported
 echo "| naive snmpget loop: sweep ended | $(( ($(date +%s%N) - start) / 1000000 )) ms |"
 
 # Printing: 64 MB through the monitor against a plain sender, to the lab's receivers and
-# its IPP printer.
+# its IPP printer. OLDER_MONITOR, a folder of another build's monitor files, prints the
+# IPP jobs too, in the same rounds.
 echo
 "$repo/tests/printing/receivers.sh" >/dev/null
 "$repo/tests/lab/bin/lab-ipp-printer" start 8631 >/dev/null
-wine "$bin/print_bench.exe" 127.1.0.40 127.1.0.45 64 127.1.0.60:8631 2>/dev/null | tr -d '\r'
+older=()
+[ -z "${OLDER_MONITOR:-}" ] || older=("$(winepath -w "$OLDER_MONITOR/PraloLpr.dll")")
+wine "$bin/print_bench.exe" 127.1.0.40 127.1.0.45 64 127.1.0.60:8631 "${older[@]}" 2>/dev/null | tr -d '\r'
 
 # The bi-directional watch with thousands of ports.
 echo

@@ -9,7 +9,12 @@ namespace {
 
 constexpr wchar_t kAgent[] = L"Pralo TCP/IP Port";
 constexpr wchar_t kContentType[] = L"Content-Type: application/ipp\r\n";
-constexpr DWORD kPieceBytes = 65536;
+// The body goes to WinHTTP in pieces of this size: the send bound holds for each, so a
+// printer that takes data slowly but steadily (as fast as it prints) is not given up.
+constexpr size_t kSendBytes = 65536;
+// The kept file is written and read in pieces of this size: every WriteFile and ReadFile
+// call costs its own time.
+constexpr size_t kPieceBytes = 1 << 20;
 // A self-signed certificate, or one issued for another name, is examined here instead:
 // the pin decides (ServerCertificate.h).
 constexpr DWORD kExaminedHere = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
@@ -112,10 +117,12 @@ bool IppPost::Begin(std::optional<uint64_t> length) {
   if (name.empty()) return Fail(IppOutcome::Failure::Connection, ERROR_GEN_FAILURE);
   if (folder.back() != '\\') folder += '\\';
   // Made new, never opened: a file someone made first is never written into.
-  const HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  const HANDLE file =
+      CreateFileA((folder + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Fail(IppOutcome::Failure::Connection, GetLastError());
   kept_.reset(file);
+  gathered_.reserve(kPieceBytes);
   return true;
 }
 
@@ -143,48 +150,61 @@ bool IppPost::CheckCertificate() {
 }
 
 // A piece that went only in part within the send bound (Wine reports it so) is a send
-// that timed out.
-bool IppPost::Send(const void* data, DWORD size) {
-  DWORD written = 0;
-  if (size != 0 && !WinHttpWriteData(request_.get(), data, size, &written))
-    return Fail(IppOutcome::Failure::Connection, GetLastError());
-  if (written != size) return Fail(IppOutcome::Failure::Connection, ERROR_WINHTTP_TIMEOUT);
+// that timed out. A kept body's request may be stopped between pieces.
+bool IppPost::Send(std::span<const uint8_t> bytes) {
+  for (size_t at = 0; at < bytes.size(); at += kSendBytes) {
+    if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
+    const DWORD size = static_cast<DWORD>(std::min(kSendBytes, bytes.size() - at));
+    DWORD written = 0;
+    if (!WinHttpWriteData(request_.get(), bytes.data() + at, size, &written))
+      return Fail(IppOutcome::Failure::Connection, GetLastError());
+    if (written != size) return Fail(IppOutcome::Failure::Connection, ERROR_WINHTTP_TIMEOUT);
+  }
   return true;
 }
 
 bool IppPost::Write(std::span<const uint8_t> piece) {
   if (outcome_.failure != IppOutcome::Failure::None) return false;
-  if (kept_) return Keep(piece);
-  for (size_t at = 0; at < piece.size(); at += kPieceBytes)
-    if (!Send(piece.data() + at, static_cast<DWORD>(std::min<size_t>(kPieceBytes, piece.size() - at)))) return false;
+  return kept_ ? Keep(piece) : Send(piece);
+}
+
+// The spooler's writes are small (64 KiB from Windows' print processor): they are gathered
+// until they make a piece, which goes to the file with what came last in one call each.
+bool IppPost::Keep(std::span<const uint8_t> piece) {
+  if (gathered_.size() + piece.size() < kPieceBytes) {
+    gathered_.insert(gathered_.end(), piece.begin(), piece.end());
+    return true;
+  }
+  if (!KeepInFile(gathered_) || !KeepInFile(piece)) return false;
+  gathered_.clear();
   return true;
 }
 
-bool IppPost::Keep(std::span<const uint8_t> piece) {
-  for (size_t at = 0; at < piece.size();) {
+bool IppPost::KeepInFile(std::span<const uint8_t> bytes) {
+  for (size_t at = 0; at < bytes.size();) {
     DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(std::min<size_t>(kPieceBytes, piece.size() - at));
-    if (!WriteFile(kept_.get(), piece.data() + at, size, &written, nullptr) || written != size)
+    const DWORD size = static_cast<DWORD>(std::min<size_t>(0x40000000, bytes.size() - at));
+    if (!WriteFile(kept_.get(), bytes.data() + at, size, &written, nullptr) || written != size)
       return Fail(IppOutcome::Failure::Connection, GetLastError());
     at += written;
   }
   return true;
 }
 
+// The file, then what is still gathered (all of a job under one piece never reaches the file).
 bool IppPost::SendKept() {
   LARGE_INTEGER size{}, start{};
   if (!GetFileSizeEx(kept_.get(), &size) || !SetFilePointerEx(kept_.get(), start, nullptr, FILE_BEGIN))
     return Fail(IppOutcome::Failure::Connection, GetLastError());
   if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
-  if (!SendHeaders(static_cast<uint64_t>(size.QuadPart))) return false;
-  std::vector<uint8_t> piece(kPieceBytes);
-  for (DWORD read = 1; read != 0;) {
-    if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
-    if (!ReadFile(kept_.get(), piece.data(), kPieceBytes, &read, nullptr))
+  if (!SendHeaders(static_cast<uint64_t>(size.QuadPart) + gathered_.size())) return false;
+  std::vector<uint8_t> piece(size.QuadPart != 0 ? kPieceBytes : 0);
+  for (DWORD read = size.QuadPart != 0 ? 1 : 0; read != 0;) {
+    if (!ReadFile(kept_.get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr))
       return Fail(IppOutcome::Failure::Connection, GetLastError());
-    if (!Send(piece.data(), read)) return false;
+    if (!Send(std::span(piece).first(read))) return false;
   }
-  return true;
+  return Send(gathered_);
 }
 
 IppOutcome IppPost::Finish() {

@@ -96,8 +96,9 @@ class IppPost {
   bool Open();
   bool SendHeaders(uint64_t length);
   bool CheckCertificate();
-  bool Send(const void* data, DWORD size);
+  bool Send(std::span<const uint8_t> bytes);
   bool Keep(std::span<const uint8_t> piece);
+  bool KeepInFile(std::span<const uint8_t> bytes);
   bool SendKept();
   bool ReadResponse();
 
@@ -105,7 +106,8 @@ class IppPost {
   IppTimeouts timeouts_;
   IppOutcome outcome_;
   std::string keepFolder_;
-  UniqueHandle kept_;  // the body of unknown length, until the post goes
+  UniqueHandle kept_;              // the body of unknown length, until the post goes
+  std::vector<uint8_t> gathered_;  // its latest bytes, under a piece, not yet in the file
   std::function<bool()> stop_;
   UniqueInternet session_, connection_, request_;
 };

@@ -103,9 +103,9 @@ TEST(IppClient, APrintJobArrivesByteForByteOfKnownOrUnknownLength) {
     size_t size;
   };
   for (const Case& c : {Case{"ipp", true, 70000}, Case{"ipp", false, 300000}, Case{"ipps", true, 300000},
-                        Case{"ipps", false, 70000}}) {
+                        Case{"ipps", false, 70000}, Case{"ipps", false, 2500000}}) {
     const std::string name = std::string(c.scheme) + (c.lengthKnown ? "-known" : "-unknown");
-    SCOPED_TRACE(name);
+    SCOPED_TRACE(name + ", " + std::to_string(c.size) + " bytes");
     const std::string document = IppDocument(c.size);
     const IppOutcome outcome = PrintWhenFree(IppPrinterUri(c.scheme), name, document, c.lengthKnown);
     ASSERT_TRUE(outcome.Answered()) << outcome.Text();

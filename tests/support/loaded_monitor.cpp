@@ -13,8 +13,8 @@ constexpr size_t kPiece = 64 * 1024;
 
 }  // namespace
 
-LoadedMonitor::LoadedMonitor() {
-  library_ = LoadLibraryA(SystemFile("PraloLpr.dll").c_str());
+LoadedMonitor::LoadedMonitor(const std::string& library) {
+  library_ = LoadLibraryA(library.empty() ? SystemFile("PraloLpr.dll").c_str() : library.c_str());
   auto initialize = reinterpret_cast<LPMONITOR2(WINAPI*)(PMONITORINIT, PHANDLE)>(
       reinterpret_cast<void*>(GetProcAddress(library_, "InitializePrintMonitor2")));
   MONITORINIT init{};

@@ -14,7 +14,8 @@
 
 class LoadedMonitor {
  public:
-  LoadedMonitor();
+  // The installed one, or another build's library (a benchmark sets two side by side).
+  explicit LoadedMonitor(const std::string& library = "");
   ~LoadedMonitor();
   LoadedMonitor(const LoadedMonitor&) = delete;
   LoadedMonitor& operator=(const LoadedMonitor&) = delete;
