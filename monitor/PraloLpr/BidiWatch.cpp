@@ -47,6 +47,9 @@ constexpr size_t kMostInFlight = 256;
 constexpr ULONGLONG kJoinSettleMs = 500;
 // The words tell only whether the printer reports supplies: its first says so.
 constexpr uint32_t kSuppliesAsked = 1;
+// Ports on one printer share its questions (SnmpExchange.h): an answer younger than this
+// part of a port's status interval serves the port as its own question would.
+constexpr ULONGLONG kSharedPartOfInterval = 10;
 // The longest single wait, so that no sum of times runs over.
 constexpr ULONGLONG kLongestWaitMs = 60000;
 constexpr ULONGLONG kNever = ~0ull;
@@ -350,12 +353,14 @@ void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
   Finish(port, state, now);
 }
 
-// The port's next question, with its SNMPv3 user or its community.
+// The port's next question, with its SNMPv3 user or its community; the same question of
+// another port on the same printer, in flight or just answered, serves this one too.
 void Watcher::Send(uint64_t id, const PortWatch& port, ULONGLONG now) {
+  const ULONGLONG keptMs = port.StatusIntervalMs() / kSharedPartOfInterval;
   if (const std::optional<UsmUser>& user = port.UsmUserToAsk())
-    exchange_.Ask(id, port.CurrentAddress(), *user, port.questions->Current(), now);
+    exchange_.Ask(id, port.CurrentAddress(), *user, port.questions->Current(), now, keptMs);
   else
-    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
+    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now, keptMs);
 }
 
 // The words are written, and the spooler told the port's status, where they changed.
