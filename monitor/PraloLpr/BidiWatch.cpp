@@ -43,7 +43,9 @@ constexpr ULONGLONG kPrintersSettleMs = 1000;
 // Questions in flight at once; the ports that are due meanwhile wait their turn.
 constexpr size_t kMostInFlight = 256;
 // A port that joins the running watch has its record read this long after its key came,
-// so that the values written one after another (the wizard's, prlport's) are all there.
+// so that the values written one after another (the wizard's, prlport's) are all there;
+// and again as long after each later change of the ports' tree, until its first
+// "ConfigUpdateInt" has passed: a writer on a busy machine may take longer.
 constexpr ULONGLONG kJoinSettleMs = 500;
 // The words tell only whether the printer reports supplies: its first says so.
 constexpr uint32_t kSuppliesAsked = 1;
@@ -92,6 +94,7 @@ class Watcher {
   bool Stopping() const { return stop_.stopped.load(std::memory_order_acquire); }
   void TakeEvents(ULONGLONG now);
   void FollowPortList(ULONGLONG now, ULONGLONG settle);
+  void RereadJoinedRecords(ULONGLONG now);
   void TakeUpdatedRecords(ULONGLONG now);
   void RefreshIndex();
   void TakeLookups();
@@ -121,6 +124,7 @@ class Watcher {
   std::map<std::wstring, uint64_t> ids_;           // by name
   std::set<std::pair<ULONGLONG, uint64_t>> timetable_;
   std::unordered_map<uint64_t, ULONGLONG> scheduled_;  // each port's place in the timetable
+  std::set<uint64_t> joining_;  // ports that joined the running watch, in their first config interval
   uint64_t nextId_ = 1;
   uint64_t portKeyChanges_ = 0;  // changes of the ports' tree taken so far
   ULONGLONG indexDue_ = kNever;
@@ -159,6 +163,7 @@ void Watcher::TakeEvents(ULONGLONG now) {
     portKeys_.Arm();
     printerKeys_.Arm();
     FollowPortList(now, kJoinSettleMs);
+    RereadJoinedRecords(now);
     TakeUpdatedRecords(now);
   }
   pollDue_ = portKeys_.Watching() && printerKeys_.Watching() ? kNever : now + kPollMs;
@@ -193,6 +198,7 @@ void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
     exchange_.Cancel(named->second);
     timetable_.erase({scheduled_[named->second], named->second});
     scheduled_.erase(named->second);
+    joining_.erase(named->second);
     ports_.erase(named->second);
     named = ids_.erase(named);
   }
@@ -203,6 +209,23 @@ void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
     PortWatch& port = ports_.try_emplace(id, name).first->second;
     port.recordDue = port.questionDue = now + settle;
     Schedule(id, port);
+    if (settle == 0) continue;
+    port.joinedAt = now;
+    joining_.insert(id);
+  }
+}
+
+// A port that joined lately may have been read before its writer was done: it is read
+// again once this change has settled.
+void Watcher::RereadJoinedRecords(ULONGLONG now) {
+  for (auto id = joining_.begin(); id != joining_.end();) {
+    PortWatch& port = ports_.at(*id);
+    if (now - port.joinedAt >= port.RecordIntervalMs()) {
+      id = joining_.erase(id);
+      continue;
+    }
+    port.recordDue = std::min(port.recordDue, now + kJoinSettleMs);
+    Schedule(*id++, port);
   }
 }
 
