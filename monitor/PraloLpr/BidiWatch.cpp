@@ -67,19 +67,28 @@ class TreeWatch {
   HANDLE Changed() const { return changed_.get(); }
   bool Watching() const { return static_cast<bool>(key_); }
   // A notification is good for one change: armed again on the key kept open (closing a
-  // watched key signals its watch). A key that is missing is looked for again.
+  // watched key signals its watch). A key that is missing is looked for again. Arming
+  // resets the event (as starting any asynchronous request does), so a watch whose
+  // change has not been taken yet is left as it is: that change would be lost.
   void Arm() {
+    if (armed_) return;
     if (!key_) RegOpenKeyExW(HKEY_LOCAL_MACHINE, path_, 0, KEY_NOTIFY | KEY_READ, key_.put());
     if (key_ && RegNotifyChangeKeyValue(key_.get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
                                         changed_.get(), TRUE) != ERROR_SUCCESS)
       key_.reset();
+    armed_ = static_cast<bool>(key_);
   }
-  bool TakeChange() { return WaitForSingleObject(changed_.get(), 0) == WAIT_OBJECT_0 && ResetEvent(changed_.get()); }
+  bool TakeChange() {
+    if (WaitForSingleObject(changed_.get(), 0) != WAIT_OBJECT_0 || !ResetEvent(changed_.get())) return false;
+    armed_ = false;
+    return true;
+  }
 
  private:
   const wchar_t* path_;
   UniqueHandle changed_;
   UniqueKey key_;
+  bool armed_ = false;  // a notification is registered and its change not yet taken
 };
 
 class Watcher {
