@@ -71,7 +71,7 @@ class SnmpExchange {
  private:
   struct Lane;
   struct Question {
-    std::string key;  // what askers share (SharedKey), pass phrases aside
+    std::string key;  // what askers of it have alike (KeyOf), pass phrases aside
     std::vector<uint64_t> tickets;
     SocketAddress printer;
     std::string community;
