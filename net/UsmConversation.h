@@ -56,6 +56,7 @@ class UsmConversation {
   void RanOut();
   const snmp::Response& Answer() const { return answer_; }
   UsmError Error() const { return error_; }
+  const UsmUser& User() const { return user_; }
 
  private:
   bool Authenticated() const { return user_.level != UsmLevel::NoAuthNoPriv; }

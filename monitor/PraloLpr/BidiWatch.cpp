@@ -43,10 +43,15 @@ constexpr ULONGLONG kPrintersSettleMs = 1000;
 // Questions in flight at once; the ports that are due meanwhile wait their turn.
 constexpr size_t kMostInFlight = 256;
 // A port that joins the running watch has its record read this long after its key came,
-// so that the values written one after another (the wizard's, prlport's) are all there.
+// so that the values written one after another (the wizard's, prlport's) are all there;
+// and again as long after each later change of the ports' tree, until its first
+// "ConfigUpdateInt" has passed: a writer on a busy machine may take longer.
 constexpr ULONGLONG kJoinSettleMs = 500;
 // The words tell only whether the printer reports supplies: its first says so.
 constexpr uint32_t kSuppliesAsked = 1;
+// Ports on one printer share its questions (SnmpExchange.h): an answer younger than this
+// part of a port's status interval serves the port as its own question would.
+constexpr ULONGLONG kSharedPartOfInterval = 10;
 // The longest single wait, so that no sum of times runs over.
 constexpr ULONGLONG kLongestWaitMs = 60000;
 constexpr ULONGLONG kNever = ~0ull;
@@ -62,19 +67,28 @@ class TreeWatch {
   HANDLE Changed() const { return changed_.get(); }
   bool Watching() const { return static_cast<bool>(key_); }
   // A notification is good for one change: armed again on the key kept open (closing a
-  // watched key signals its watch). A key that is missing is looked for again.
+  // watched key signals its watch). A key that is missing is looked for again. Arming
+  // resets the event (as starting any asynchronous request does), so a watch whose
+  // change has not been taken yet is left as it is: that change would be lost.
   void Arm() {
+    if (armed_) return;
     if (!key_) RegOpenKeyExW(HKEY_LOCAL_MACHINE, path_, 0, KEY_NOTIFY | KEY_READ, key_.put());
     if (key_ && RegNotifyChangeKeyValue(key_.get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
                                         changed_.get(), TRUE) != ERROR_SUCCESS)
       key_.reset();
+    armed_ = static_cast<bool>(key_);
   }
-  bool TakeChange() { return WaitForSingleObject(changed_.get(), 0) == WAIT_OBJECT_0 && ResetEvent(changed_.get()); }
+  bool TakeChange() {
+    if (WaitForSingleObject(changed_.get(), 0) != WAIT_OBJECT_0 || !ResetEvent(changed_.get())) return false;
+    armed_ = false;
+    return true;
+  }
 
  private:
   const wchar_t* path_;
   UniqueHandle changed_;
   UniqueKey key_;
+  bool armed_ = false;  // a notification is registered and its change not yet taken
 };
 
 class Watcher {
@@ -89,6 +103,7 @@ class Watcher {
   bool Stopping() const { return stop_.stopped.load(std::memory_order_acquire); }
   void TakeEvents(ULONGLONG now);
   void FollowPortList(ULONGLONG now, ULONGLONG settle);
+  void RereadJoinedRecords(ULONGLONG now);
   void TakeUpdatedRecords(ULONGLONG now);
   void RefreshIndex();
   void TakeLookups();
@@ -118,6 +133,7 @@ class Watcher {
   std::map<std::wstring, uint64_t> ids_;           // by name
   std::set<std::pair<ULONGLONG, uint64_t>> timetable_;
   std::unordered_map<uint64_t, ULONGLONG> scheduled_;  // each port's place in the timetable
+  std::set<uint64_t> joining_;  // ports that joined the running watch, in their first config interval
   uint64_t nextId_ = 1;
   uint64_t portKeyChanges_ = 0;  // changes of the ports' tree taken so far
   ULONGLONG indexDue_ = kNever;
@@ -156,6 +172,7 @@ void Watcher::TakeEvents(ULONGLONG now) {
     portKeys_.Arm();
     printerKeys_.Arm();
     FollowPortList(now, kJoinSettleMs);
+    RereadJoinedRecords(now);
     TakeUpdatedRecords(now);
   }
   pollDue_ = portKeys_.Watching() && printerKeys_.Watching() ? kNever : now + kPollMs;
@@ -190,6 +207,7 @@ void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
     exchange_.Cancel(named->second);
     timetable_.erase({scheduled_[named->second], named->second});
     scheduled_.erase(named->second);
+    joining_.erase(named->second);
     ports_.erase(named->second);
     named = ids_.erase(named);
   }
@@ -200,6 +218,23 @@ void Watcher::FollowPortList(ULONGLONG now, ULONGLONG settle) {
     PortWatch& port = ports_.try_emplace(id, name).first->second;
     port.recordDue = port.questionDue = now + settle;
     Schedule(id, port);
+    if (settle == 0) continue;
+    port.joinedAt = now;
+    joining_.insert(id);
+  }
+}
+
+// A port that joined lately may have been read before its writer was done: it is read
+// again once this change has settled.
+void Watcher::RereadJoinedRecords(ULONGLONG now) {
+  for (auto id = joining_.begin(); id != joining_.end();) {
+    PortWatch& port = ports_.at(*id);
+    if (now - port.joinedAt >= port.RecordIntervalMs()) {
+      id = joining_.erase(id);
+      continue;
+    }
+    port.recordDue = std::min(port.recordDue, now + kJoinSettleMs);
+    Schedule(*id++, port);
   }
 }
 
@@ -350,12 +385,14 @@ void Watcher::Ask(uint64_t id, PortWatch& port, ULONGLONG now) {
   Finish(port, state, now);
 }
 
-// The port's next question, with its SNMPv3 user or its community.
+// The port's next question, with its SNMPv3 user or its community; the same question of
+// another port on the same printer, in flight or just answered, serves this one too.
 void Watcher::Send(uint64_t id, const PortWatch& port, ULONGLONG now) {
+  const ULONGLONG keptMs = port.StatusIntervalMs() / kSharedPartOfInterval;
   if (const std::optional<UsmUser>& user = port.UsmUserToAsk())
-    exchange_.Ask(id, port.CurrentAddress(), *user, port.questions->Current(), now);
+    exchange_.Ask(id, port.CurrentAddress(), *user, port.questions->Current(), now, keptMs);
   else
-    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now);
+    exchange_.Ask(id, port.CurrentAddress(), port.Record().communityName, port.questions->Current(), now, keptMs);
 }
 
 // The words are written, and the spooler told the port's status, where they changed.

@@ -56,6 +56,7 @@ class PortWatch {
   bool wordsRemoved = false;  // the port is disabled and its printers' words are gone
   uint64_t recordRead = ~0ull;  // the watch's count of the ports' tree's changes at the last reading
   ULONGLONG recordDue = 0, questionDue = 0;
+  ULONGLONG joinedAt = 0;  // when the port joined the running watch
 
  private:
   // An interval of 0 would ask without pause; one second is the shortest.

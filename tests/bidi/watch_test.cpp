@@ -40,6 +40,12 @@ std::string PrinterOf(const std::string& port) { return port + "Printer"; }
 
 bool Established(const std::string& port) { return IsBiDiLinkEstablished(PrinterOf(port).c_str()); }
 bool Stopped(const std::string& port) { return ReadPbdStatus(PrinterOf(port).c_str()) != 0; }
+// The watch has written the port's words: its first question has ended.
+bool Watched(const std::string& port) {
+  return GetRawValue(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\" + PrinterOf(port) + "\\PrinterDriverData",
+                     "PbdControl")
+      .exists;
+}
 
 // Waits for what the watch must come to: two status intervals and a question's own
 // time, and the watch's start.
@@ -128,8 +134,10 @@ class BidiAtScale : public testing::Test {
     RunLabAgent(std::string("start ") + kAgents[1]);
   }
 
-  void AddPort(const std::string& port, const std::string& address) {
+  // `writerPauseMs`: how long after the port's key its writer writes the other values.
+  void AddPort(const std::string& port, const std::string& address, DWORD writerPauseMs = 0) {
     spooler.AddMonitorPort(port, address);
+    Sleep(writerPauseMs);
     spooler.AddLocalPrinter(PrinterOf(port), port);
     const std::string key = std::string(kPortNamesKey) + "\\" + port;
     SetTextValue(HKEY_LOCAL_MACHINE, key, "CommunityName", "mirabo");
@@ -168,7 +176,8 @@ TEST_F(BidiAtScale, TheWordsOfManyPortsFollowTheirAgentsAndPortsJoinTheRunningWa
        [] { return WordsFollowAgents(kAgents[1]); }},
       {"the agent started again", [](BidiAtScale&) { ASSERT_TRUE(RunLabAgent(std::string("start ") + kAgents[1])); },
        [] { return WordsFollowAgents(""); }},
-      {"a port added on ::1", [](BidiAtScale& t) { t.AddPort("ScaleJoined", "::1"); },
+      {"a port added on ::1 by a writer slower than the watch's wait for its values",
+       [](BidiAtScale& t) { t.AddPort("ScaleJoined", "::1", 2000); },
        [] { return Established("ScaleJoined") && WordsFollowAgents(""); }},
       {"an address typed over a name whose lookup is under way", [](BidiAtScale& t) { t.RenameDuringLookup(); },
        [] { return Established("ScaleRenamed"); }},
@@ -190,6 +199,35 @@ TEST_F(BidiAtScale, ADeletedPortIsAskedNoMore) {
   const int64_t before = AgentPackets(kLeaving);
   Sleep(3 * kStatusSeconds * 1000);
   EXPECT_EQ(AgentPackets(kLeaving), before + 1);  // our own question only
+}
+
+// The ports on one printer share its questions: its agent is asked about once a status
+// interval, not once for each port. A port with another community is asked apart and
+// gets the agent's answer to that community: none.
+TEST_F(BidiAtScale, PortsOnOnePrinterShareItsQuestionsAndAnotherCommunityIsAskedApart) {
+  struct Case {
+    const char* port;
+    const char* community;
+    bool answered;
+  };
+  const Case cases[] = {{"ScaleSameCommunity", "mirabo", true}, {"ScaleOtherCommunity", "strangers", false}};
+  const char* const shared = kAgents[2];
+  for (const Case& c : cases) {
+    AddPort(c.port, shared);
+    SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + c.port, "CommunityName", c.community);
+  }
+  monitor.emplace();
+  ASSERT_TRUE(Within([] { return WordsFollowAgents(""); }));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port);
+    EXPECT_TRUE(Within([&] { return Watched(c.port); })) << "the port's first question ended";
+    EXPECT_EQ(Established(c.port), c.answered);
+  }
+  int portsOnAgent = 1;
+  for (int port = 0; port < kPorts; ++port) portsOnAgent += AddressOf(port) == shared;
+  const int64_t before = AgentPackets(shared);
+  Sleep(3 * kStatusSeconds * 1000);
+  EXPECT_LT(AgentPackets(shared) - before, portsOnAgent) << "three intervals' questions, fewer than the ports";
 }
 
 // The lab's resolver waits 30 s for a name server (RES_OPTIONS of these tests): the

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "PrlStat.h"
+#include "SnmpExchange.h"
+#include "StatusQuery.h"
 #include "hostile_responder.h"
 #include "identify.h"
 #include "winsock_test.h"
@@ -73,6 +76,43 @@ TEST_F(Hostile, AnOverlongIdentifierIsCutToTheCallersBuffer) {
   ASSERT_EQ(identified.result, kPrlStatOk);
   EXPECT_EQ(identified.identifier.size(), 259u);
   EXPECT_EQ(identified.identifier.substr(0, 10), "1.3.99999.");
+}
+
+// The watch's askers of the same question share it while it is in flight, and its answer
+// for as long as the later asker allows; another community is asked apart.
+TEST_F(Hostile, AskersOfTheSameQuestionShareItAndItsAnswerAnotherCommunityIsAskedApart) {
+  std::atomic<int> requests{0};
+  HostileResponder responder([&requests](int32_t id) {
+    ++requests;
+    return std::vector<HostileResponder::Datagram>{
+        {ber::GetResponse(id, {ber::Varbind(kSysObjectId, ber::Oid({6, 1, 4, 1, 99999, 7}))})}};
+  });
+  struct Case {
+    const char* secondCommunity;
+    ULONGLONG keptMs;
+    bool together;  // the second asks while the first's question is in flight
+    int asked;      // requests that went for both
+  };
+  const SocketAddress printer = Ipv4(HostOrder(HostileResponder::kAddress), 161);
+  const std::vector<snmp::Oid> oids = {{1, 3, 6, 1, 2, 1, 1, 2, 0}};
+  for (const Case& c : {Case{"mirabo", 0, true, 1}, Case{"other", 0, true, 2}, Case{"mirabo", 60000, false, 1},
+                        Case{"mirabo", 0, false, 2}, Case{"other", 60000, false, 2}}) {
+    SCOPED_TRACE(std::string(c.secondCommunity) + (c.together ? " together" : " after") + ", kept " +
+                 std::to_string(c.keptMs));
+    SnmpExchange exchange(kStatusAttemptWaitsMs);
+    const int before = requests;
+    int answered = 0;
+    const auto runUntil = [&](int count) {
+      for (const ULONGLONG giveUp = GetTickCount64() + 5000; answered < count && GetTickCount64() < giveUp; Sleep(10))
+        for (const SnmpExchange::Ended& ended : exchange.Advance(GetTickCount64())) answered += ended.answer ? 1 : 0;
+    };
+    exchange.Ask(1, printer, "mirabo", oids, GetTickCount64(), c.keptMs);
+    if (!c.together) runUntil(1);
+    exchange.Ask(2, printer, c.secondCommunity, oids, GetTickCount64(), c.keptMs);
+    runUntil(2);
+    EXPECT_EQ(answered, 2);
+    EXPECT_EQ(requests - before, c.asked);
+  }
 }
 
 }  // namespace
