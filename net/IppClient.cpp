@@ -42,7 +42,6 @@ std::string IppOutcome::Text() const {
       std::snprintf(text, sizeof text, "the printer answered HTTP status %lu", static_cast<unsigned long>(httpStatus));
       return text;
     case Failure::Malformed: return "the printer's answer is not IPP";
-    case Failure::Stopped: return "ended before the printer had the whole request";
   }
   return {};
 }
@@ -52,7 +51,7 @@ bool IppOutcome::TimedOut() const {
   return failure == Failure::Connection && (error == ERROR_WINHTTP_TIMEOUT || error == WSAETIMEDOUT);
 }
 
-bool IppOutcome::Stalled() const { return TimedOut() && !bodyWhole; }
+bool IppOutcome::Stalled() const { return TimedOut() && !bodyStarted; }
 
 bool IppOutcome::Busy() const {
   return (failure == Failure::HttpStatus && httpStatus == 503) ||
@@ -150,10 +149,10 @@ bool IppPost::CheckCertificate() {
 }
 
 // A piece that went only in part within the send bound (Wine reports it so) is a send
-// that timed out. A kept body's request may be stopped between pieces.
+// that timed out.
 bool IppPost::Send(std::span<const uint8_t> bytes) {
   for (size_t at = 0; at < bytes.size(); at += kSendBytes) {
-    if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
+    outcome_.bodyStarted = true;
     const DWORD size = static_cast<DWORD>(std::min(kSendBytes, bytes.size() - at));
     DWORD written = 0;
     if (!WinHttpWriteData(request_.get(), bytes.data() + at, size, &written))
@@ -196,7 +195,6 @@ bool IppPost::SendKept() {
   LARGE_INTEGER size{}, start{};
   if (!GetFileSizeEx(kept_.get(), &size) || !SetFilePointerEx(kept_.get(), start, nullptr, FILE_BEGIN))
     return Fail(IppOutcome::Failure::Connection, GetLastError());
-  if (stop_ && stop_()) return Fail(IppOutcome::Failure::Stopped);
   if (!SendHeaders(static_cast<uint64_t>(size.QuadPart) + gathered_.size())) return false;
   std::vector<uint8_t> piece(size.QuadPart != 0 ? kPieceBytes : 0);
   for (DWORD read = size.QuadPart != 0 ? 1 : 0; read != 0;) {
@@ -208,10 +206,7 @@ bool IppPost::SendKept() {
 }
 
 IppOutcome IppPost::Finish() {
-  if (outcome_.failure == IppOutcome::Failure::None && (!kept_ || SendKept())) {
-    outcome_.bodyWhole = true;
-    ReadResponse();
-  }
+  if (outcome_.failure == IppOutcome::Failure::None && (!kept_ || SendKept())) ReadResponse();
   request_.reset();
   connection_.reset();
   session_.reset();

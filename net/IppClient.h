@@ -14,7 +14,6 @@
 #include <winhttp.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,7 +38,6 @@ struct IppOutcome {
     CertificateChanged,  // another certificate than the one pinned: nothing was sent
     HttpStatus,          // the printer answered HTTP `httpStatus`, not 200
     Malformed,           // the response is not IPP (or over the codec's limits)
-    Stopped,             // the caller ended the request between two pieces of its body
   };
   Failure failure = Failure::None;
   DWORD error = 0;       // the WinHTTP or system error of a failed connection
@@ -49,13 +47,13 @@ struct IppOutcome {
   CertificateTrust trust = CertificateTrust::System;    // over ipps://: how it was trusted (Changed: refused)
   std::string pinned;             // the pin that was checked
   std::optional<ipp::Response> response;
-  bool bodyWhole = false;         // every byte of the body was handed to the printer
+  bool bodyStarted = false;       // a byte of the body was handed to the printer
 
   bool Answered() const { return failure == Failure::None; }
   // A bound ran out: the printer took nothing, or did not answer, within it.
   bool TimedOut() const;
-  // The printer took nothing within a bound before the body was whole: it stalled, and
-  // the request may be posted again from its start.
+  // The printer took nothing within a bound before the body began: it stalled with nothing
+  // of the request, which may be posted again from its start.
   bool Stalled() const;
   // The printer read the request and answered that it is busy (server-error-busy, or
   // HTTP 503): it keeps nothing of it, and the request may be posted again.
@@ -86,8 +84,6 @@ class IppPost {
   IppOutcome Finish();
   // A kept body posted again from its start on a new connection, checked against `pinned`.
   IppOutcome Again(std::string pinned);
-  // Asked before each piece of a kept body is sent: true ends the request there.
-  void StopWhen(std::function<bool()> stop) { stop_ = std::move(stop); }
   // What is known so far: the certificate after Begin, the failure if there was one.
   const IppOutcome& Outcome() const { return outcome_; }
 
@@ -108,7 +104,6 @@ class IppPost {
   std::string keepFolder_;
   UniqueHandle kept_;              // the body of unknown length, until the post goes
   std::vector<uint8_t> gathered_;  // its latest bytes, under a piece, not yet in the file
-  std::function<bool()> stop_;
   UniqueInternet session_, connection_, request_;
 };
 

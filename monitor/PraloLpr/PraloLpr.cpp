@@ -6,6 +6,7 @@
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,13 +80,26 @@ BOOL Reported(DWORD error) {
 
 BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) { return Reported(RemovePort(portName)); }
 
+// One loaded instance of the monitor: the spooler may load it more than once (Wine's does
+// in every process, around its calls); each instance keeps its own watch, and tells its
+// ports' jobs that wait for a printer when it shuts down.
+struct MonitorInstance {
+  ~MonitorInstance() { SetEvent(shutdown->get()); }
+  std::shared_ptr<const UniqueHandle> shutdown =
+      std::make_shared<const UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  BidiWatch watch;
+};
+
+MonitorInstance* InstanceOf(HANDLE monitorHandle) { return static_cast<MonitorInstance*>(monitorHandle); }
+
 // A port that is not among the monitor's ports is refused; any other gets a handle of
 // its own.
-BOOL WINAPI OpenPort(HANDLE, LPWSTR portName, PHANDLE port) {
+BOOL WINAPI OpenPort(HANDLE monitorHandle, LPWSTR portName, PHANDLE port) {
   if (portName == nullptr || port == nullptr) return Reported(ERROR_INVALID_PARAMETER);
   for (const std::wstring& name : CurrentPortNames()) {
     if (!SamePortName(name, portName)) continue;
-    *port = new PortHandle(AnsiText(name.c_str()), SystemJobNews());
+    *port = new PortHandle(AnsiText(name.c_str()), SystemJobNews(),
+                           monitorHandle != nullptr ? InstanceOf(monitorHandle)->shutdown : nullptr);
     return TRUE;
   }
   return Reported(ERROR_UNKNOWN_PORT);
@@ -128,15 +142,10 @@ BOOL WINAPI ClosePort(HANDLE port) {
   return TRUE;
 }
 
-// One loaded instance of the monitor: the spooler may load it more than once (Wine's does
-// in every process, around its calls); each instance keeps its own watch.
-struct MonitorInstance {
-  BidiWatch watch;
-};
 
 // The spooler unloads the monitor after this. The watch is told to stop and waited for a
 // bounded time only; its threads hold the library until they leave (LibraryThread.h).
-VOID WINAPI Shutdown(HANDLE monitorHandle) { delete static_cast<MonitorInstance*>(monitorHandle); }
+VOID WINAPI Shutdown(HANDLE monitorHandle) { delete InstanceOf(monitorHandle); }
 
 MONITOR2 monitor = [] {
   MONITOR2 m{};

@@ -50,18 +50,6 @@ std::string EndedSaying(const ipp::Response& response) {
   return reasons;
 }
 
-// A long send asks the spooler about the job between its pieces, a few times a second.
-constexpr DWORD kDeletedLookMs = 250;
-
-std::function<bool()> DeletedAtMostEvery(DWORD intervalMs, std::function<bool()> deleted) {
-  return [intervalMs, deleted = std::move(deleted), next = ULONGLONG{0}]() mutable {
-    const ULONGLONG now = GetTickCount64();
-    if (now < next) return false;
-    next = now + intervalMs;
-    return deleted();
-  };
-}
-
 }  // namespace
 
 IppJob::IppJob(const StoredPort& port, JobDetails details, std::function<bool()> deleted)
@@ -89,7 +77,6 @@ DWORD IppJob::Start() {
   print.jobName = details_.document;
   print.documentFormat = documentFormat_;
   post_ = std::make_unique<IppPost>(uri_, pinned_, Timeouts(), MonitorFolder());
-  post_->StopWhen(DeletedAtMostEvery(kDeletedLookMs, deleted_));
   if (!post_->Begin(std::nullopt) || !post_->Write(ipp::EncodeRequest(print))) return error_ = Judged(post_->Finish());
   return 0;
 }
@@ -106,14 +93,16 @@ DWORD IppJob::Write(std::span<const uint8_t> bytes, size_t& taken) {
 // answer a question within the write bound is not offered the job either: a body cut
 // short when the send bound runs out is taken by some printers as a whole job (the lab's
 // printer prints what came), so the job goes only to a printer that answers. Any other
-// failure of the question is left to the job's own request to meet and judge.
+// failure of the question is left to the job's own request to meet and judge. Once the
+// body has begun it goes whole: a printer that stalls in it fails the job (a repost could
+// print the part it had and the whole again), and a job deleted meanwhile is cancelled at
+// the printer when it has it.
 DWORD IppJob::Finish() {
   if (error_ != 0) return error_;
   if (deleted_()) return error_ = ERROR_PRINT_CANCELLED;
   if (PrinterStalls()) return ERROR_RETRY;
   const IppOutcome outcome = posted_ ? post_->Again(pinned_) : post_->Finish();
   posted_ = true;
-  if (outcome.failure == IppOutcome::Failure::Stopped) return error_ = ERROR_PRINT_CANCELLED;
   if (outcome.Stalled() || outcome.Busy()) return ERROR_RETRY;
   if (DWORD error = Judged(outcome); error != 0) return error_ = error;
   const ipp::Attribute* jobId = outcome.response->Find(ipp::Tag::JobAttributes, "job-id");
@@ -181,6 +170,7 @@ void IppJob::Follow() {
     if (value == kJobCompleted) outcome_ = "Printed by the printer";
     if (value == kJobAborted) {
       abort_ = LineText(EndedSaying(*answer), kLongestSaying);
+      if (abort_.empty()) abort_ = "no reason given";
       outcome_ = "Aborted by the printer: " + abort_;
     }
     if (value == kJobCanceled) outcome_ = "Cancelled at the printer";

@@ -162,25 +162,27 @@ DWORD PortHandle::EndDoc() {
 // returns. Returning early would end the job in the queue (sent, or failed and printed
 // again from the start when restarted) while the printer has nothing of it. The stall is
 // told as a raw printer's, the port shows offline, and the job is offered again after a
-// pause that grows to a bound, until the printer takes it, or the user deletes it (seen
-// within a quarter second of a pause: nothing more is sent, and it is no failure).
+// pause that grows to a bound, until the printer takes it, the user deletes it (seen
+// within a quarter second of a pause: nothing more is sent, and it is no failure), or the
+// monitor shuts down (the job stays queued, for the spooler to print when it starts again).
 DWORD PortHandle::FinishWhenThePrinterTakesIt() {
   for (DWORD pause = kFirstRetryPauseMs;; pause = std::min(2 * pause, kLongestRetryPauseMs)) {
     const DWORD error = job_->Finish();
     if (error == ERROR_PRINT_CANCELLED) return failure_ = error;
     if (error != ERROR_RETRY) return Failed(error);
     BeginStall();
-    if (DeletedWithin(pause)) return failure_ = ERROR_PRINT_CANCELLED;
+    if (const DWORD ended = PauseBeforeRetry(pause); ended != 0) return failure_ = ended;
   }
 }
 
-bool PortHandle::DeletedWithin(DWORD pauseMs) {
+DWORD PortHandle::PauseBeforeRetry(DWORD pauseMs) {
   constexpr DWORD kLookMs = 250;
-  for (DWORD waited = 0; waited < pauseMs; waited += kLookMs) {
-    if (Cancelled()) return true;
-    Sleep(kLookMs);
+  for (DWORD waited = 0;; waited += kLookMs) {
+    if (Cancelled()) return ERROR_PRINT_CANCELLED;
+    if (waited >= pauseMs) return 0;
+    if (!shutdown_) Sleep(kLookMs);
+    else if (WaitForSingleObject(shutdown_->get(), kLookMs) != WAIT_TIMEOUT) return ERROR_SHUTDOWN_IN_PROGRESS;
   }
-  return Cancelled();
 }
 
 DWORD PortHandle::Failed(DWORD error) {

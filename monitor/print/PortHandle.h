@@ -15,7 +15,10 @@
 
 class PortHandle {
  public:
-  PortHandle(std::string portName, JobNews& news) : portName_(std::move(portName)), news_(news) {}
+  // `shutdown`, the monitor instance's event, ends a wait for a printer once set: the
+  // spooler is stopping and the job stays in its queue.
+  PortHandle(std::string portName, JobNews& news, std::shared_ptr<const UniqueHandle> shutdown = {})
+      : portName_(std::move(portName)), news_(news), shutdown_(std::move(shutdown)) {}
   ~PortHandle();
   PortHandle(const PortHandle&) = delete;
   PortHandle& operator=(const PortHandle&) = delete;
@@ -34,7 +37,9 @@ class PortHandle {
 
  private:
   DWORD FinishWhenThePrinterTakesIt();
-  bool DeletedWithin(DWORD pauseMs);
+  // 0 once the pause is over; ERROR_PRINT_CANCELLED when the job was deleted meanwhile,
+  // ERROR_SHUTDOWN_IN_PROGRESS when the monitor shuts down.
+  DWORD PauseBeforeRetry(DWORD pauseMs);
   DWORD Failed(DWORD error);
   DWORD FailedWith(DWORD message, DWORD error);
   // The job's status text in the queue, where the user sees it.
@@ -48,6 +53,7 @@ class PortHandle {
 
   std::string portName_;
   JobNews& news_;
+  std::shared_ptr<const UniqueHandle> shutdown_;
   Unique<HANDLE, ClosePrinter> printer_;
   DWORD jobId_ = 0;
   std::string address_;

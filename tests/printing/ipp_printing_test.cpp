@@ -20,6 +20,7 @@
 #include "child_process.h"
 #include "ipp_lab.h"
 #include "lab_printers.h"
+#include "loaded_monitor.h"
 #include "recording_news.h"
 #include "registry.h"
 #include "spooler_lab.h"
@@ -282,3 +283,22 @@ TEST_F(IppPrinting, AHungOrBusyPrinterIsWaitedForAndItsAbortIsAnEvent) {
 }
 
 }  // namespace
+
+// The spooler stopping (Shutdown) ends a job's wait for a hung printer; the job stays
+// queued.
+TEST_F(IppPrinting, AMonitorShutDownEndsTheWaitForAHungPrinter) {
+  spooler.AddMonitorPort(IppPort("IppShutDown", IppUri("ipp")));
+  LoadedMonitor monitor;
+  ASSERT_TRUE(monitor.Loaded());
+  MonitorPort port(monitor, "IppShutDown");
+  ASSERT_EQ(port.Start(), 0u);
+  ASSERT_EQ(port.WriteAll(IppDocument(16384)), 0u);
+  ASSERT_TRUE(RunLabTool("lab-ipp-printer", "stall " + std::to_string(kPrinter) + " 30"));
+  DWORD ended = 0;
+  std::thread end([&] { ended = port.End(); });
+  Sleep(2000);
+  monitor.Shutdown();
+  end.join();
+  EXPECT_EQ(ended, static_cast<DWORD>(ERROR_SHUTDOWN_IN_PROGRESS));
+  port.Close();
+}

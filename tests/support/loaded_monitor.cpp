@@ -40,7 +40,7 @@ void LoadedMonitor::Unload() {
 
 MonitorPort::MonitorPort(const LoadedMonitor& monitor, const std::string& port) : table_(monitor.Table()) {
   std::wstring name(port.begin(), port.end());
-  if (!table_.pfnOpenPort(nullptr, name.data(), &handle_)) handle_ = nullptr;
+  if (!table_.pfnOpenPort(monitor.Handle(), name.data(), &handle_)) handle_ = nullptr;
 }
 
 MonitorPort::~MonitorPort() { Close(); }
