@@ -180,20 +180,27 @@ TEST_F(SnmpV3Wiring, APortOnTheProfileWithNoneStoredSendsNothingAndSaysSo) {
   monitor.emplace();
   EXPECT_TRUE(Within([] { return IsBiDiLinkEstablished("V1Printer"); }));
   Sleep(1500);  // the V3 port's next round, a status interval later
+  EXPECT_FALSE(IsBiDiLinkEstablished("V3Printer"));
   EXPECT_EQ(V3OnlyCounts(engine), before) << "the v3-only printer was sent something";
 }
 
 // identify, and add or set where they identify, say the version that answered in the
-// words of find and status.
+// words of find and status; a port not identified says none.
 TEST_F(SnmpV3Wiring, IdentifyAndAddSayTheVersionThatAnswered) {
   SetProfile("");
   const std::pair<std::string, const char*> cases[] = {
       {std::string("identify ") + kV3Only, "1.3.6.1.4.1.99901.1.70\t(not in the catalogue)\tSNMPv3\r\n"},
       {std::string("add V3Added ") + kV3Only, "\nSNMP                    SNMPv3\r\n"},
       {std::string("set V3Added --address ") + kV1 + " --identify", "\nSNMP                    SNMPv1\r\n"},
+      {std::string("add V3Custom ") + kV3Only + " --custom", nullptr},
   };
-  for (const auto& [command, says] : cases) EXPECT_NE(PrlPort(command).output.find(says), std::string::npos) << command;
-  DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath("V3Added"));
+  for (const auto& [command, says] : cases) {
+    const ChildResult result = PrlPort(command);
+    EXPECT_EQ(result.exitCode, 0u) << command << ": " << result.output;
+    EXPECT_EQ(result.output.find(says != nullptr ? says : "SNMPv") != std::string::npos, says != nullptr)
+        << command << ": " << result.output;
+  }
+  for (const char* name : {"V3Added", "V3Custom"}) DeleteTree(HKEY_LOCAL_MACHINE, PortKeyPath(name));
 }
 
 }  // namespace

@@ -354,17 +354,36 @@ TEST_F(SpoolerPortCommands, XcvDataAddsConfiguresAndDeletesWithThePortManagersRu
 }
 
 // XcvData's record has no room for an IPP port's URI: a configuration through the
-// spooler, by a script or by its Ports page (which sends the same record), leaves the port
-// printing over IPP, whichever protocol the record names.
+// spooler, by its dialog or by a script, leaves the port printing over IPP.
 TEST_F(SpoolerPortCommands, ConfigurationThroughTheSpoolerKeepsAnIppPortIpp) {
-  SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "IppUri", "ipps://127.1.0.20:8631/ipp/print");
-  SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "IppDocumentFormat", "application/pdf");
-  PortConfig lpr = Record("UiPort", "127.1.0.21");
-  lpr.protocol = kProtocolLpr;
-  EXPECT_EQ(Xcv(SERVER_ACCESS_ADMINISTER).Record(kXcvConfigPort, lpr), 0u);
-  EXPECT_EQ(StoredText("UiPort", "DeviceIP"), "127.1.0.21");
-  EXPECT_EQ(StoredText("UiPort", "IppUri"), "ipps://127.1.0.20:8631/ipp/print");
-  EXPECT_EQ(StoredText("UiPort", "IppDocumentFormat"), "application/pdf");
+  struct Case {
+    const char* route;
+    std::function<void()> configure;
+  };
+  char port[] = "UiPort";
+  for (const Case& c : {
+           Case{"the spooler's Ports page",
+                [&] {
+                  Drive([&] { EXPECT_TRUE(ConfigurePortA(nullptr, owner, port)); },
+                        [&](Robot& robot) {
+                          Window box = robot.Expect(kConfigCaption);
+                          box.Type(IDC_CFG_ADDRESS, "127.1.0.21");
+                          box.Click(IDC_CFG_LPR);
+                          box.Click(IDC_CFG_OK);
+                          robot.ExpectClosed(box);
+                        });
+                }},
+           Case{"a script's XcvData",
+                [&] { EXPECT_EQ(Xcv(SERVER_ACCESS_ADMINISTER).Record(kXcvConfigPort, Record("UiPort", "127.1.0.21")), 0u); }},
+       }) {
+    SCOPED_TRACE(c.route);
+    SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "IppUri", "ipps://127.1.0.20:8631/ipp/print");
+    SetTextValue(HKEY_LOCAL_MACHINE, PortKey("UiPort"), "IppDocumentFormat", "application/pdf");
+    c.configure();
+    EXPECT_EQ(StoredText("UiPort", "DeviceIP"), "127.1.0.21");
+    EXPECT_EQ(StoredText("UiPort", "IppUri"), "ipps://127.1.0.20:8631/ipp/print");
+    EXPECT_EQ(StoredText("UiPort", "IppDocumentFormat"), "application/pdf");
+  }
 }
 
 // A script's record, laid out by hand as the contract gives it: Windows' spooler reads
