@@ -142,7 +142,6 @@ BOOL WINAPI ClosePort(HANDLE port) {
   return TRUE;
 }
 
-
 // The spooler unloads the monitor after this. The watch is told to stop and waited for a
 // bounded time only; its threads hold the library until they leave (LibraryThread.h).
 VOID WINAPI Shutdown(HANDLE monitorHandle) { delete InstanceOf(monitorHandle); }

@@ -180,7 +180,7 @@ DWORD PortHandle::PauseBeforeRetry(DWORD pauseMs) {
   for (DWORD waited = 0;; waited += kLookMs) {
     if (Cancelled()) return ERROR_PRINT_CANCELLED;
     if (waited >= pauseMs) return 0;
-    if (!shutdown_) Sleep(kLookMs);
+    if (!shutdown_ || !*shutdown_) Sleep(kLookMs);
     else if (WaitForSingleObject(shutdown_->get(), kLookMs) != WAIT_TIMEOUT) return ERROR_SHUTDOWN_IN_PROGRESS;
   }
 }
