@@ -474,21 +474,20 @@ void Window::Back() { Click(kWizardBack); }
 void Window::Finish() { Click(kWizardFinish); }
 void Window::Cancel() { Click(IDCANCEL); }
 
-// Moves the highlight with the arrow keys, as a user would, from the highlighted item
-// (a menu opened from the keyboard starts on its first item), then presses Enter.
+// Moves the highlight with the keys, as a user would: Home, then down to the item, then
+// Enter. Starting from Home holds whatever the menu highlights by then (a menu opened
+// from the keyboard highlights its first item a moment after it shows).
 void Window::ChooseMenuItem(const std::string& text) {
-  auto menu = reinterpret_cast<HMENU>(SendMessageA(hwnd_, MN_GETHMENU, 0, 0));
   std::vector<std::string> items = MenuItems();
-  int current = -1, target = -1, selectable = 0;
+  int target = -1, selectable = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i] == "-") continue;
-    if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) current = selectable;
     if (items[i] == text && target < 0) target = selectable;
     ++selectable;
   }
   if (target < 0) robot_->Fail("the menu has no item '" + text + "'");
-  for (int step = current; step < target; ++step) PostKey(hwnd_, VK_DOWN);
-  for (int step = current; step > target; --step) PostKey(hwnd_, VK_UP);
+  PostKey(hwnd_, VK_HOME);
+  for (int step = 0; step < target; ++step) PostKey(hwnd_, VK_DOWN);
   PostKey(hwnd_, VK_RETURN);
 }
 
