@@ -9,6 +9,7 @@
 
 #include "IppClient.h"
 #include "ipp_lab.h"
+#include "lab_printers.h"
 
 namespace {
 
@@ -27,16 +28,7 @@ int JobId(const IppOutcome& outcome) {
   return id && !id->Integers().empty() ? id->Integers()[0] : 0;
 }
 
-size_t FilesKept(int port) {
-  size_t count = 0;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((IppPrinterFolder(port) + "/*.ps").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do ++count;
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  return count;
-}
+size_t FilesKept(int port) { return FilesIn(IppPrinterFolder(port), "*.ps").size(); }
 
 // Every wait is bounded, the wait for the response's headers too.
 TEST(IppClient, APrinterThatNeverAnswersIsGivenUp) {

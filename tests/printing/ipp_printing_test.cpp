@@ -140,16 +140,7 @@ JobRun RunJob(const std::string& port, const std::string& document, const std::s
 std::string IppUri(const char* scheme) { return IppPrinterUri(scheme, kPrinter); }
 
 // The jobs' bodies that the monitor keeps until they end, in its folder.
-size_t KeptBodies() {
-  size_t count = 0;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((MonitorFolder() + "\\ipp-*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do ++count;
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  return count;
-}
+size_t KeptBodies() { return FilesIn(MonitorFolder(), "ipp-*").size(); }
 
 TEST_F(IppPrinting, TheJobTellsWhatThePrinterMadeOfIt) {
   const std::string bytes = IppDocument(16384);

@@ -78,17 +78,6 @@ std::string RawFolderOf(std::string_view address) {
   return LabFolder(std::string("raw-") + std::string(address == kNameOfTwoAddresses ? kRawPrinter : address));
 }
 
-std::set<std::string> FilesIn(const std::string& folder, const char* pattern) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "/" + pattern).c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do names.insert(found.cFileName);
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
-}
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

@@ -122,3 +122,14 @@ bool RunLabTool(const std::string& tool, const std::string& arguments) {
   }
   return false;
 }
+
+std::set<std::string> FilesIn(const std::string& folder, const char* pattern) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "/" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.insert(found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}

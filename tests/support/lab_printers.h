@@ -1,6 +1,7 @@
 #pragma once
-// The lab's SNMP printers, as tests/lab/printers.tsv lists them.
+// The lab's SNMP printers, as tests/lab/printers.tsv lists them, its tools, and the files it keeps.
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,3 +35,6 @@ uint32_t HostOrder(const std::string& dotted);
 bool RunLabAgent(const std::string& arguments);
 // The same for another tool of tests/lab/bin ("lab-folder", "writable FOLDER").
 bool RunLabTool(const std::string& tool, const std::string& arguments);
+
+// The names of the files in `folder` that match `pattern` (a lab folder, the monitor's).
+std::set<std::string> FilesIn(const std::string& folder, const char* pattern);
