@@ -40,12 +40,6 @@ std::string PrinterOf(const std::string& port) { return port + "Printer"; }
 
 bool Established(const std::string& port) { return IsBiDiLinkEstablished(PrinterOf(port).c_str()); }
 bool Stopped(const std::string& port) { return ReadPbdStatus(PrinterOf(port).c_str()) != 0; }
-// The watch has written the port's words: its first question has ended.
-bool Watched(const std::string& port) {
-  return GetRawValue(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\" + PrinterOf(port) + "\\PrinterDriverData",
-                     "PbdControl")
-      .exists;
-}
 
 // Waits for what the watch must come to: two status intervals and a question's own
 // time, and the watch's start.
@@ -202,28 +196,12 @@ TEST_F(BidiAtScale, ADeletedPortIsAskedNoMore) {
 }
 
 // The ports on one printer share its questions: its agent is asked about once a status
-// interval, not once for each port. A port with another community is asked apart and
-// gets the agent's answer to that community: none.
-TEST_F(BidiAtScale, PortsOnOnePrinterShareItsQuestionsAndAnotherCommunityIsAskedApart) {
-  struct Case {
-    const char* port;
-    const char* community;
-    bool answered;
-  };
-  const Case cases[] = {{"ScaleSameCommunity", "mirabo", true}, {"ScaleOtherCommunity", "strangers", false}};
+// interval, not once for each port.
+TEST_F(BidiAtScale, PortsOnOnePrinterShareItsQuestions) {
   const char* const shared = kAgents[2];
-  for (const Case& c : cases) {
-    AddPort(c.port, shared);
-    SetTextValue(HKEY_LOCAL_MACHINE, std::string(kPortNamesKey) + "\\" + c.port, "CommunityName", c.community);
-  }
   monitor.emplace();
   ASSERT_TRUE(Within([] { return WordsFollowAgents(""); }));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.port);
-    EXPECT_TRUE(Within([&] { return Watched(c.port); })) << "the port's first question ended";
-    EXPECT_EQ(Established(c.port), c.answered);
-  }
-  int portsOnAgent = 1;
+  int portsOnAgent = 0;
   for (int port = 0; port < kPorts; ++port) portsOnAgent += AddressOf(port) == shared;
   const int64_t before = AgentPackets(shared);
   Sleep(3 * kStatusSeconds * 1000);
